@@ -1,0 +1,147 @@
+/*
+ * dorvex.h - the transfer library's C interface.
+ *
+ * One transfer engine stands behind these functions, held in a library-wide slot:
+ * OpenDorvex creates it, CloseDorvex destroys it. Strings cross as zero-terminated 8-bit
+ * text in the API encoding (UTF-8 on Linux, the ANSI code page on Windows); the caller owns
+ * them for the duration of the call. Numbers and results are 32-bit integers.
+ *
+ * Results: 1 done, -1 failed, unless a function says otherwise. Functions that need an
+ * engine return -1 when none exists (GetCommStatus returns -1 too; ReceiveData 0).
+ * Null string arguments are treated as empty strings.
+ *
+ * Threads: call every function from one thread, except GetCommStatus and
+ * GetTransferProgress, which may be called while a transfer runs. Do not change settings
+ * or start another transfer while a transfer runs (status 1, 2 or 3).
+ */
+#ifndef DORVEX_H
+#define DORVEX_H
+
+#ifdef _WIN32
+#define DORVEX_CALL __stdcall
+#ifdef DORVEX_BUILDING
+#define DORVEX_API __declspec(dllexport)
+#else
+#define DORVEX_API __declspec(dllimport)
+#endif
+#else
+#define DORVEX_CALL
+#define DORVEX_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Transfer status returned by GetCommStatus. */
+enum {
+    DORVEX_READY = 0,
+    DORVEX_PREPARING = 1,
+    DORVEX_SENDING = 2,
+    DORVEX_RECEIVING = 3,
+    DORVEX_TERMINATED = 4,
+    DORVEX_TERMINATED_WITH_ERROR = 5
+};
+
+/*
+ * ReceiveData and TestConnection copy at most DORVEX_REPLY_MAX - 1 bytes of the reply plus
+ * a terminating zero: the caller's buffer must hold DORVEX_REPLY_MAX bytes. A longer reply
+ * is cut at a character boundary. The result is the number of characters copied.
+ */
+#define DORVEX_REPLY_MAX 65536
+
+/* ---- Engine life ---------------------------------------------------------------------- */
+
+/* Identity check of one scale over TCP (port 1120): creates a temporary engine with default
+ * settings, sends the identity request and waits up to 5 s. Returns the reply length in
+ * characters (0 when nothing came). Closes any engine in the slot first. */
+DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply);
+
+/* link: "IPC" (TCP client, "IPC:port" for another port than 1120), "IPS[:port]" (TCP
+ * server), "COMn[:baud[|RS485]]" (serial). device: the scale number ("0".."99"). address:
+ * the scale's host for "IPC", the station number for "COM". reserved: 0. unicode: 1 to
+ * carry UTF-16LE text on TCP links. table_file: "table.csv" (looked up beside the library
+ * unless it contains a path separator). Returns 1 when the link opened, -1 otherwise; the
+ * engine exists in both cases and CloseDorvex disposes of it. An engine already in the slot
+ * is closed first. */
+DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, const char* address,
+                                      int reserved, int unicode, const char* table_file);
+/* Stops a running transfer, closes the link, destroys the engine. Always 1. */
+DORVEX_API int DORVEX_CALL CloseDorvex(void);
+/* Opens a link on the existing engine (closing its current link first). 1 / -1. */
+DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device,
+                                          const char* address, int reserved, int unicode);
+/* Stops a running transfer and closes the link. 1; -1 without an engine. */
+DORVEX_API int DORVEX_CALL CloseDorvexComm(void);
+
+/* ---- Settings (1 done, -1 without an engine unless stated) ------------------------------ */
+
+DORVEX_API int DORVEX_CALL SetDestination(const char* device);
+/* The text that stands for a line break inside data values ("|" by convention). */
+DORVEX_API int DORVEX_CALL SetCRChar(const char* marker);
+DORVEX_API int DORVEX_CALL SetInputDir(const char* directory);
+DORVEX_API int DORVEX_CALL SetOutputDir(const char* directory);
+DORVEX_API int DORVEX_CALL SetErrorDir(const char* directory);
+/* 1 shows link errors through the error display; any other value hides them. Works without
+ * an engine (kept for the next OpenDorvex). Returns 1. */
+DORVEX_API int DORVEX_CALL SetDisplayErrorMode(int mode);
+/* Connect timeout of the TCP client in ms. -1 for 0 or negative values (nothing stored).
+ * Works without an engine (kept for the next OpenDorvex). */
+DORVEX_API int DORVEX_CALL SetConnectionTimeout(int milliseconds);
+
+/* ---- Transfers ------------------------------------------------------------------------ */
+
+/* Start a write, read or delete of the data file (a bare name in the input directory, or a
+ * path). 1 started, -1 refused (the reason is in error.log for some causes; the status
+ * then reads 5). Poll GetCommStatus until 4 or 5 before the next call. */
+DORVEX_API int DORVEX_CALL SendWriteFile(const char* file_name);
+DORVEX_API int DORVEX_CALL SendReadFile(const char* file_name);
+DORVEX_API int DORVEX_CALL SendDeleteFile(const char* file_name);
+/* Pauses 200 ms, then returns the status 0..5 (-1 without an engine). 4 and 5 are published
+ * only once the result file has been written. */
+DORVEX_API int DORVEX_CALL GetCommStatus(void);
+
+/* ---- Raw messages --------------------------------------------------------------------- */
+
+/* Sends one text over the link. 1 handed over, -1 refused. */
+DORVEX_API int DORVEX_CALL SendData(const char* text);
+/* Waits for one reply (5 s, or 9 000 000 ms after a whole-table read or delete) and copies
+ * it, zero-terminated, into reply (DORVEX_REPLY_MAX bytes). Returns its length in
+ * characters; 0 and an empty string when nothing came. */
+DORVEX_API int DORVEX_CALL ReceiveData(char* reply);
+
+/* ---- Extras (same naming style; not part of the original eighteen) --------------------- */
+
+/* Version as major * 10000 + minor * 100 + patch. */
+DORVEX_API int DORVEX_CALL GetDorvexVersion(void);
+
+/* Requests sent and requests expected by the current (or last) transfer. The expected count
+ * grows after the count reply of a whole-table read. 1, or -1 without an engine (both
+ * outputs then 0). Null pointers are allowed. */
+DORVEX_API int DORVEX_CALL GetTransferProgress(int* sent, int* expected);
+
+/* The 8-bit encoding of ".csv" files, result files, error.log lines, ANSI TCP texts and
+ * serial texts: "WINDOWS-1252" by default (or the environment variable DORVEX_CODEPAGE),
+ * any iconv name otherwise. 1 accepted, -1 unknown name (the previous one stays). */
+DORVEX_API int DORVEX_CALL SetDataCodePage(const char* name);
+
+/* Receives what the links would show in a message box "Error": title and text in UTF-8.
+ * Null restores the default (standard error). May be called from the link's threads. */
+typedef void(DORVEX_CALL* DorvexErrorHandler)(const char* title, const char* text,
+                                              void* context);
+DORVEX_API int DORVEX_CALL SetErrorDisplayHandler(DorvexErrorHandler handler, void* context);
+
+/* Traffic trace for support: one call per message sent or received. direction is "send",
+ * "recv" or "drop" (discarded stale input); kind is "IPC", "IPS" or "COM"; line is a
+ * readable text with the time, the message and, for serial frames, its bytes in hex.
+ * Null switches the handler off. The environment variable DORVEX_TRACE=file appends the same
+ * lines to a file. Off by default. */
+typedef void(DORVEX_CALL* DorvexTraceHandler)(const char* direction, const char* kind,
+                                              const char* line, void* context);
+DORVEX_API int DORVEX_CALL SetTraceHandler(DorvexTraceHandler handler, void* context);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DORVEX_H */

@@ -1,0 +1,126 @@
+#include "platform/code_page.h"
+
+#include <array>
+#include <cctype>
+#include <cstdlib>
+
+#include "platform/iconv_converter.h"
+
+namespace dorvex {
+namespace {
+
+// 0x80..0x9F of Windows-1252; the five bytes without a character map to themselves.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+class Windows1252CodePage final : public CodePage {
+public:
+    Windows1252CodePage() {
+        for (int b = 0; b < 256; ++b) {
+            char16_t c = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : char16_t(b);
+            decode_[b] = c;
+        }
+    }
+
+    Text Decode(std::string_view bytes) const override {
+        Text out(bytes.size(), u'\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            out[i] = decode_[static_cast<unsigned char>(bytes[i])];
+        }
+        return out;
+    }
+
+    std::string Encode(TextView text) const override {
+        std::string out(text.size(), '\0');
+        for (std::size_t i = 0; i < text.size(); ++i) out[i] = EncodeUnit(text[i]);
+        return out;
+    }
+
+    const std::string& Name() const override { return name_; }
+
+private:
+    char EncodeUnit(char16_t c) const {
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<char>(c);
+        for (std::size_t k = 0; k < kHighControls.size(); ++k) {
+            if (kHighControls[k] == c) return static_cast<char>(0x80 + k);
+        }
+        return '?';
+    }
+
+    std::array<char16_t, 256> decode_{};
+    std::string name_ = "WINDOWS-1252";
+};
+
+class IconvCodePage final : public CodePage {
+public:
+    explicit IconvCodePage(std::string name) : name_(std::move(name)) {}
+    bool Usable() const { return IconvConverter::Supports(name_); }
+    Text Decode(std::string_view bytes) const override {
+        return IconvConverter::ToUtf16(name_, bytes);
+    }
+    std::string Encode(TextView text) const override {
+        return IconvConverter::FromUtf16(name_, text);
+    }
+    const std::string& Name() const override { return name_; }
+
+private:
+    std::string name_;
+};
+
+bool IsWindows1252Name(std::string name) {
+    for (auto& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name == "WINDOWS-1252" || name == "CP1252" || name == "1252";
+}
+
+struct CodePageSlot {
+    std::mutex mutex;
+    std::shared_ptr<const CodePage> current;
+};
+
+CodePageSlot& Slot() {
+    static CodePageSlot slot;
+    return slot;
+}
+
+}  // namespace
+
+std::shared_ptr<const CodePage> CodePage::Windows1252() {
+    static const auto page = std::make_shared<const Windows1252CodePage>();
+    return page;
+}
+
+std::shared_ptr<const CodePage> CodePage::ByName(const std::string& name) {
+    if (name.empty()) return nullptr;
+    if (IsWindows1252Name(name)) return Windows1252();
+    auto page = std::make_shared<const IconvCodePage>(name);
+    if (!page->Usable()) return nullptr;
+    return page;
+}
+
+std::shared_ptr<const CodePage> DataCodePage() {
+    auto& slot = Slot();
+    std::lock_guard lock(slot.mutex);
+    if (!slot.current) {
+        const char* fromEnv = std::getenv("DORVEX_CODEPAGE");
+        if (fromEnv != nullptr) slot.current = CodePage::ByName(fromEnv);
+        if (!slot.current) slot.current = CodePage::Windows1252();
+    }
+    return slot.current;
+}
+
+bool SetDataCodePage(const std::string& name) {
+    auto page = CodePage::ByName(name);
+    if (!page) return false;
+    auto& slot = Slot();
+    std::lock_guard lock(slot.mutex);
+    slot.current = std::move(page);
+    return true;
+}
+
+Text DecodeData(std::string_view bytes) { return DataCodePage()->Decode(bytes); }
+
+std::string EncodeData(TextView text) { return DataCodePage()->Encode(text); }
+
+}  // namespace dorvex

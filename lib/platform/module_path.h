@@ -1,0 +1,13 @@
+// Where the library itself lies: table.csv and the default error.log are found there.
+#pragma once
+
+#include "platform/text.h"
+
+namespace dorvex {
+
+// Full path of the library file (or of the program, when linked statically); empty if unknown.
+Text ModulePath();
+// Its directory with a trailing separator; empty when unknown.
+Text ModuleDirectory();
+
+}  // namespace dorvex
