@@ -11,7 +11,8 @@ std::int64_t TickMs() {
 }
 
 void SleepMs(std::int64_t milliseconds) {
-    if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    if (milliseconds > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace dorvex

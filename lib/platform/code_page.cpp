@@ -16,7 +16,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 class Windows1252CodePage final : public CodePage {
-public:
+  public:
     Windows1252CodePage() {
         for (int b = 0; b < 256; ++b) {
             char16_t c = (b >= 0x80 && b < 0xA0) ? kHighControls[b - 0x80] : char16_t(b);
@@ -34,17 +34,20 @@ public:
 
     std::string Encode(TextView text) const override {
         std::string out(text.size(), '\0');
-        for (std::size_t i = 0; i < text.size(); ++i) out[i] = EncodeUnit(text[i]);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            out[i] = EncodeUnit(text[i]);
         return out;
     }
 
     const std::string& Name() const override { return name_; }
 
-private:
+  private:
     char EncodeUnit(char16_t c) const {
-        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<char>(c);
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100))
+            return static_cast<char>(c);
         for (std::size_t k = 0; k < kHighControls.size(); ++k) {
-            if (kHighControls[k] == c) return static_cast<char>(0x80 + k);
+            if (kHighControls[k] == c)
+                return static_cast<char>(0x80 + k);
         }
         return '?';
     }
@@ -54,7 +57,7 @@ private:
 };
 
 class IconvCodePage final : public CodePage {
-public:
+  public:
     explicit IconvCodePage(std::string name) : name_(std::move(name)) {}
     bool Usable() const { return IconvConverter::Supports(name_); }
     Text Decode(std::string_view bytes) const override {
@@ -65,12 +68,13 @@ public:
     }
     const std::string& Name() const override { return name_; }
 
-private:
+  private:
     std::string name_;
 };
 
 bool IsWindows1252Name(std::string name) {
-    for (auto& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return name == "WINDOWS-1252" || name == "CP1252" || name == "1252";
 }
 
@@ -92,10 +96,13 @@ std::shared_ptr<const CodePage> CodePage::Windows1252() {
 }
 
 std::shared_ptr<const CodePage> CodePage::ByName(const std::string& name) {
-    if (name.empty()) return nullptr;
-    if (IsWindows1252Name(name)) return Windows1252();
+    if (name.empty())
+        return nullptr;
+    if (IsWindows1252Name(name))
+        return Windows1252();
     auto page = std::make_shared<const IconvCodePage>(name);
-    if (!page->Usable()) return nullptr;
+    if (!page->Usable())
+        return nullptr;
     return page;
 }
 
@@ -104,23 +111,30 @@ std::shared_ptr<const CodePage> DataCodePage() {
     std::lock_guard lock(slot.mutex);
     if (!slot.current) {
         const char* fromEnv = std::getenv("DORVEX_CODEPAGE");
-        if (fromEnv != nullptr) slot.current = CodePage::ByName(fromEnv);
-        if (!slot.current) slot.current = CodePage::Windows1252();
+        if (fromEnv != nullptr)
+            slot.current = CodePage::ByName(fromEnv);
+        if (!slot.current)
+            slot.current = CodePage::Windows1252();
     }
     return slot.current;
 }
 
 bool SetDataCodePage(const std::string& name) {
     auto page = CodePage::ByName(name);
-    if (!page) return false;
+    if (!page)
+        return false;
     auto& slot = Slot();
     std::lock_guard lock(slot.mutex);
     slot.current = std::move(page);
     return true;
 }
 
-Text DecodeData(std::string_view bytes) { return DataCodePage()->Decode(bytes); }
+Text DecodeData(std::string_view bytes) {
+    return DataCodePage()->Decode(bytes);
+}
 
-std::string EncodeData(TextView text) { return DataCodePage()->Encode(text); }
+std::string EncodeData(TextView text) {
+    return DataCodePage()->Encode(text);
+}
 
 }  // namespace dorvex

@@ -13,7 +13,7 @@
 namespace dorvex {
 
 class CodePage {
-public:
+  public:
     virtual ~CodePage() = default;
     virtual Text Decode(std::string_view bytes) const = 0;
     // Characters without a byte in the code page become '?'.

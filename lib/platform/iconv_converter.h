@@ -9,7 +9,7 @@
 namespace dorvex {
 
 class IconvConverter {
-public:
+  public:
     static bool Supports(const std::string& encoding);
     // Bytes that do not decode become U+FFFD; characters that do not encode become '?'.
     static Text ToUtf16(const std::string& encoding, std::string_view bytes);

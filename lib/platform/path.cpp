@@ -2,11 +2,14 @@
 
 namespace dorvex {
 
-bool HasPathSeparator(TextView path) { return LastSeparator(path) != TextView::npos; }
+bool HasPathSeparator(TextView path) {
+    return LastSeparator(path) != TextView::npos;
+}
 
 std::size_t LastSeparator(TextView path) {
     for (std::size_t i = path.size(); i > 0; --i) {
-        if (IsPathSeparator(path[i - 1])) return i - 1;
+        if (IsPathSeparator(path[i - 1]))
+            return i - 1;
     }
     return TextView::npos;
 }
@@ -22,9 +25,11 @@ Text DirectoryWithSeparator(TextView path) {
 }
 
 Text JoinPath(TextView directory, TextView name) {
-    if (directory.empty()) return Text(name);
+    if (directory.empty())
+        return Text(name);
     Text out(directory);
-    if (!IsPathSeparator(out.back())) out.push_back(kPathSeparator);
+    if (!IsPathSeparator(out.back()))
+        out.push_back(kPathSeparator);
     out.append(name);
     return out;
 }

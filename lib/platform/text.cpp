@@ -5,32 +5,46 @@
 
 namespace dorvex {
 
-Text Ascii(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }
+Text Ascii(std::string_view ascii) {
+    return Text(ascii.begin(), ascii.end());
+}
 
 Text Mid(TextView text, std::size_t pos, std::size_t count) {
-    if (pos >= text.size()) return {};
+    if (pos >= text.size())
+        return {};
     return Text(text.substr(pos, count));
 }
 
-bool Contains(TextView text, TextView part) { return text.find(part) != TextView::npos; }
+bool Contains(TextView text, TextView part) {
+    return text.find(part) != TextView::npos;
+}
 
-std::size_t Find(TextView text, TextView part, std::size_t from) { return text.find(part, from); }
+std::size_t Find(TextView text, TextView part, std::size_t from) {
+    return text.find(part, from);
+}
 
-bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+bool IsSpace(char16_t c) {
+    return c == u' ' || (c >= u'\t' && c <= u'\r');
+}
 
 TextView TrimView(TextView text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
-    while (begin < end && IsSpace(text[begin])) ++begin;
-    while (end > begin && IsSpace(text[end - 1])) --end;
+    while (begin < end && IsSpace(text[begin]))
+        ++begin;
+    while (end > begin && IsSpace(text[end - 1]))
+        --end;
     return text.substr(begin, end - begin);
 }
 
-Text Trim(TextView text) { return Text(TrimView(text)); }
+Text Trim(TextView text) {
+    return Text(TrimView(text));
+}
 
 Text TrimLeft(TextView text) {
     std::size_t begin = 0;
-    while (begin < text.size() && IsSpace(text[begin])) ++begin;
+    while (begin < text.size() && IsSpace(text[begin]))
+        ++begin;
     return Text(text.substr(begin));
 }
 
@@ -38,27 +52,38 @@ namespace {
 
 // Latin Extended-A letters come in upper/lower pairs whose parity flips at U+0138 and U+0178.
 bool IsLowerExtendedA(char16_t c) {
-    if (c >= 0x100 && c <= 0x137) return (c & 1) != 0;
-    if (c >= 0x139 && c <= 0x148) return (c & 1) == 0;
-    if (c >= 0x14A && c <= 0x177) return (c & 1) != 0;
-    if (c >= 0x179 && c <= 0x17E) return (c & 1) == 0;
+    if (c >= 0x100 && c <= 0x137)
+        return (c & 1) != 0;
+    if (c >= 0x139 && c <= 0x148)
+        return (c & 1) == 0;
+    if (c >= 0x14A && c <= 0x177)
+        return (c & 1) != 0;
+    if (c >= 0x179 && c <= 0x17E)
+        return (c & 1) == 0;
     return false;
 }
 
 }  // namespace
 
 char16_t ToUpperChar(char16_t c) {
-    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-    if (c == 0xFF) return 0x178;
-    if (IsLowerExtendedA(c)) return static_cast<char16_t>(c - 1);
+    if (c >= u'a' && c <= u'z')
+        return static_cast<char16_t>(c - 32);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return static_cast<char16_t>(c - 32);
+    if (c == 0xFF)
+        return 0x178;
+    if (IsLowerExtendedA(c))
+        return static_cast<char16_t>(c - 1);
     return c;
 }
 
 char16_t ToLowerChar(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-    if (c == 0x178) return 0xFF;
+    if (c >= u'A' && c <= u'Z')
+        return static_cast<char16_t>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return static_cast<char16_t>(c + 32);
+    if (c == 0x178)
+        return 0xFF;
     if (c >= 0x100 && c < 0x17E && IsLowerExtendedA(static_cast<char16_t>(c + 1))) {
         return static_cast<char16_t>(c + 1);
     }
@@ -67,7 +92,8 @@ char16_t ToLowerChar(char16_t c) {
 
 Text ToUpper(TextView text) {
     Text out(text);
-    for (auto& c : out) c = ToUpperChar(c);
+    for (auto& c : out)
+        c = ToUpperChar(c);
     return out;
 }
 
@@ -76,9 +102,11 @@ int CompareNoCase(TextView a, TextView b) {
     for (std::size_t i = 0; i < n; ++i) {
         char16_t x = ToLowerChar(a[i]);
         char16_t y = ToLowerChar(b[i]);
-        if (x != y) return x < y ? -1 : 1;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
-    if (a.size() == b.size()) return 0;
+    if (a.size() == b.size())
+        return 0;
     return a.size() < b.size() ? -1 : 1;
 }
 
@@ -87,9 +115,11 @@ bool EqualsNoCase(TextView a, TextView b) {
 }
 
 void ReplaceAll(Text& text, TextView from, TextView to) {
-    if (from.empty()) return;
+    if (from.empty())
+        return;
     std::size_t pos = text.find(from);
-    if (pos == Text::npos) return;
+    if (pos == Text::npos)
+        return;
     Text out;
     out.reserve(text.size());
     std::size_t start = 0;
@@ -111,7 +141,8 @@ Text Replaced(TextView text, TextView from, TextView to) {
 
 std::int64_t ParseLeadingInteger(TextView text) {
     std::size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) ++i;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
         negative = text[i] == u'-';
@@ -120,12 +151,15 @@ std::int64_t ParseLeadingInteger(TextView text) {
     constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10 - 10;
     std::int64_t value = 0;
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        if (value < kLimit) value = value * 10 + (text[i] - u'0');
+        if (value < kLimit)
+            value = value * 10 + (text[i] - u'0');
     }
     return negative ? -value : value;
 }
 
-Text NumberText(std::int64_t value) { return Ascii(std::to_string(value)); }
+Text NumberText(std::int64_t value) {
+    return Ascii(std::to_string(value));
+}
 
 Text FromUtf8(std::string_view utf8) {
     Text out;
@@ -145,8 +179,8 @@ Text FromUtf8(std::string_view utf8) {
             for (; k < need && i + k < utf8.size() && (byte(i + k) & 0xC0) == 0x80; ++k) {
                 value = (value << 6) | (byte(i + k) & 0x3F);
             }
-            bool shortest = (need == 3 && value >= 0x800) || (need == 4 && value >= 0x10000) ||
-                            need == 2;
+            bool shortest =
+                (need == 3 && value >= 0x800) || (need == 4 && value >= 0x10000) || need == 2;
             if (k == need && shortest && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
                 cp = value;
                 len = need;

@@ -9,17 +9,18 @@ namespace dorvex {
 namespace {
 
 class IconvHandle {
-public:
+  public:
     IconvHandle(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
     ~IconvHandle() {
-        if (Valid()) iconv_close(handle_);
+        if (Valid())
+            iconv_close(handle_);
     }
     IconvHandle(const IconvHandle&) = delete;
     IconvHandle& operator=(const IconvHandle&) = delete;
     bool Valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
     iconv_t Get() const { return handle_; }
 
-private:
+  private:
     iconv_t handle_;
 };
 
@@ -37,8 +38,10 @@ std::string Convert(IconvHandle& cd, std::string_view in, std::size_t unitSize,
         std::size_t outLeft = sizeof(buffer);
         std::size_t rc = iconv(cd.Get(), &inPtr, &inLeft, &outPtr, &outLeft);
         out.append(buffer, outPtr - buffer);
-        if (rc != static_cast<std::size_t>(-1)) continue;
-        if (errno == E2BIG) continue;
+        if (rc != static_cast<std::size_t>(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
         // EILSEQ or EINVAL: skip one unit of input and put the replacement in its place.
         std::size_t skip = std::min(unitSize, inLeft);
         inPtr += skip;
@@ -62,13 +65,15 @@ bool IconvConverter::Supports(const std::string& encoding) {
 
 Text IconvConverter::ToUtf16(const std::string& encoding, std::string_view bytes) {
     IconvHandle cd("UTF-16LE", encoding.c_str());
-    if (!cd.Valid()) return {};
+    if (!cd.Valid())
+        return {};
     return FromUtf16LeBytes(Convert(cd, bytes, 1, std::string_view("\xFD\xFF", 2)));
 }
 
 std::string IconvConverter::FromUtf16(const std::string& encoding, TextView text) {
     IconvHandle cd(encoding.c_str(), "UTF-16LE");
-    if (!cd.Valid()) return {};
+    if (!cd.Valid())
+        return {};
     return Convert(cd, ToUtf16LeBytes(text), 2, "?");
 }
 

@@ -19,6 +19,8 @@ Text ModulePath() {
     return FromUtf8(resolved ? resolved.get() : info.dli_fname);
 }
 
-Text ModuleDirectory() { return DirectoryWithSeparator(ModulePath()); }
+Text ModuleDirectory() {
+    return DirectoryWithSeparator(ModulePath());
+}
 
 }  // namespace dorvex
