@@ -1,0 +1,63 @@
+#include "link/comm_channel.h"
+
+namespace dorvex {
+
+CommChannel::CommChannel(bool displayErrors, int connectTimeout)
+    : displayErrors_(displayErrors), connectTimeout_(connectTimeout) {}
+
+CommChannel::~CommChannel() {
+    Close();
+}
+
+int CommChannel::Open(TextView descriptor, TextView address, TextView deviceNumber, int reserved,
+                      int unicode) {
+    manager_ = std::make_unique<LinkManager>(descriptor, address, deviceNumber, reserved, unicode);
+    return manager_->Open(address, displayErrors_, connectTimeout_) ? kSuccess : kFailure;
+}
+
+int CommChannel::Close() {
+    if (manager_) {
+        manager_->Close();
+        manager_.reset();
+    }
+    return kSuccess;
+}
+
+bool CommChannel::Send(TextView text) {
+    return manager_ && manager_->Send(text);
+}
+
+Text CommChannel::Receive(int timeoutMs) {
+    if (manager_ && manager_->WaitReply(timeoutMs))
+        return manager_->Payload();
+    return {};
+}
+
+void CommChannel::SetReceiveTimeout(int milliseconds) {
+    if (manager_)
+        manager_->SetReceiveTimeout(milliseconds);
+}
+
+void CommChannel::SetDisplayErrors(bool on) {
+    displayErrors_ = on;
+    if (manager_)
+        manager_->SetDisplayErrors(on);
+}
+
+void CommChannel::SetConnectTimeout(int milliseconds) {
+    connectTimeout_ = milliseconds;
+    if (manager_)
+        manager_->SetConnectTimeout(milliseconds);
+}
+
+void CommChannel::SetDeviceNumber(TextView deviceNumber) {
+    if (manager_)
+        manager_->SetDeviceNumber(deviceNumber);
+}
+
+void CommChannel::Interrupt() {
+    if (manager_)
+        manager_->Interrupt();
+}
+
+}  // namespace dorvex

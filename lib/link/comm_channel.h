@@ -1,0 +1,47 @@
+// The engine's handle on the communication: creates a LinkManager on open, forwards sending
+// and receiving to it, and releases it on close.
+#pragma once
+
+#include <memory>
+
+#include "link/link_manager.h"
+#include "platform/text.h"
+
+namespace dorvex {
+
+class CommChannel {
+  public:
+    static constexpr int kSuccess = 0;
+    static constexpr int kFailure = 6;
+
+    CommChannel(bool displayErrors, int connectTimeout);
+    ~CommChannel();
+    CommChannel(const CommChannel&) = delete;
+    CommChannel& operator=(const CommChannel&) = delete;
+
+    // 0 on success, 6 on any failure. The manager stays even after a failed open so that
+    // Close releases it.
+    int Open(TextView descriptor, TextView address, TextView deviceNumber, int reserved,
+             int unicode);
+    int Close();
+
+    bool Send(TextView text);
+    // The reply to the latest Send, or empty when none came within timeoutMs.
+    Text Receive(int timeoutMs);
+    void SetReceiveTimeout(int milliseconds);
+
+    void SetDisplayErrors(bool on);
+    void SetConnectTimeout(int milliseconds);
+    void SetDeviceNumber(TextView deviceNumber);
+    // Wakes a wait in progress (used when a transfer is stopped).
+    void Interrupt();
+
+    LinkManager* Manager() const { return manager_.get(); }
+
+  private:
+    bool displayErrors_;
+    int connectTimeout_;
+    std::unique_ptr<LinkManager> manager_;
+};
+
+}  // namespace dorvex

@@ -1,0 +1,72 @@
+// The base of every communication link: a port opened with an address, read from, written to
+// and closed. It splits the link descriptor into port name and parameters, performs plain
+// reads and writes on a system handle (the serial link uses these as they are) and shows
+// failures through the error display when asked to.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/port_handle.h"
+#include "platform/text.h"
+#include "platform/wake_signal.h"
+
+namespace dorvex {
+
+class Link {
+  public:
+    explicit Link(TextView descriptor);
+    virtual ~Link();
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    // Bytes read into `buffer` (at most `size`), 0 when none.
+    virtual int Read(char* buffer, std::size_t size);
+    // 0 when every byte was written, else an error code.
+    virtual int Write(const char* data, std::size_t length);
+    virtual int WriteWide(TextView text);
+    virtual int WriteText(std::string_view text);
+    virtual int Close();
+    virtual int Open(TextView address);
+
+    // Input that arrived while nobody waited for it, taken out of the way before a request
+    // goes out so that a late reply is never taken for the next one. Empty by default.
+    virtual std::string DiscardPendingInput() { return {}; }
+    // Waits up to timeoutMs for input to read; Failed when the link cannot deliver any.
+    virtual WaitResult WaitForInput(int timeoutMs) const;
+    // Wakes any wait of this link (reads, accepts, connects) so a stop takes effect at once.
+    void Interrupt() { wake_.Raise(); }
+    void ClearInterrupt() { wake_.Reset(); }
+
+    const Text& PortName() const { return portName_; }
+    const Text& Parameters() const { return parameters_; }
+    bool IsOpen() const { return isOpen_.load(); }
+
+    void SetDisplayErrors(bool on) { displayErrors_.store(on); }
+    bool DisplayErrors() const { return displayErrors_.load(); }
+    void SetConnectTimeout(int milliseconds) { connectTimeout_.store(milliseconds); }
+    int ConnectTimeout() const { return connectTimeout_.load(); }
+
+    // "%s\n(error code %d)" under the title "Error", only when error display is on.
+    void ShowError(int code, TextView text) const;
+
+  protected:
+    void SetOpen(bool open) { isOpen_.store(open); }
+    PortHandle& Handle() { return handle_; }
+    const WakeSignal& Wake() const { return wake_; }
+
+  private:
+    void SplitDescriptor(TextView descriptor);
+
+    PortHandle handle_;
+    std::atomic<bool> isOpen_{false};
+    Text portName_;
+    Text parameters_;
+    std::atomic<bool> displayErrors_{false};
+    std::atomic<int> connectTimeout_{5000};
+    WakeSignal wake_;
+};
+
+}  // namespace dorvex

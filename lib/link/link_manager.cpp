@@ -1,0 +1,344 @@
+#include "link/link_manager.h"
+
+#include <chrono>
+
+#include "link/tcp_client_link.h"
+#include "link/tcp_message.h"
+#include "link/traffic_trace.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+
+namespace dorvex {
+
+LinkManager::LinkManager(TextView descriptor, TextView address, TextView deviceNumber, int reserved,
+                         int unicode)
+    : descriptor_(descriptor),
+      reserved_(reserved),
+      unicode_(unicode),
+      station_(address),
+      deviceNumber_(deviceNumber) {}
+
+LinkManager::~LinkManager() {
+    Close();
+}
+
+LinkKind LinkManager::KindOf(TextView descriptor) {
+    Text code = ToUpper(descriptor.substr(0, 3));
+    if (code == u"COM")
+        return LinkKind::Serial;
+    if (code == u"IPS")
+        return LinkKind::Server;
+    if (code == u"IPC")
+        return LinkKind::Client;
+    return LinkKind::Undefined;
+}
+
+std::unique_ptr<Link> LinkManager::CreateLink(TextView descriptor) {
+    switch (KindOf(descriptor)) {
+        case LinkKind::Client:
+            return std::make_unique<TcpClientLink>(descriptor);
+        default:
+            return nullptr;
+    }
+}
+
+std::string_view LinkManager::KindCode() const {
+    switch (kind_) {
+        case LinkKind::Serial:
+            return "COM";
+        case LinkKind::Server:
+            return "IPS";
+        case LinkKind::Client:
+            return "IPC";
+        default:
+            return "---";
+    }
+}
+
+bool LinkManager::Open(TextView address, bool displayErrors, int connectTimeout) {
+    link_ = CreateLink(descriptor_);
+    if (!link_)
+        return false;
+    link_->SetDisplayErrors(displayErrors);
+    link_->SetConnectTimeout(connectTimeout);
+    if (link_->Open(address) != 0)
+        return false;
+    // The kind follows the port name whatever its letter case: a lower-case descriptor that the
+    // factory accepted must also carry messages.
+    kind_ = KindOf(link_->PortName());
+    if (!link_->IsOpen())
+        return false;
+    if (kind_ == LinkKind::Client)
+        return true;
+    return StartReceiveThread();
+}
+
+void LinkManager::Close() {
+    if (running_.load() || thread_.joinable())
+        StopReceiveThread();
+    if (link_) {
+        link_->Close();
+        link_.reset();
+    }
+}
+
+void LinkManager::SetDeviceNumber(TextView deviceNumber) {
+    std::lock_guard lock(mutex_);
+    deviceNumber_ = Text(deviceNumber);
+}
+
+void LinkManager::SetDisplayErrors(bool on) {
+    if (link_)
+        link_->SetDisplayErrors(on);
+}
+
+void LinkManager::SetConnectTimeout(int milliseconds) {
+    if (link_)
+        link_->SetConnectTimeout(milliseconds);
+}
+
+Text LinkManager::Payload() const {
+    std::lock_guard lock(mutex_);
+    return payload_;
+}
+
+Text LinkManager::LastFrame() const {
+    std::lock_guard lock(mutex_);
+    return lastFrame_;
+}
+
+Text LinkManager::Station() const {
+    std::lock_guard lock(mutex_);
+    return station_;
+}
+
+void LinkManager::Interrupt() {
+    interrupted_.store(true);
+    if (link_)
+        link_->Interrupt();
+    std::lock_guard lock(mutex_);
+    messageStored_.notify_all();
+}
+
+// ---- sending ------------------------------------------------------------------------------
+
+bool LinkManager::Send(TextView text) {
+    if (!link_)
+        return false;
+    {
+        std::lock_guard lock(mutex_);
+        countAtSend_ = messageCount_;
+    }
+    switch (kind_) {
+        case LinkKind::Serial:
+            return SendFramed(EncodeData(text));
+        case LinkKind::Server:
+        case LinkKind::Client:
+            return SendPlain(text);
+        default:
+            return false;
+    }
+}
+
+bool LinkManager::SendPlain(TextView text) {
+    // A reply that came after its wait gave up must not be taken for the next one.
+    std::string stale = link_->DiscardPendingInput();
+    if (!stale.empty())
+        TrafficTrace::Message("drop", KindCode(), stale, unicode_ != 0, false);
+    std::string bytes = unicode_ != 0 ? ToUtf16LeBytes(text) : EncodeData(text);
+    bool sent = link_->Write(bytes.data(), bytes.size()) == 0;
+    TrafficTrace::Message(sent ? "send" : "fail", KindCode(), bytes, unicode_ != 0, false);
+    return sent;
+}
+
+bool LinkManager::SendFramed(const std::string& message) {
+    std::uint8_t letter;
+    std::uint8_t station;
+    {
+        std::lock_guard lock(mutex_);
+        letter = SerialFrame::DeviceLetter(deviceNumber_);
+        station = SerialFrame::StationByte(station_);
+    }
+    std::vector<std::string> frames = SerialFrame::BuildRequests(message, letter, station);
+    {
+        std::lock_guard lock(mutex_);
+        sentFrames_ = frames;
+    }
+    bool anySent = false;
+    for (const std::string& frame : frames) {
+        bool sent = link_->WriteText(frame) == 0;
+        TrafficTrace::Message(sent ? "send" : "fail", "COM", frame, false, true);
+        anySent = anySent || sent;
+    }
+    return anySent;
+}
+
+// ---- receiving ----------------------------------------------------------------------------
+
+bool LinkManager::WaitReply(int timeoutMs) {
+    receiveTimeout_.store(timeoutMs);
+    if (!link_)
+        return false;
+    if (kind_ == LinkKind::Client) {
+        running_.store(true);
+        return ReceiveClientMessage(timeoutMs);
+    }
+    if (kind_ == LinkKind::Undefined)
+        return false;
+    std::unique_lock lock(mutex_);
+    return messageStored_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return messageCount_ > countAtSend_ || interrupted_.load() || !running_.load();
+    }) && messageCount_ > countAtSend_;
+}
+
+bool LinkManager::ReceiveClientMessage(int timeoutMs) {
+    receiving_.store(true);
+    TcpMessage message(unicode_ != 0);
+    std::vector<char> buffer(kTcpReadSize);
+    const std::int64_t start = TickMs();
+    bool stored = false;
+    while (!interrupted_.load()) {
+        std::int64_t now = TickMs();
+        int wait;
+        if (message.HasPending()) {
+            wait = message.QuietLeft(now);
+        } else {
+            std::int64_t left = start + timeoutMs - now;
+            if (left <= 0)
+                break;
+            wait = static_cast<int>(std::min<std::int64_t>(left, 1 << 30));
+        }
+        WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
+        if (waited == WaitResult::Ready) {
+            int n = link_->Read(buffer.data(), buffer.size());
+            if (n > 0) {
+                message.Append(std::string_view(buffer.data(), n), TickMs());
+                continue;
+            }
+        }
+        if (waited == WaitResult::Interrupted)
+            break;
+        bool quietOver = message.HasPending() && message.QuietLeft(TickMs()) == 0;
+        bool lineGone = waited == WaitResult::Failed;
+        if (quietOver || (lineGone && message.HasPending())) {
+            Text payload = message.Take();
+            TrafficTrace::Message("recv", "IPC",
+                                  unicode_ != 0 ? ToUtf16LeBytes(payload) : EncodeData(payload),
+                                  unicode_ != 0, false);
+            StoreMessage(std::move(payload));
+            stored = true;
+            break;
+        }
+        // Nothing more can come from a connection the scale closed.
+        if (lineGone)
+            break;
+    }
+    receiving_.store(false);
+    return stored;
+}
+
+void LinkManager::StoreMessage(Text payload) {
+    std::lock_guard lock(mutex_);
+    payload_ = std::move(payload);
+    ++messageCount_;
+    messageStored_.notify_all();
+}
+
+bool LinkManager::StartReceiveThread() {
+    if (kind_ == LinkKind::Client) {
+        running_.store(true);
+        return true;
+    }
+    if (thread_.joinable())
+        return true;
+    running_.store(true);
+    receiving_.store(true);
+    thread_ = std::thread([this] { RunReceiveThread(); });
+    return true;
+}
+
+void LinkManager::StopReceiveThread() {
+    running_.store(false);
+    if (link_)
+        link_->Interrupt();
+    {
+        std::lock_guard lock(mutex_);
+        messageStored_.notify_all();
+    }
+    if (thread_.joinable())
+        thread_.join();
+    receiving_.store(false);
+}
+
+void LinkManager::RunReceiveThread() {
+    FrameScanner scanner;
+    std::vector<char> buffer(kind_ == LinkKind::Serial ? kSerialReadSize : kTcpReadSize);
+    TcpMessage message(unicode_ != 0);
+    while (running_.load()) {
+        receiving_.store(true);
+        if (kind_ == LinkKind::Serial) {
+            ReceiveSerialPass(scanner, buffer);
+            continue;
+        }
+        int wait = message.HasPending() ? message.QuietLeft(TickMs()) : kSerialReadWaitMs;
+        WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
+        int n = waited == WaitResult::Ready ? link_->Read(buffer.data(), buffer.size()) : 0;
+        if (n > 0) {
+            message.Append(std::string_view(buffer.data(), n), TickMs());
+        } else if (message.HasPending() && message.QuietLeft(TickMs()) == 0) {
+            Text payload = message.Take();
+            TrafficTrace::Message("recv", "IPS",
+                                  unicode_ != 0 ? ToUtf16LeBytes(payload) : EncodeData(payload),
+                                  unicode_ != 0, false);
+            StoreMessage(std::move(payload));
+        } else if (waited == WaitResult::Failed) {
+            SleepMs(TcpMessage::kQuietMs);
+        }
+    }
+    receiving_.store(false);
+    std::lock_guard lock(mutex_);
+    messageStored_.notify_all();
+}
+
+void LinkManager::ReceiveSerialPass(FrameScanner& scanner, std::vector<char>& buffer) {
+    WaitResult waited = link_->WaitForInput(kSerialReadWaitMs);
+    int n = waited == WaitResult::Ready ? link_->Read(buffer.data(), buffer.size()) : 0;
+    if (n <= 0) {
+        // The line fell silent in the middle of a frame: that frame will never be completed.
+        if (scanner.HasPending())
+            scanner.DiscardPending();
+        if (waited == WaitResult::Failed)
+            SleepMs(TcpMessage::kQuietMs);
+        return;
+    }
+    for (const std::string& frame : scanner.Feed(std::string_view(buffer.data(), n))) {
+        TakeSerialFrame(frame);
+    }
+}
+
+void LinkManager::TakeSerialFrame(const std::string& frame) {
+    std::unique_lock lock(mutex_);
+    for (const std::string& sent : sentFrames_) {
+        if (frame == sent) {
+            lock.unlock();
+            TrafficTrace::Message("drop", "COM", frame, false, true);
+            return;
+        }
+    }
+    std::optional<std::uint8_t> station =
+        SerialFrame::AcceptReply(frame, SerialFrame::DeviceLetter(deviceNumber_));
+    if (!station) {
+        lock.unlock();
+        TrafficTrace::Message("drop", "COM", frame, false, true);
+        return;
+    }
+    station_ = NumberText(static_cast<std::int8_t>(*station));
+    lastFrame_ = DecodeData(frame);
+    payload_ = lastFrame_.size() > 6 ? lastFrame_.substr(3, lastFrame_.size() - 6) : Text();
+    ++messageCount_;
+    messageStored_.notify_all();
+    lock.unlock();
+    TrafficTrace::Message("recv", "COM", frame, false, true);
+}
+
+}  // namespace dorvex

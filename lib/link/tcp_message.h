@@ -1,0 +1,38 @@
+// Collects the pieces of one TCP message. The scale sends no terminator: a message is complete
+// when the line has been quiet for kQuietMs after its last byte. A scale that sends without end
+// must not exhaust memory, so a message is capped; an overflowing one is replaced by an error
+// reply that the transfer reports like any other.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+
+namespace dorvex {
+
+class TcpMessage {
+  public:
+    static constexpr int kQuietMs = 20;
+    static constexpr std::size_t kMaxBytes = 16u << 20;
+
+    explicit TcpMessage(bool unicode) : unicode_(unicode) {}
+
+    void Append(std::string_view bytes, std::int64_t nowMs);
+    bool HasPending() const { return received_ > 0; }
+    // Milliseconds left until the quiet time after the last byte has passed (0 when passed).
+    int QuietLeft(std::int64_t nowMs) const;
+    // The joined text: UTF-16LE or data code page; a zero character ends it. Resets.
+    Text Take();
+
+  private:
+    bool unicode_;
+    std::string bytes_;
+    std::size_t received_ = 0;
+    bool overflowed_ = false;
+    std::int64_t lastByteMs_ = 0;
+};
+
+}  // namespace dorvex

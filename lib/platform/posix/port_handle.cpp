@@ -1,0 +1,85 @@
+#include "platform/port_handle.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace dorvex {
+
+PortHandle::~PortHandle() {
+    Close();
+}
+
+PortHandle::PortHandle(PortHandle&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
+
+PortHandle& PortHandle::operator=(PortHandle&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+int PortHandle::Close() {
+    if (fd_ < 0)
+        return 0;
+    int rc = close(fd_);
+    fd_ = -1;
+    return rc < 0 ? errno : 0;
+}
+
+IoResult PortHandle::Read(char* buffer, std::size_t size) {
+    ssize_t n;
+    do {
+        n = read(fd_, buffer, size);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0)
+        return {0, errno};
+    return {n, 0};
+}
+
+int PortHandle::WriteAll(const char* data, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        ssize_t n = write(fd_, data + done, length - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno != EAGAIN)
+                return errno;
+            // A port that takes nothing for 2 s is stuck: report it instead of hanging.
+            pollfd pfd{fd_, POLLOUT, 0};
+            if (poll(&pfd, 1, 2000) == 0)
+                return ETIMEDOUT;
+            continue;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+WaitResult PortHandle::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
+    if (fd_ < 0)
+        return WaitResult::Failed;
+    if (wake != nullptr && wake->IsRaised())
+        return WaitResult::Interrupted;
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wake != nullptr ? wake->PollHandle() : -1, POLLIN, 0}};
+    int rc;
+    do {
+        rc = poll(fds, 2, timeoutMs < 0 ? 0 : timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0)
+        return WaitResult::Failed;
+    if (wake != nullptr && wake->IsRaised())
+        return WaitResult::Interrupted;
+    if (rc == 0)
+        return WaitResult::TimedOut;
+    return (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0 ? WaitResult::Ready
+                                                                : WaitResult::TimedOut;
+}
+
+}  // namespace dorvex

@@ -1,0 +1,184 @@
+#include "platform/tcp_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace dorvex {
+
+const int TcpSocket::kWouldBlock = EWOULDBLOCK;
+const int TcpSocket::kTimedOut = ETIMEDOUT;
+
+bool IoResult::WouldBlock() const {
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
+
+namespace {
+
+WaitResult WaitFor(int fd, short events, int timeoutMs, const WakeSignal* wake) {
+    if (fd < 0)
+        return WaitResult::Failed;
+    if (wake != nullptr && wake->IsRaised())
+        return WaitResult::Interrupted;
+    pollfd fds[2] = {{fd, events, 0}, {wake != nullptr ? wake->PollHandle() : -1, POLLIN, 0}};
+    int rc;
+    do {
+        rc = poll(fds, 2, timeoutMs < 0 ? 0 : timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0)
+        return WaitResult::Failed;
+    if (wake != nullptr && wake->IsRaised())
+        return WaitResult::Interrupted;
+    if (rc == 0)
+        return WaitResult::TimedOut;
+    if ((fds[0].revents & (events | POLLERR | POLLHUP)) != 0)
+        return WaitResult::Ready;
+    return WaitResult::TimedOut;
+}
+
+sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(port);
+    sa.sin_addr.s_addr = address;
+    return sa;
+}
+
+}  // namespace
+
+TcpSocket::~TcpSocket() {
+    Close();
+}
+
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
+
+TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+int TcpSocket::Create() {
+    Close();
+    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return fd_ < 0 ? errno : 0;
+}
+
+void TcpSocket::Close() {
+    if (fd_ >= 0) {
+        shutdown(fd_, SHUT_RDWR);
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+int TcpSocket::SetNonBlocking() {
+    int flags = fcntl(fd_, F_GETFL, 0);
+    if (flags < 0 || fcntl(fd_, F_SETFL, flags | O_NONBLOCK) < 0)
+        return errno;
+    return 0;
+}
+
+int TcpSocket::SetNoDelay() {
+    int one = 1;
+    return setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one)) < 0 ? errno : 0;
+}
+
+int TcpSocket::Resolve(const std::string& host, std::uint32_t& addressOut) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (rc != 0 || found == nullptr)
+        return rc != 0 ? rc : EAI_NONAME;
+    addressOut = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    freeaddrinfo(found);
+    return 0;
+}
+
+WaitResult TcpSocket::Connect(std::uint32_t address, std::uint16_t port, int timeoutMs,
+                              const WakeSignal* wake, int& error) {
+    sockaddr_in sa = MakeAddress(address, port);
+    error = 0;
+    if (connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) == 0)
+        return WaitResult::Ready;
+    if (errno != EINPROGRESS) {
+        error = errno;
+        return WaitResult::Ready;
+    }
+    WaitResult waited = WaitWritable(timeoutMs, wake);
+    if (waited != WaitResult::Ready)
+        return waited;
+    socklen_t length = sizeof(error);
+    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) < 0)
+        error = errno;
+    return WaitResult::Ready;
+}
+
+int TcpSocket::Bind(std::uint16_t port, bool loopbackOnly) {
+    int one = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
+    sockaddr_in sa = MakeAddress(htonl(loopbackOnly ? INADDR_LOOPBACK : INADDR_ANY), port);
+    return bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof(sa)) < 0 ? errno : 0;
+}
+
+int TcpSocket::Listen() {
+    return listen(fd_, SOMAXCONN) < 0 ? errno : 0;
+}
+
+std::uint16_t TcpSocket::LocalPort() const {
+    sockaddr_in sa{};
+    socklen_t length = sizeof(sa);
+    if (getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &length) < 0)
+        return 0;
+    return ntohs(sa.sin_port);
+}
+
+TcpSocket TcpSocket::Accept(int& error) {
+    int fd = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    error = fd < 0 ? errno : 0;
+    return TcpSocket(fd);
+}
+
+IoResult TcpSocket::Send(const char* data, std::size_t length) {
+    ssize_t n = send(fd_, data, length, MSG_NOSIGNAL);
+    if (n < 0)
+        return {0, errno};
+    return {n, 0};
+}
+
+IoResult TcpSocket::Receive(char* buffer, std::size_t size) {
+    ssize_t n = recv(fd_, buffer, size, 0);
+    if (n < 0)
+        return {0, errno};
+    return {n, 0};
+}
+
+WaitResult TcpSocket::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
+    return WaitFor(fd_, POLLIN, timeoutMs, wake);
+}
+
+WaitResult TcpSocket::WaitWritable(int timeoutMs, const WakeSignal* wake) const {
+    return WaitFor(fd_, POLLOUT, timeoutMs, wake);
+}
+
+int StartNetworking() {
+    return 0;
+}
+void StopNetworking() {}
+
+}  // namespace dorvex

@@ -1,0 +1,68 @@
+// A non-blocking IPv4 TCP socket with waits that a WakeSignal interrupts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/wake_signal.h"
+
+namespace dorvex {
+
+enum class WaitResult { Ready, TimedOut, Interrupted, Failed };
+
+struct IoResult {
+    std::ptrdiff_t count = 0;  // bytes moved; 0 with error 0 on a read means the peer closed
+    int error = 0;             // errno-style code; kWouldBlock when nothing could be moved now
+    bool WouldBlock() const;
+};
+
+class TcpSocket {
+  public:
+    TcpSocket() = default;
+    ~TcpSocket();
+    TcpSocket(TcpSocket&& other) noexcept;
+    TcpSocket& operator=(TcpSocket&& other) noexcept;
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+
+    // A new stream socket; returns 0 or the error code.
+    int Create();
+    bool Valid() const { return fd_ >= 0; }
+    void Close();
+    int SetNonBlocking();
+    int SetNoDelay();
+
+    // Resolves `host` (name or dotted address) to IPv4; 0 or the lookup's error code.
+    static int Resolve(const std::string& host, std::uint32_t& addressOut);
+    // Starts a connect and waits up to timeoutMs for it to complete. On a completed attempt
+    // `error` is its outcome (0 = connected); a timeout gives WaitResult::TimedOut.
+    WaitResult Connect(std::uint32_t address, std::uint16_t port, int timeoutMs,
+                       const WakeSignal* wake, int& error);
+
+    // Server side: bind to all interfaces (or loopback), listen, accept without waiting.
+    int Bind(std::uint16_t port, bool loopbackOnly = false);
+    int Listen();
+    std::uint16_t LocalPort() const;
+    // A connected socket, or an invalid one with `error` set (kWouldBlock when none waits).
+    TcpSocket Accept(int& error);
+
+    IoResult Send(const char* data, std::size_t length);
+    IoResult Receive(char* buffer, std::size_t size);
+
+    WaitResult WaitReadable(int timeoutMs, const WakeSignal* wake) const;
+    WaitResult WaitWritable(int timeoutMs, const WakeSignal* wake) const;
+
+    static const int kWouldBlock;
+    static const int kTimedOut;  // the connect timeout's code
+
+  private:
+    explicit TcpSocket(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// One-time network start-up where the platform needs it (a no-op here).
+int StartNetworking();
+void StopNetworking();
+
+}  // namespace dorvex
