@@ -2,8 +2,10 @@
 
 #include <chrono>
 
+#include "link/serial_link.h"
 #include "link/tcp_client_link.h"
 #include "link/tcp_message.h"
+#include "link/tcp_server_link.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -35,6 +37,10 @@ LinkKind LinkManager::KindOf(TextView descriptor) {
 
 std::unique_ptr<Link> LinkManager::CreateLink(TextView descriptor) {
     switch (KindOf(descriptor)) {
+        case LinkKind::Serial:
+            return std::make_unique<SerialLink>(descriptor);
+        case LinkKind::Server:
+            return std::make_unique<TcpServerLink>(descriptor);
         case LinkKind::Client:
             return std::make_unique<TcpClientLink>(descriptor);
         default:
@@ -114,7 +120,10 @@ Text LinkManager::Station() const {
 
 void LinkManager::Interrupt() {
     interrupted_.store(true);
-    if (link_)
+    // The server and serial kinds wait for their receive thread, which must go on reading until
+    // the link is closed: raising the link's signal would leave it spinning on a wait that
+    // returns at once.
+    if (link_ && kind_ != LinkKind::Serial && kind_ != LinkKind::Server)
         link_->Interrupt();
     std::lock_guard lock(mutex_);
     messageStored_.notify_all();
