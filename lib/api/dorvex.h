@@ -69,8 +69,8 @@ DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, cons
 /* Stops a running transfer, closes the link, destroys the engine. Always 1. */
 DORVEX_API int DORVEX_CALL CloseDorvex(void);
 /* Opens a link on the existing engine (closing its current link first). 1 / -1. */
-DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device,
-                                          const char* address, int reserved, int unicode);
+DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device, const char* address,
+                                          int reserved, int unicode);
 /* Stops a running transfer and closes the link. 1; -1 without an engine. */
 DORVEX_API int DORVEX_CALL CloseDorvexComm(void);
 
@@ -127,8 +127,7 @@ DORVEX_API int DORVEX_CALL SetDataCodePage(const char* name);
 
 /* Receives what the links would show in a message box "Error": title and text in UTF-8.
  * Null restores the default (standard error). May be called from the link's threads. */
-typedef void(DORVEX_CALL* DorvexErrorHandler)(const char* title, const char* text,
-                                              void* context);
+typedef void(DORVEX_CALL* DorvexErrorHandler)(const char* title, const char* text, void* context);
 DORVEX_API int DORVEX_CALL SetErrorDisplayHandler(DorvexErrorHandler handler, void* context);
 
 /* Traffic trace for support: one call per message sent or received. direction is "send",

@@ -1,2 +1,243 @@
-// Placeholder until the engine lands: the exports arrive with the engine slot.
+// The exported C interface: each function converts its strings, works on the engine in the
+// slot and maps the engine's 0/6 to 1/-1.
+#include <algorithm>
+#include <cstring>
+
+#include "api/engine_slot.h"
 #include "dorvex.h"
+#include "engine/transfer_types.h"
+#include "link/traffic_trace.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/error_display.h"
+#include "protocol/protocol_texts.h"
+
+using dorvex::EngineSlot;
+using dorvex::Text;
+using dorvex::TransferEngine;
+
+namespace {
+
+constexpr int kDone = 1;
+constexpr int kFailed = -1;
+constexpr int kStatusPauseMs = 200;
+
+// Strings cross the interface in the API encoding (UTF-8 here); null reads as empty.
+Text FromApi(const char* text) {
+    return text == nullptr ? Text() : dorvex::FromUtf8(text);
+}
+
+int ExportResult(int engineResult) {
+    return engineResult == dorvex::kSuccess ? kDone : kFailed;
+}
+
+// Copies the reply into the caller's buffer: at most DORVEX_REPLY_MAX - 1 bytes, cut at a
+// character boundary, zero-terminated. Returns the number of characters copied.
+int CopyReply(const Text& reply, char* buffer) {
+    if (buffer == nullptr)
+        return 0;
+    std::size_t units = 0;
+    std::string bytes;
+    while (units < reply.size()) {
+        std::size_t step = (reply[units] >= 0xD800 && reply[units] <= 0xDBFF) ? 2 : 1;
+        std::string next = dorvex::ToUtf8(dorvex::TextView(reply).substr(units, step));
+        if (bytes.size() + next.size() > DORVEX_REPLY_MAX - 1)
+            break;
+        bytes += next;
+        units += step;
+    }
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    buffer[bytes.size()] = '\0';
+    return static_cast<int>(units);
+}
+
+// Runs `action` on the engine in the slot; `fallback` when the slot is empty.
+template <typename Action>
+int WithEngine(int fallback, Action action) {
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    TransferEngine* engine = slot.Engine();
+    return engine == nullptr ? fallback : action(*engine);
+}
+
+int StartTransfer(const char* fileName, const char16_t* mode) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        return ExportResult(engine.StartTransfer(FromApi(fileName), mode));
+    });
+}
+
+}  // namespace
+
+extern "C" {
+
+DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply) {
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    slot.Put(std::make_unique<TransferEngine>(u"table.csv"));
+    TransferEngine& engine = *slot.Engine();
+    engine.Open(u"IPC", FromApi(address), u"99", 0, 0);
+    engine.SendText(dorvex::IdentityRequest(u"1"));
+    Text answer = engine.ReceiveText();
+    slot.CloseEngine();
+    return CopyReply(answer, reply);
+}
+
+DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, const char* address,
+                                      int reserved, int unicode, const char* table_file) {
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    slot.Put(std::make_unique<TransferEngine>(FromApi(table_file)));
+    TransferEngine& engine = *slot.Engine();
+    engine.SetDisplayErrors(slot.DisplayErrors());
+    engine.SetConnectionTimeout(slot.ConnectionTimeout());
+    return ExportResult(
+        engine.Open(FromApi(link), FromApi(address), FromApi(device), reserved, unicode));
+}
+
+DORVEX_API int DORVEX_CALL CloseDorvex(void) {
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    slot.CloseEngine();
+    return kDone;
+}
+
+DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device, const char* address,
+                                          int reserved, int unicode) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        return ExportResult(
+            engine.OpenLink(FromApi(link), FromApi(address), FromApi(device), reserved, unicode));
+    });
+}
+
+DORVEX_API int DORVEX_CALL CloseDorvexComm(void) {
+    return WithEngine(kFailed, [](TransferEngine& engine) {
+        engine.CloseLink();
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetDestination(const char* device) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        engine.SetDeviceNumber(FromApi(device));
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetCRChar(const char* marker) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        engine.SetCrChars(FromApi(marker));
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetInputDir(const char* directory) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        engine.SetInputDirectory(FromApi(directory));
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetOutputDir(const char* directory) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        engine.SetOutputDirectory(FromApi(directory));
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetErrorDir(const char* directory) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        engine.SetErrorDirectory(FromApi(directory));
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetDisplayErrorMode(int mode) {
+    const bool on = mode == 1;
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    if (TransferEngine* engine = slot.Engine()) {
+        engine->SetDisplayErrors(on);
+    } else {
+        slot.SetDisplayErrors(on);
+    }
+    return kDone;
+}
+
+DORVEX_API int DORVEX_CALL SetConnectionTimeout(int milliseconds) {
+    if (milliseconds <= 0)
+        return kFailed;
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    if (TransferEngine* engine = slot.Engine()) {
+        engine->SetConnectionTimeout(milliseconds);
+    } else {
+        slot.SetConnectionTimeout(milliseconds);
+    }
+    return kDone;
+}
+
+DORVEX_API int DORVEX_CALL SendWriteFile(const char* file_name) {
+    return StartTransfer(file_name, u"w");
+}
+
+DORVEX_API int DORVEX_CALL SendReadFile(const char* file_name) {
+    return StartTransfer(file_name, u"r");
+}
+
+DORVEX_API int DORVEX_CALL SendDeleteFile(const char* file_name) {
+    return StartTransfer(file_name, u"d");
+}
+
+DORVEX_API int DORVEX_CALL GetCommStatus(void) {
+    dorvex::SleepMs(kStatusPauseMs);
+    return WithEngine(kFailed,
+                      [](TransferEngine& engine) { return static_cast<int>(engine.Status()); });
+}
+
+DORVEX_API int DORVEX_CALL SendData(const char* text) {
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        return engine.SendText(FromApi(text)) ? kDone : kFailed;
+    });
+}
+
+DORVEX_API int DORVEX_CALL ReceiveData(char* reply) {
+    if (reply != nullptr)
+        reply[0] = '\0';
+    return WithEngine(
+        0, [&](TransferEngine& engine) { return CopyReply(engine.ReceiveText(), reply); });
+}
+
+DORVEX_API int DORVEX_CALL GetDorvexVersion(void) {
+    return DORVEX_VERSION_NUMBER;
+}
+
+DORVEX_API int DORVEX_CALL GetTransferProgress(int* sent, int* expected) {
+    auto store = [&](int s, int e) {
+        if (sent != nullptr)
+            *sent = s;
+        if (expected != nullptr)
+            *expected = e;
+    };
+    store(0, 0);
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        store(engine.SentCount(), engine.RequestTotal());
+        return kDone;
+    });
+}
+
+DORVEX_API int DORVEX_CALL SetDataCodePage(const char* name) {
+    return dorvex::SetDataCodePage(name == nullptr ? std::string() : std::string(name)) ? kDone
+                                                                                        : kFailed;
+}
+
+DORVEX_API int DORVEX_CALL SetErrorDisplayHandler(DorvexErrorHandler handler, void* context) {
+    dorvex::SetErrorDisplayHandler(handler, context);
+    return kDone;
+}
+
+DORVEX_API int DORVEX_CALL SetTraceHandler(DorvexTraceHandler handler, void* context) {
+    dorvex::TrafficTrace::SetHandler(handler, context);
+    return kDone;
+}
+
+}  // extern "C"

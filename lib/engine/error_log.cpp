@@ -1,0 +1,68 @@
+#include "engine/error_log.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/code_page.h"
+#include "platform/path.h"
+#include "protocol/reply_markers.h"
+
+namespace dorvex {
+namespace {
+
+constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+Text MessageFor(int code, TextView text) {
+    switch (code) {
+        case ErrorLog::kNoReply:
+            return u"Timeout; waiting reply from scale";
+        case ErrorLog::kDatabaseError:
+            return u"Database error : " + LoggedErrorText(text);
+        case ErrorLog::kNotSent:
+            return u"Message not sent";
+        case ErrorLog::kNoTag:
+            return u"Tag for column " + Text(text) + u" does not exist";
+        case ErrorLog::kCannotOpen:
+            return Text(text);
+        case ErrorLog::kNoResultFile:
+            return u"Result file not written: " + Text(text);
+        default:
+            return Text(text);
+    }
+}
+
+}  // namespace
+
+Text ErrorLog::PathFor(TextView errorDirectory, TextView moduleDirectory) {
+    if (!errorDirectory.empty())
+        return JoinPath(errorDirectory, kFileName);
+    return Text(moduleDirectory) + kFileName;
+}
+
+Text ErrorLog::Timestamp(std::time_t when) {
+    std::tm utc{};
+    gmtime_r(&when, &utc);
+    char buffer[64];
+    std::snprintf(buffer, sizeof(buffer), "%s %02d %s %04d - %02d:%02d:%02d",
+                  kWeekdays[utc.tm_wday % 7], utc.tm_mday, kMonths[utc.tm_mon % 12],
+                  utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return Ascii(buffer);
+}
+
+Text ErrorLog::FormatLine(int code, TextView timestamp, TextView device, TextView text) {
+    return Text(timestamp) + u"\tDevice " + Text(device) + u"\t" + MessageFor(code, text) + u"\r\n";
+}
+
+bool ErrorLog::Append(TextView path, TextView line, bool unicode) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        std::fopen(FileSystemPath(path).c_str(), "ab"), &std::fclose);
+    if (!file)
+        return false;
+    std::string bytes = unicode ? ToUtf16LeBytes(line) : EncodeData(line);
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+    return std::fclose(file.release()) == 0 && written;
+}
+
+}  // namespace dorvex

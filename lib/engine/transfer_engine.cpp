@@ -1,0 +1,425 @@
+#include "engine/transfer_engine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <limits>
+
+#include "engine/error_log.h"
+#include "engine/result_file.h"
+#include "platform/clock.h"
+#include "platform/module_path.h"
+#include "platform/path.h"
+#include "protocol/protocol_texts.h"
+#include "protocol/reply_markers.h"
+#include "protocol/row_body_builder.h"
+#include "tables/data_file.h"
+#include "tables/record_cursor.h"
+
+namespace dorvex {
+namespace {
+
+constexpr int kWorkerPauseMs = 10;
+constexpr int kWorkerStartPauseMs = 2;
+// A whole-table read asks for one record per request; the count comes from the scale and is
+// held to what the request counter can carry.
+constexpr std::int64_t kMaxRecordCount = std::numeric_limits<int>::max() - 1;
+
+}  // namespace
+
+TransferEngine::TransferEngine(Text tableFileName) : tableFileName_(std::move(tableFileName)) {}
+
+TransferEngine::~TransferEngine() {
+    StopWorker();
+    if (channel_)
+        channel_->Close();
+}
+
+// ---- life of the engine and its link ------------------------------------------------------
+
+int TransferEngine::Open(TextView link, TextView address, TextView device, int reserved,
+                         int unicode) {
+    moduleDirectory_ = ModuleDirectory();
+    catalog_.Load(tableFileName_);
+    return OpenLink(link, address, device, reserved, unicode);
+}
+
+int TransferEngine::Close() {
+    if (channel_)
+        CloseLink();
+    StopWorker();
+    catalog_.Clear();
+    requests_.Clear();
+    replies_.clear();
+    return kSuccess;
+}
+
+int TransferEngine::OpenLink(TextView link, TextView address, TextView device, int reserved,
+                             int unicode) {
+    if (channel_)
+        CloseLink();
+    Settings settings = CurrentSettings();
+    channel_ = std::make_unique<CommChannel>(settings.displayErrors, settings.connectionTimeout);
+    if (channel_->Open(link, address, device, reserved, unicode) != CommChannel::kSuccess) {
+        LogError(ErrorLog::kNoReply, {});
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+int TransferEngine::CloseLink() {
+    StopWorker();
+    requests_.Clear();
+    if (channel_) {
+        channel_->Close();
+        channel_.reset();
+    }
+    return kSuccess;
+}
+
+// ---- settings -----------------------------------------------------------------------------
+
+TransferEngine::Settings TransferEngine::CurrentSettings() const {
+    std::lock_guard lock(settingsMutex_);
+    return settings_;
+}
+
+void TransferEngine::SetDisplayErrors(bool on) {
+    {
+        std::lock_guard lock(settingsMutex_);
+        settings_.displayErrors = on;
+    }
+    if (channel_)
+        channel_->SetDisplayErrors(on);
+}
+
+void TransferEngine::SetConnectionTimeout(int milliseconds) {
+    {
+        std::lock_guard lock(settingsMutex_);
+        settings_.connectionTimeout = milliseconds;
+    }
+    if (channel_)
+        channel_->SetConnectTimeout(milliseconds);
+}
+
+void TransferEngine::SetDeviceNumber(TextView device) {
+    {
+        std::lock_guard lock(settingsMutex_);
+        settings_.deviceNumber = Text(device);
+    }
+    if (channel_)
+        channel_->SetDeviceNumber(device);
+}
+
+void TransferEngine::SetCrChars(TextView marker) {
+    std::lock_guard lock(settingsMutex_);
+    settings_.crChars = Text(marker);
+}
+
+void TransferEngine::SetInputDirectory(TextView directory) {
+    std::lock_guard lock(settingsMutex_);
+    settings_.inputDirectory = Text(directory);
+}
+
+void TransferEngine::SetOutputDirectory(TextView directory) {
+    std::lock_guard lock(settingsMutex_);
+    settings_.outputDirectory = Text(directory);
+}
+
+void TransferEngine::SetErrorDirectory(TextView directory) {
+    std::lock_guard lock(settingsMutex_);
+    settings_.errorDirectory = Text(directory);
+}
+
+// ---- raw messages -------------------------------------------------------------------------
+
+bool TransferEngine::SendText(TextView text) {
+    return channel_ && channel_->Send(text);
+}
+
+Text TransferEngine::ReceiveText() {
+    if (!channel_)
+        return {};
+    return channel_->Receive(ReplyTimeoutFor(requestKind_));
+}
+
+// ---- error log ----------------------------------------------------------------------------
+
+Text TransferEngine::ErrorLogPath() const {
+    return ErrorLog::PathFor(CurrentSettings().errorDirectory, moduleDirectory_);
+}
+
+int TransferEngine::LogError(int code, TextView text) {
+    errorFlag_.store(true);
+    Text line = ErrorLog::FormatLine(code, ErrorLog::Timestamp(std::time(nullptr)),
+                                     CurrentSettings().deviceNumber, text);
+    {
+        std::lock_guard lock(logMutex_);
+        lastLogLine_ = line;
+    }
+    // A line that cannot be written is lost, but the error flag still fails the transfer.
+    ErrorLog::Append(ErrorLogPath(), line, unicodeFile_ == 1);
+    return kSuccess;
+}
+
+Text TransferEngine::LastLogLine() const {
+    std::lock_guard lock(logMutex_);
+    return lastLogLine_;
+}
+
+// ---- starting a transfer ------------------------------------------------------------------
+
+int TransferEngine::RefuseStart() {
+    SetStatus(TransferStatus::TerminatedWithError);
+    return kFailure;
+}
+
+int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
+    // The previous worker may still be writing its result file: its lists are not ours yet.
+    if (!JoinWorker(kPreviousWorkerWaitMs))
+        return kFailure;
+
+    SetStatus(TransferStatus::Preparing);
+    mode_ = Text(mode);
+    dataFileName_ = Text(fileName);
+    if (Contains(dataFileName_, u".csv")) {
+        unicodeFile_ = 0;
+    } else if (Contains(dataFileName_, u".csw")) {
+        unicodeFile_ = 1;
+    } else {
+        return RefuseStart();
+    }
+
+    const Settings settings = CurrentSettings();
+    const Text name = BaseName(dataFileName_);
+    const Text path = HasPathSeparator(dataFileName_)
+                          ? dataFileName_
+                          : JoinPath(settings.inputDirectory, dataFileName_);
+    DataFile file(path);
+    if (!file.Open()) {
+        LogError(ErrorLog::kCannotOpen, u"cannot open " + name + u" : check input directory.");
+        return RefuseStart();
+    }
+    dataHeaderLine_ = file.HeaderLine();
+    RecordCursor cursor;
+    cursor.Open(&file);
+
+    std::optional<Text> table = catalog_.TableForFileName(name);
+    if (!table)
+        return RefuseStart();
+    tableName_ = *table;
+    catalog_.SelectTable(tableName_);
+
+    Text device = mode_ == u"r" ? ReadDeviceText(settings.deviceNumber) : settings.deviceNumber;
+    requestHeader_ = RowHeader(BuildTableHeader(catalog_, tableName_, mode_), device);
+    requests_.Clear();
+    replies_.clear();
+
+    Text missingColumn;
+    int total = ComposeRequests(cursor, file, missingColumn);
+    cursor.Close();
+    file.Close();
+    if (total < 0) {
+        LogError(ErrorLog::kNoTag, missingColumn + u" from " + name);
+        requests_.Clear();
+        return RefuseStart();
+    }
+    requestTotal_.store(total);
+    StartWorker();
+    return kSuccess;
+}
+
+int TransferEngine::ComposeRequests(RecordCursor& cursor, DataFile& file, Text& missingColumn) {
+    requestKind_ = RequestKind::RowRequests;
+    int total = 0;
+    if (!cursor.IsEOF()) {
+        RowBodyBuilder builder;
+        if (!builder.Prepare(catalog_, file, missingColumn))
+            return -1;
+        const Text crChars = CurrentSettings().crChars;
+        for (; !cursor.IsEOF(); cursor.MoveNext()) {
+            builder.AppendBody(cursor, crChars, requests_.Buffer());
+            requests_.EndRequest();
+            if (++total == std::numeric_limits<int>::max())
+                break;
+        }
+    } else if (mode_ == u"r" || mode_ == u"d") {
+        total = ComposeWholeTableRequests(cursor, tableName_);
+    } else {
+        missingColumn.clear();
+        return -1;
+    }
+    if (channel_)
+        channel_->SetReceiveTimeout(ReplyTimeoutFor(requestKind_));
+    return total;
+}
+
+int TransferEngine::ComposeWholeTableRequests(RecordCursor& cursor, const Text& table) {
+    requestKind_ = RequestKind::TableRequests;
+    const Text device = CurrentSettings().deviceNumber;
+    if (mode_ == u"r") {
+        requestHeader_ = SqlHeader(u"r", ReadDeviceText(device));
+        requests_.Append(CountStatement(table));
+        selectColumns_ = BuildColumnList(cursor);
+        requests_.Append(SelectStatement(selectColumns_, table));
+        return 2;
+    }
+    requestHeader_ = SqlHeader(u"d", device);
+    requests_.Append(DeleteStatement(table));
+    return 1;
+}
+
+// ---- the worker ---------------------------------------------------------------------------
+
+void TransferEngine::StartWorker() {
+    sentCount_.store(0);
+    receivedCount_.store(0);
+    errorFlag_.store(false);
+    completed_ = false;
+    {
+        std::lock_guard lock(workerMutex_);
+        workerDone_ = false;
+    }
+    workerRunning_.store(true);
+    worker_ = std::thread([this] { RunTransfer(); });
+    SleepMs(kWorkerStartPauseMs);
+}
+
+void TransferEngine::RunTransfer() {
+    while (sentCount_.load() < requestTotal_.load() && workerRunning_.load()) {
+        if (SendNextRequest() != kSuccess)
+            break;
+        ReceiveReply();
+        SleepMs(kWorkerPauseMs);
+    }
+    WriteResults();
+    PublishOutcome();
+    workerRunning_.store(false);
+    std::lock_guard lock(workerMutex_);
+    workerDone_ = true;
+    workerEnded_.notify_all();
+}
+
+// 4 or 5 only once the result file is on disk: a caller acts on them at once (the desktop
+// program deletes the input file on 4).
+void TransferEngine::PublishOutcome() {
+    if (errorFlag_.load()) {
+        SetStatus(TransferStatus::TerminatedWithError);
+    } else if (completed_) {
+        SetStatus(TransferStatus::Terminated);
+    }
+}
+
+bool TransferEngine::JoinWorker(int timeoutMs) {
+    if (!worker_.joinable())
+        return true;
+    {
+        std::unique_lock lock(workerMutex_);
+        if (!workerEnded_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [this] { return workerDone_; })) {
+            return false;
+        }
+    }
+    worker_.join();
+    return true;
+}
+
+void TransferEngine::StopWorker() {
+    if (!worker_.joinable())
+        return;
+    workerRunning_.store(false);
+    // Every wait of the link is interruptible, so the worker ends within moments.
+    if (channel_)
+        channel_->Interrupt();
+    worker_.join();
+}
+
+int TransferEngine::SendNextRequest() {
+    SetStatus(TransferStatus::Sending);
+    const int sent = sentCount_.load();
+    if (sent >= requestTotal_.load())
+        return kSuccess;
+    if (requests_.Empty())
+        return kFailure;
+
+    std::size_t node = static_cast<std::size_t>(sent);
+    if (requestKind_ == RequestKind::TableRequests) {
+        bool secondNode = mode_ == u"r+" || (sent == 1 && mode_ == u"r");
+        node = secondNode ? 1 : 0;
+        if (sent == 1 && mode_ == u"r") {
+            requestHeader_ = SqlHeader(u"r+", ReadDeviceText(CurrentSettings().deviceNumber));
+            mode_ = u"r+";
+        }
+    }
+    Text message = requestHeader_;
+    message += requests_.At(node);
+    if (!SendText(message)) {
+        LogError(ErrorLog::kNotSent, {});
+        return kFailure;
+    }
+    sentCount_.fetch_add(1);
+    return kSuccess;
+}
+
+int TransferEngine::ReceiveReply() {
+    SetStatus(TransferStatus::Receiving);
+    Text reply = ReceiveText();
+    if (reply.empty())
+        LogError(ErrorLog::kNoReply, {});
+    if (IsErrorReply(reply))
+        LogError(ErrorLog::kDatabaseError, reply);
+    if (IsUnknownReply(reply))
+        LogError(ErrorLog::kDatabaseError, reply);
+    if (requestKind_ == RequestKind::TableRequests && mode_ == u"r")
+        TakeRecordCount(reply);
+
+    const int received = receivedCount_.fetch_add(1) + 1;
+    if (received <= requestTotal_.load() && received == sentCount_.load()) {
+        replies_.push_back(std::move(reply));
+    }
+    if (received == requestTotal_.load())
+        completed_ = true;
+    return kSuccess;
+}
+
+void TransferEngine::TakeRecordCount(TextView reply) {
+    std::optional<std::int64_t> count = RecordCountOf(reply);
+    if (!count)
+        return;
+    // A negative count cannot be a number of records: the reply is wrong, say so and read none.
+    if (*count < 0) {
+        LogError(ErrorLog::kDatabaseError, reply);
+        requestTotal_.store(1);
+        return;
+    }
+    requestTotal_.store(static_cast<int>(std::min(*count, kMaxRecordCount)) + 1);
+}
+
+int TransferEngine::WriteResults() {
+    const Settings settings = CurrentSettings();
+    const ReplyContext context{mode_, requestKind_, settings.crChars, &catalog_};
+    Text header = ResultFile::HeaderLine(context, replies_, dataHeaderLine_);
+    std::vector<Text> lines;
+    std::vector<TextView> lineReplies = ResultFile::LineReplies(context, replies_);
+    if (lineReplies.empty())
+        lineReplies.push_back(TextView());
+    lines.reserve(lineReplies.size());
+    for (TextView reply : lineReplies)
+        lines.push_back(ResultFile::LineFor(context, reply));
+
+    const bool hadError = errorFlag_.load();
+    Text path = ResultFile::PathFor(dataFileName_, unicodeFile_ == 1, hadError,
+                                    settings.outputDirectory, settings.errorDirectory);
+    if (ResultFile::Write(path, unicodeFile_ == 1, header, lines))
+        return kSuccess;
+    // Without its result file a transfer has not succeeded, whatever the scale answered; the
+    // replies still go to the error directory when that one can take them.
+    LogError(ErrorLog::kNoResultFile, path);
+    if (hadError)
+        return kFailure;
+    Text errorPath = ResultFile::PathFor(dataFileName_, unicodeFile_ == 1, true,
+                                         settings.outputDirectory, settings.errorDirectory);
+    return ResultFile::Write(errorPath, unicodeFile_ == 1, header, lines) ? kSuccess : kFailure;
+}
+
+}  // namespace dorvex
