@@ -53,13 +53,15 @@ enum {
 /* ---- Engine life ---------------------------------------------------------------------- */
 
 /* Identity check of one scale over TCP (port 1120): creates a temporary engine with default
- * settings, sends the identity request and waits up to 5 s. Returns the reply length in
+ * settings, sends the identity request and waits up to 5 s. The address may end in ":port"
+ * to reach another port. Returns the reply length in
  * characters (0 when nothing came). Closes any engine in the slot first. */
 DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply);
 
 /* link: "IPC" (TCP client, "IPC:port" for another port than 1120), "IPS[:port]" (TCP
  * server), "COMn[:baud[|RS485]]" (serial). device: the scale number ("0".."99"). address:
- * the scale's host for "IPC", the station number for "COM". reserved: 0. unicode: 1 to
+ * the scale's host for "IPC" ("host:port" also selects the port), the station number for
+ * "COM". reserved: 0. unicode: 1 to
  * carry UTF-16LE text on TCP links. table_file: "table.csv" (looked up beside the library
  * unless it contains a path separator). Returns 1 when the link opened, -1 otherwise; the
  * engine exists in both cases and CloseDorvex disposes of it. An engine already in the slot

@@ -28,7 +28,7 @@ TcpClientLink::~TcpClientLink() {
 }
 
 int TcpClientLink::Open(TextView address) {
-    host_ = Text(address);
+    SplitHostAndPort(address);
     if (StartNetworking() != 0) {
         ShowError(0, u"Unable to initialize Winsock");
         return kFailure;
@@ -72,6 +72,14 @@ int TcpClientLink::Connect() {
     socket_.SetNoDelay();
     connected_.store(true);
     return 0;
+}
+
+// "host:port" selects the port as well (IPv4 hosts only, so a colon is never part of a host).
+void TcpClientLink::SplitHostAndPort(TextView address) {
+    std::size_t colon = address.rfind(u':');
+    host_ = Text(address.substr(0, colon));
+    if (colon != TextView::npos)
+        port_ = PortFromParameters(address.substr(colon + 1), port_);
 }
 
 bool TcpClientLink::Reconnect() {

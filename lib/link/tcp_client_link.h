@@ -1,6 +1,6 @@
 // The link of kind "IPC": this computer connects as a TCP client to the scale, which listens
-// on port 1120 ("IPC:port" selects another port). Reads never wait for data; writes wait at
-// most 2 s for the socket to take data.
+// on port 1120 ("IPC:port", or an address "host:port", selects another port). Reads never wait for
+// data; writes wait at most 2 s for the socket to take data.
 #pragma once
 
 #include <atomic>
@@ -32,6 +32,7 @@ class TcpClientLink final : public Link {
     std::uint16_t Port() const { return port_; }
 
   private:
+    void SplitHostAndPort(TextView address);
     // Creates, resolves and connects the socket, showing what fails; 0 or 6.
     int Connect();
     // After the scale closed the connection: one new connect within the connect timeout.

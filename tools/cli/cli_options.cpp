@@ -1,0 +1,136 @@
+#include "cli_options.h"
+
+#include <charconv>
+#include <set>
+
+namespace dorvex::cli {
+namespace {
+
+const std::set<std::string> kCommands = {"write", "read", "delete", "test", "send", "check"};
+
+bool ParseInt(const std::string& text, int& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+const char* UsageText() {
+    return R"(usage: dorvex [options] write|read|delete FILE
+       dorvex [options] check FILE
+       dorvex [options] test HOST[:PORT]
+       dorvex [options] send TEXT
+
+Commands:
+  write FILE     send every row of the data file to the scale (".csv" or ".csw")
+  read FILE      read the rows keyed by the file, or the whole table (header only)
+  delete FILE    delete the rows keyed by the file, or empty the table (header only)
+  check FILE     validate a data file against table.csv without any link: the table
+                 chosen, each column with its tag, the rows and the first requests
+  test HOST      send the identity request to a scale (TCP port 1120 unless HOST:PORT)
+  send TEXT      send one raw message and print the reply
+
+Options:
+  -l, --link DESCRIPTOR   IPC (TCP client, default), IPC:PORT, IPS[:PORT], COMn:BAUD[|RS485]
+  -H, --host ADDRESS      the scale's address for IPC, the station for COM (127.0.0.1)
+  -d, --device N          the scale number (1)
+  -u, --unicode           carry UTF-16 text on TCP links
+  -t, --table FILE        table definitions (table.csv beside the library)
+  -i, --input DIR         input directory of the data file
+  -o, --output DIR        directory for "_a" result files
+  -e, --error DIR         directory for "_e" result files and error.log
+  -m, --marker TEXT       line-break marker inside values ("|"; "" for none)
+      --mode w|r|d        for check: the operation (default: "_w", "_r", "_d" in the name)
+      --timeout MS        connection timeout (5000)
+      --show-errors       print link errors on standard error
+  -q, --quiet             no progress bar
+      --version           print the library version
+  -h, --help              this text
+
+Exit status: 0 transfer terminated, 1 terminated with error (see the result file and
+error.log), 2 not started or bad usage.
+)";
+}
+
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
+                                           std::string& error) {
+    CliOptions options;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& target) {
+            if (i + 1 >= args.size()) {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+            target = args[++i];
+            return true;
+        };
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "-u" || arg == "--unicode") {
+            options.unicode = true;
+        } else if (arg == "--show-errors") {
+            options.showErrors = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-l" || arg == "--link") {
+            if (!value(options.link))
+                return std::nullopt;
+        } else if (arg == "-H" || arg == "--host") {
+            if (!value(options.host))
+                return std::nullopt;
+        } else if (arg == "-d" || arg == "--device") {
+            if (!value(options.device))
+                return std::nullopt;
+        } else if (arg == "-t" || arg == "--table") {
+            if (!value(options.tableFile))
+                return std::nullopt;
+        } else if (arg == "-i" || arg == "--input") {
+            if (!value(options.inputDir))
+                return std::nullopt;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(options.outputDir))
+                return std::nullopt;
+        } else if (arg == "-e" || arg == "--error") {
+            if (!value(options.errorDir))
+                return std::nullopt;
+        } else if (arg == "-m" || arg == "--marker") {
+            if (!value(options.marker))
+                return std::nullopt;
+        } else if (arg == "--mode") {
+            if (!value(options.mode))
+                return std::nullopt;
+            if (options.mode != "w" && options.mode != "r" && options.mode != "d") {
+                error = "--mode takes w, r or d";
+                return std::nullopt;
+            }
+        } else if (arg == "--timeout") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!ParseInt(text, options.connectTimeoutMs) || options.connectTimeoutMs <= 0) {
+                error = "--timeout takes a positive number of milliseconds";
+                return std::nullopt;
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (options.help || options.version)
+        return options;
+    if (positional.size() != 2 || kCommands.count(positional[0]) == 0) {
+        error = positional.empty() ? "no command given" : "expected a command and one argument";
+        return std::nullopt;
+    }
+    options.command = positional[0];
+    options.argument = positional[1];
+    return options;
+}
+
+}  // namespace dorvex::cli
