@@ -1,0 +1,200 @@
+#include "tables/data_file.h"
+
+#include <array>
+
+#include "platform/path.h"
+#include "tables/field_split.h"
+
+namespace dorvex {
+namespace {
+
+constexpr char16_t kByteOrderMark = 0xFEFF;
+constexpr char16_t kCommentMark = u'\'';
+
+const std::array<char16_t, 256>& Windows1252Table() {
+    static const std::array<char16_t, 256> table = [] {
+        std::string bytes(256, '\0');
+        for (int b = 0; b < 256; ++b)
+            bytes[b] = static_cast<char>(b);
+        Text decoded = CodePage::Windows1252()->Decode(bytes);
+        std::array<char16_t, 256> out{};
+        for (int b = 0; b < 256 && b < static_cast<int>(decoded.size()); ++b)
+            out[b] = decoded[b];
+        return out;
+    }();
+    return table;
+}
+
+// The part of a physical line before its first CR or NUL (the LF is already gone).
+template <typename Unit>
+std::basic_string_view<Unit> LineContent(std::basic_string_view<Unit> raw) {
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == Unit('\r') || raw[i] == Unit(0))
+            return raw.substr(0, i);
+    }
+    return raw;
+}
+
+// The byte-order mark at the very start of a file is no content: a first line holding only the
+// mark, or the mark and a comment, is not significant. The line itself keeps the mark.
+bool IsSignificant(TextView line, std::int64_t linePos) {
+    if (linePos == 0 && !line.empty() && line.front() == kByteOrderMark) line.remove_prefix(1);
+    return !line.empty() && line.front() != kCommentMark;
+}
+
+// ".csv" anywhere after the first character makes an 8-bit file; anything else is UTF-16.
+bool NameIsWide(TextView upperPath) {
+    std::size_t csv = upperPath.find(u".CSV");
+    return csv == TextView::npos || csv == 0;
+}
+
+}  // namespace
+
+DataFile::DataFile(Text path) : path_(std::move(path)) {}
+
+bool DataFile::Open(const Text& path) {
+    path_ = path;
+    return Open();
+}
+
+bool DataFile::Open() {
+    Close();
+    if (path_.find(u'.') == Text::npos)
+        path_ += u".CSW";
+    isWide_ = NameIsWide(ToUpper(path_));
+    if (!OpenStream(path_))
+        return false;
+    if (!ReadLine(headerLine_)) {
+        Close();
+        return false;
+    }
+    if (!headerLine_.empty() && headerLine_.front() == kByteOrderMark)
+        headerLine_.erase(0, 1);
+    ReadHeader();
+    firstRowPos_ = Tell();
+    return true;
+}
+
+bool DataFile::OpenStream(const Text& path) {
+    auto stream = std::make_unique<std::filebuf>();
+    if (!stream->open(FileSystemPath(path), std::ios::in | std::ios::out | std::ios::binary)) {
+        return false;
+    }
+    stream_ = std::move(stream);
+    codePage_ = DataCodePage();
+    windows1252_ = codePage_ == CodePage::Windows1252();
+    narrow_.Reset(0);
+    wide_.Reset(0);
+    return true;
+}
+
+void DataFile::ReadHeader() {
+    TextView rest = TrimView(headerLine_);
+    Text name;
+    while (!rest.empty()) {
+        TakeField(name, rest, kFieldSeparator);
+        DataColumn column{static_cast<int>(columns_.size()), ToUpper(name)};
+        columnByName_.insert_or_assign(column.name, columns_.size());
+        columns_.push_back(std::move(column));
+    }
+}
+
+void DataFile::Close() {
+    stream_.reset();
+    columns_.clear();
+    columnByName_.clear();
+    headerLine_.clear();
+    firstRowPos_ = -1;
+    lastLinePos_ = 0;
+}
+
+Text DataFile::ReadLine() {
+    Text line;
+    ReadLine(line);
+    return line;
+}
+
+bool DataFile::ReadLine(Text& line) {
+    if (!stream_) {
+        line.clear();
+        return false;
+    }
+    return isWide_ ? ReadWideLine(line) : ReadNarrowLine(line);
+}
+
+bool DataFile::ReadNarrowLine(Text& line) {
+    std::string_view raw;
+    for (;;) {
+        std::int64_t start = narrow_.Tell();
+        if (!narrow_.Next(*stream_, raw))
+            break;
+        DecodeNarrow(LineContent(raw), line);
+        if (IsSignificant(line, start)) {
+            lastLinePos_ = start;
+            return true;
+        }
+    }
+    line.clear();
+    return false;
+}
+
+bool DataFile::ReadWideLine(Text& line) {
+    std::u16string_view raw;
+    for (;;) {
+        std::int64_t start = wide_.Tell();
+        if (!wide_.Next(*stream_, raw))
+            break;
+        TextView content = LineContent(raw);
+        if (IsSignificant(content, start)) {
+            line.assign(content);
+            lastLinePos_ = start;
+            return true;
+        }
+    }
+    line.clear();
+    return false;
+}
+
+void DataFile::DecodeNarrow(std::string_view bytes, Text& line) const {
+    if (!windows1252_) {
+        line = codePage_->Decode(bytes);
+        return;
+    }
+    const auto& table = Windows1252Table();
+    line.resize(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        line[i] = table[static_cast<unsigned char>(bytes[i])];
+    }
+}
+
+bool DataFile::Seek(std::int64_t pos) {
+    if (!stream_ || pos < 0)
+        return false;
+    bool buffered = isWide_ ? wide_.SeekWithin(pos) : narrow_.SeekWithin(pos);
+    if (buffered)
+        return true;
+    if (stream_->pubseekpos(static_cast<std::streamoff>(pos)) == std::streampos(-1))
+        return false;
+    narrow_.Reset(pos);
+    wide_.Reset(pos);
+    return true;
+}
+
+std::int64_t DataFile::Tell() const {
+    if (!stream_)
+        return -1;
+    return isWide_ ? wide_.Tell() : narrow_.Tell();
+}
+
+const DataColumn* DataFile::FindColumn(TextView name) const {
+    auto found = columnByName_.find(ToUpper(name));
+    return found == columnByName_.end() ? nullptr : &columns_[found->second];
+}
+
+const DataColumn* DataFile::ColumnAt(int position) const {
+    if (position < 0 || position >= static_cast<int>(columns_.size()))
+        return nullptr;
+    return &columns_[static_cast<std::size_t>(position)];
+}
+
+}  // namespace dorvex

@@ -1,0 +1,110 @@
+#include "tables/field_split.h"
+
+namespace dorvex {
+namespace {
+
+constexpr char16_t kQuote = u'"';
+
+TextView EffectiveSeparators(TextView separators) {
+    return separators.empty() ? kFieldSeparator : separators;
+}
+
+bool IsSeparator(char16_t c, TextView separators) {
+    return separators.size() == 1 ? c == separators[0] : separators.find(c) != TextView::npos;
+}
+
+std::size_t FindSeparator(TextView line, TextView separators) {
+    if (separators.size() == 1)
+        return line.find(separators[0]);
+    return line.find_first_of(separators);
+}
+
+// Position of the first separator or double quote, whichever comes first.
+std::size_t FindSeparatorOrQuote(TextView line, TextView separators) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == kQuote || IsSeparator(line[i], separators))
+            return i;
+    }
+    return TextView::npos;
+}
+
+void TrimInPlace(Text& text) {
+    TextView trimmed = TrimView(text);
+    if (trimmed.size() == text.size())
+        return;
+    std::size_t begin = static_cast<std::size_t>(trimmed.data() - text.data());
+    text.erase(begin + trimmed.size());
+    text.erase(0, begin);
+}
+
+// Keeps the part of `line` that `rest` (a suffix of it) still covers.
+void KeepRest(Text& line, TextView rest) {
+    line.erase(0, line.size() - rest.size());
+}
+
+}  // namespace
+
+TextView SplitFieldView(TextView& line, TextView separators) {
+    if (!separators.empty() && separators[0] == u' ') {
+        std::size_t blanks = 0;
+        while (blanks < line.size() && IsSpace(line[blanks]))
+            ++blanks;
+        line = line.substr(blanks);
+    }
+    separators = EffectiveSeparators(separators);
+    std::size_t p = FindSeparator(line, separators);
+    if (p == TextView::npos) {
+        TextView whole = line;
+        line = line.substr(line.size());
+        return whole;
+    }
+    TextView field = TrimView(line.substr(0, p));
+    line = line.substr(p + 1);
+    return field;
+}
+
+const Text& SplitField(Text& destination, TextView& line, TextView separators) {
+    destination.assign(SplitFieldView(line, separators));
+    return destination;
+}
+
+const Text& SplitField(Text& destination, Text& line, TextView separators) {
+    TextView rest(line);
+    SplitField(destination, rest, separators);
+    KeepRest(line, rest);
+    return destination;
+}
+
+const Text& TakeField(Text& destination, TextView& line, TextView separators) {
+    if (line.empty()) {
+        destination.clear();
+        return destination;
+    }
+    separators = EffectiveSeparators(separators);
+    std::size_t open = FindSeparatorOrQuote(line, separators);
+    std::size_t close = TextView::npos;
+    if (open != TextView::npos && line[open] == kQuote)
+        close = line.find(kQuote, open + 1);
+    if (close == TextView::npos)
+        return SplitField(destination, line, separators);
+
+    // Everything up to the closing quote, then whatever follows it up to the next separator.
+    destination.assign(line.substr(0, close + 1));
+    line = line.substr(close + 1);
+    destination.append(SplitFieldView(line, separators));
+    TrimInPlace(destination);
+    if (destination.size() >= 2 && destination.front() == kQuote && destination.back() == kQuote) {
+        destination.pop_back();
+        destination.erase(0, 1);
+    }
+    return destination;
+}
+
+const Text& TakeField(Text& destination, Text& line, TextView separators) {
+    TextView rest(line);
+    TakeField(destination, rest, separators);
+    KeepRest(line, rest);
+    return destination;
+}
+
+}  // namespace dorvex

@@ -1,0 +1,199 @@
+#include "tables/table_catalog.h"
+
+#include <cstdint>
+
+#include "platform/module_path.h"
+#include "platform/path.h"
+#include "tables/data_file.h"
+#include "tables/record_cursor.h"
+
+namespace dorvex {
+namespace {
+
+constexpr TextView kTableColumn = u"TABLE";
+
+// Cells of the current record from the first column up to the first empty one.
+template <typename Store>
+std::size_t CopyLeadingCells(const RecordCursor& cursor, Store store) {
+    std::size_t count = 0;
+    for (const FieldValue* cell = cursor.FieldAt(0); cell != nullptr && !cell->value.empty();
+         cell = cursor.FieldAt(static_cast<int>(++count))) {
+        store(count, cell->value);
+    }
+    return count;
+}
+
+}  // namespace
+
+std::size_t TableCatalog::BucketOf(TextView name) {
+    std::uint32_t h = 0;
+    for (char16_t c : name)
+        h = h * 33u + c;
+    return h % kBucketCount;
+}
+
+template <typename Visit>
+void TableCatalog::ForEachEntry(Visit visit) const {
+    for (const Bucket& bucket : buckets_) {
+        for (const auto& entry : bucket) {
+            if (!visit(*entry))
+                return;
+        }
+    }
+}
+
+TableCatalog::Entry* TableCatalog::Find(TextView name) const {
+    for (const auto& entry : buckets_[BucketOf(name)]) {
+        if (entry->name == name)
+            return entry.get();
+    }
+    return nullptr;
+}
+
+void TableCatalog::Store(Text name, TableDefinition definition) {
+    if (Entry* existing = Find(name)) {
+        existing->definition = std::move(definition);
+        return;
+    }
+    Bucket& bucket = buckets_[BucketOf(name)];
+    bucket.insert(bucket.begin(),
+                  std::make_unique<Entry>(Entry{std::move(name), std::move(definition)}));
+}
+
+int TableCatalog::Load(const Text& fileName) {
+    tableFileName_ = fileName;
+    Text directory = ModuleDirectory();
+    loadedPath_ =
+        (directory.empty() || HasPathSeparator(fileName)) ? fileName : directory + fileName;
+    DataFile file(loadedPath_);
+    RecordCursor cursor;
+    if (cursor.Open(&file))
+        ReadTables(cursor);
+    return 0;
+}
+
+// Each table is a name row followed by a tag row. The field list runs from the first column
+// up to the last tag before the first empty tag cell; names stop at the first empty name cell.
+void TableCatalog::ReadTables(RecordCursor& cursor) {
+    const std::size_t columnCount = static_cast<std::size_t>(cursor.FieldCount());
+    while (!cursor.IsEOF()) {
+        const Text* tableCell = cursor.GetFieldValue(kTableColumn);
+        Text name = tableCell != nullptr ? *tableCell : Text();
+        TableDefinition definition;
+        definition.fields.resize(columnCount);
+        CopyLeadingCells(
+            cursor, [&](std::size_t i, const Text& cell) { definition.fields[i].name = cell; });
+        cursor.MoveNext();
+        std::size_t tagCount = CopyLeadingCells(
+            cursor, [&](std::size_t i, const Text& cell) { definition.fields[i].tag = cell; });
+        definition.fields.resize(std::min(columnCount, std::max<std::size_t>(tagCount, 1)));
+        cursor.MoveNext();
+        Store(std::move(name), std::move(definition));
+    }
+}
+
+int TableCatalog::Clear() {
+    for (Bucket& bucket : buckets_)
+        bucket.clear();
+    currentTable_ = nullptr;
+    currentTableName_.clear();
+    return 0;
+}
+
+TableCatalog::Position TableCatalog::GetStartPosition() const {
+    return TableCount() > 0 ? 1 : 0;
+}
+
+Text TableCatalog::GetNextTableName(Position& pos) const {
+    if (pos == 0)
+        return {};
+    Text name;
+    Position index = 0;
+    bool more = false;
+    ForEachEntry([&](const Entry& entry) {
+        ++index;
+        if (index == pos)
+            name = entry.name;
+        more = index > pos;
+        return !more;
+    });
+    pos = more ? pos + 1 : 0;
+    return name;
+}
+
+std::vector<Text> TableCatalog::TableNames() const {
+    std::vector<Text> names;
+    ForEachEntry([&](const Entry& entry) {
+        names.push_back(entry.name);
+        return true;
+    });
+    return names;
+}
+
+std::size_t TableCatalog::TableCount() const {
+    std::size_t count = 0;
+    for (const Bucket& bucket : buckets_)
+        count += bucket.size();
+    return count;
+}
+
+int TableCatalog::SelectTable(const Text& name) {
+    currentTableName_ = name;
+    currentTable_ = Find(name);
+    return currentTable_ != nullptr ? kSelected : kNoSuchTable;
+}
+
+const std::vector<TableField>& TableCatalog::CurrentTable() const {
+    static const std::vector<TableField> kNone;
+    return currentTable_ != nullptr ? currentTable_->definition.fields : kNone;
+}
+
+const TableField* TableCatalog::FindField(TextView field) const {
+    for (const TableField& candidate : CurrentTable()) {
+        if (EqualsNoCase(candidate.name, field))
+            return &candidate;
+    }
+    return nullptr;
+}
+
+Text TableCatalog::TagOf(TextView field) const {
+    const TableField* found = FindField(field);
+    return found != nullptr ? found->tag : Text();
+}
+
+Text TableCatalog::FieldNameOf(TextView field) const {
+    const TableField* found = FindField(field);
+    return found != nullptr ? found->name : Text();
+}
+
+Text TableCatalog::FieldNames() const {
+    const Entry* table = Find(currentTableName_);
+    if (table == nullptr)
+        return {};
+    Text names;
+    bool first = true;
+    for (const TableField& field : table->definition.fields) {
+        if (EqualsNoCase(field.name, currentTableName_))
+            continue;
+        if (!first)
+            names.push_back(u';');
+        names += field.name;
+        first = false;
+    }
+    return names;
+}
+
+std::optional<Text> TableCatalog::TableForFileName(TextView bareFileName) const {
+    Text upperFileName = ToUpper(bareFileName);
+    std::optional<Text> match;
+    ForEachEntry([&](const Entry& entry) {
+        if (!entry.name.empty() && Contains(upperFileName, ToUpper(entry.name))) {
+            match = entry.name;
+            return false;
+        }
+        return true;
+    });
+    return match;
+}
+
+}  // namespace dorvex

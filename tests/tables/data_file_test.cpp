@@ -1,0 +1,237 @@
+#include "tables/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tables/record_cursor.h"
+#include "tables/table_test_files.h"
+
+namespace dorvex {
+namespace {
+
+using test::TempDir;
+
+std::vector<Text> ColumnNames(const DataFile& file) {
+    std::vector<Text> names;
+    for (const DataColumn& column : file.Columns())
+        names.push_back(column.name);
+    return names;
+}
+
+std::vector<Text> RecordLines(DataFile& file) {
+    std::vector<Text> lines;
+    RecordCursor cursor;
+    for (cursor.Open(&file); !cursor.IsEOF(); cursor.MoveNext())
+        lines.push_back(cursor.CurrentLine());
+    return lines;
+}
+
+TEST(DataFileEncoding, ChosenByTheFileName) {
+    TempDir dir;
+    dir.WriteNarrow("PLU.csv", u"plu;name\r\n");
+    dir.WriteWide("PLU.csw", u"plu;name\r\n");
+    dir.WriteWide("PLU.txt", u"plu;name\r\n");
+    dir.WriteWide("NOEXT.CSW", u"plu;name\r\n");
+
+    DataFile narrow(dir.PathOf("PLU.csv"));
+    ASSERT_TRUE(narrow.Open());
+    EXPECT_FALSE(narrow.IsWide());
+    for (const char* name : {"PLU.csw", "PLU.txt"}) {
+        DataFile wide(dir.PathOf(name));
+        ASSERT_TRUE(wide.Open()) << name;
+        EXPECT_TRUE(wide.IsWide()) << name;
+        EXPECT_EQ(ColumnNames(wide), (std::vector<Text>{u"PLU", u"NAME"})) << name;
+    }
+    // A name without any "." is a UTF-16 file with ".CSW" appended (no dot in the temp path).
+    Text bare = dir.PathOf("NOEXT");
+    if (bare.find(u'.') == Text::npos) {
+        DataFile noExtension(bare);
+        ASSERT_TRUE(noExtension.Open());
+        EXPECT_TRUE(noExtension.IsWide());
+        EXPECT_EQ(noExtension.Path(), bare + u".CSW");
+    }
+}
+
+TEST(DataFileEncoding, Windows1252AccentsAndEuro) {
+    TempDir dir;
+    Text path = dir.Write("accents.csv", "plu;nom\r\n1;Cr\xE8me br\xFBl\xE9\x65 \x80 \x9C\r\n");
+    DataFile file(path);
+    ASSERT_TRUE(file.Open());
+    EXPECT_EQ(RecordLines(file), std::vector<Text>{u"1;Crème brûlée € œ"});
+}
+
+TEST(DataFileHeader, NamesAreTrimmedQuotedAndUpperCased) {
+    TempDir dir;
+    DataFile file(dir.WriteNarrow("h.csv", u"  plu; name ;\"Price;EUR\"  \r\n"));
+    ASSERT_TRUE(file.Open());
+    EXPECT_EQ(ColumnNames(file), (std::vector<Text>{u"PLU", u"NAME", u"PRICE;EUR"}));
+    EXPECT_EQ(file.ColumnAt(1)->position, 1);
+    EXPECT_EQ(file.ColumnAt(3), nullptr);
+    EXPECT_EQ(file.ColumnAt(-1), nullptr);
+    ASSERT_NE(file.FindColumn(u"Price;eur"), nullptr);
+    EXPECT_EQ(file.FindColumn(u"Price;eur")->position, 2);
+    EXPECT_EQ(file.FindColumn(u"price"), nullptr);
+}
+
+TEST(DataFileHeader, DuplicateNamesFindTheLaterColumn) {
+    TempDir dir;
+    DataFile file(dir.WriteNarrow("dup.csv", u"code;name;CODE\n"));
+    ASSERT_TRUE(file.Open());
+    EXPECT_EQ(file.Columns().size(), 3u);
+    EXPECT_EQ(file.FindColumn(u"code")->position, 2);
+}
+
+TEST(DataFileHeader, ByteOrderMarkIsDroppedButNeverARealCharacter) {
+    TempDir dir;
+    DataFile withMark(dir.WriteWide("mark.csw", u"plu;name\r\n1;a\r\n"));
+    ASSERT_TRUE(withMark.Open());
+    EXPECT_EQ(ColumnNames(withMark), (std::vector<Text>{u"PLU", u"NAME"}));
+    EXPECT_EQ(withMark.HeaderLine(), u"plu;name");
+    // Reading line 0 again gives the raw line, mark included.
+    ASSERT_TRUE(withMark.Seek(0));
+    EXPECT_EQ(withMark.ReadLine(), u"\uFEFFplu;name");
+
+    DataFile withoutMark(dir.WriteWide("nomark.csw", u"plu;name\r\n1;a\r\n", false));
+    ASSERT_TRUE(withoutMark.Open());
+    EXPECT_EQ(ColumnNames(withoutMark), (std::vector<Text>{u"PLU", u"NAME"}));
+    EXPECT_EQ(withoutMark.HeaderLine(), u"plu;name");
+    EXPECT_EQ(RecordLines(withoutMark), std::vector<Text>{u"1;a"});
+}
+
+TEST(DataFileLines, BlankAndCommentLinesAreSkippedEverywhere) {
+    TempDir dir;
+    const Text content = u"\r\n' comment\r\nplu;name\n\n'1;skipped\r\n1;a\r\n   \r\n2;b\rignored\n";
+    for (bool wide : {false, true}) {
+        DataFile file(wide ? dir.WriteWide("lines.csw", content)
+                           : dir.WriteNarrow("lines.csv", content));
+        ASSERT_TRUE(file.Open());
+        // A blank-only line is not empty, so it is a record; text after a CR is dropped.
+        EXPECT_EQ(RecordLines(file), (std::vector<Text>{u"1;a", u"   ", u"2;b"})) << wide;
+    }
+}
+
+TEST(DataFileLines, LastLineWithoutLineEndIsARecord) {
+    TempDir dir;
+    for (bool wide : {false, true}) {
+        const Text content = u"plu\r\n1\r\n2\r\n3";
+        DataFile file(wide ? dir.WriteWide("last.csw", content)
+                           : dir.WriteNarrow("last.csv", content));
+        ASSERT_TRUE(file.Open());
+        EXPECT_EQ(RecordLines(file), (std::vector<Text>{u"1", u"2", u"3"})) << wide;
+    }
+}
+
+TEST(DataFileLines, LongLinesAreReadWhole) {
+    TempDir dir;
+    const std::string cell(15000, 'x');
+    const std::string huge(3 * 1024 * 1024, 'y');
+    DataFile narrow(dir.Write("long.csv", "a;b\r\n" + cell + ";1\r\n" + huge + "\r\nend"));
+    ASSERT_TRUE(narrow.Open());
+    std::vector<Text> lines = RecordLines(narrow);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].size(), 15002u);
+    EXPECT_EQ(lines[1].size(), huge.size());
+    EXPECT_EQ(lines[2], u"end");
+
+    DataFile wide(dir.WriteWide("long.csw", u"a\r\n" + Text(20000, u'é') + u"\r\nend\r\n"));
+    ASSERT_TRUE(wide.Open());
+    lines = RecordLines(wide);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], Text(20000, u'é'));
+}
+
+TEST(DataFileLines, PositionsAllowReadingARecordAgain) {
+    TempDir dir;
+    for (bool wide : {false, true}) {
+        const Text content = u"plu\r\n' note\r\n10\r\n20\r\n30\r\n";
+        DataFile file(wide ? dir.WriteWide("pos.csw", content)
+                           : dir.WriteNarrow("pos.csv", content));
+        ASSERT_TRUE(file.Open());
+        const std::int64_t unit = wide ? 2 : 1;
+        EXPECT_EQ(file.FirstRowPos(), (wide ? 1 : 0) * unit + 5 * unit);
+        RecordCursor cursor;
+        ASSERT_TRUE(cursor.Open(&file));
+        cursor.MoveNext();
+        const std::int64_t second = cursor.CurrentRowPos();
+        EXPECT_EQ(second, file.FirstRowPos() + 12 * unit);
+        cursor.MoveNext();
+        ASSERT_TRUE(cursor.ReadRecordAt(second));
+        EXPECT_EQ(*cursor.GetFieldValue(u"PLU"), u"20");
+        ASSERT_TRUE(cursor.MoveNext());
+        EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"30");
+        EXPECT_FALSE(cursor.MoveNext());
+    }
+}
+
+TEST(DataFileBadInput, FilesWithoutASignificantLineAreRefused) {
+    TempDir dir;
+    EXPECT_FALSE(DataFile(dir.PathOf("missing.csv")).Open());
+    EXPECT_FALSE(DataFile(dir.Write("empty.csv", "")).Open());
+    EXPECT_FALSE(DataFile(dir.Write("blank.csv", "\r\n\n' only a comment\r\n")).Open());
+    EXPECT_FALSE(DataFile(dir.Write("empty.csw", "")).Open());
+    // A directory is no data file.
+    EXPECT_FALSE(DataFile(dir.PathOf("")).Open());
+}
+
+TEST(DataFileBadInput, OddBytesNulAndSurrogatesStayContained) {
+    TempDir dir;
+    // UTF-16 with a dangling half unit at the end and an unpaired surrogate.
+    std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu\r\n1\xD800x\r\n2") + "\x41";
+    DataFile odd(dir.Write("odd.csw", bytes));
+    ASSERT_TRUE(odd.Open());
+    EXPECT_EQ(RecordLines(odd), (std::vector<Text>{u"1\xD800x", u"2"}));
+
+    // A NUL ends the text of its line; the next line is read normally.
+    DataFile nul(dir.Write("nul.csv", std::string("plu;name\r\n1;a\0b;c\r\n2;d\r\n", 23)));
+    ASSERT_TRUE(nul.Open());
+    EXPECT_EQ(RecordLines(nul), (std::vector<Text>{u"1;a", u"2;d"}));
+}
+
+TEST(DataFileBadInput, BinaryDataGivesSomeRecordsAndEnds) {
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 100000; ++i)
+        bytes.push_back(static_cast<char>((i * 7919) % 256));
+    for (const char* name : {"bin.csv", "bin.csw"}) {
+        DataFile file(dir.Write(name, bytes));
+        ASSERT_TRUE(file.Open()) << name;
+        std::size_t total = 0;
+        for (const Text& line : RecordLines(file))
+            total += line.size();
+        EXPECT_LT(total, bytes.size()) << name;
+    }
+}
+
+TEST(DataFileBadInput, ManyColumns) {
+    TempDir dir;
+    std::string header;
+    std::string row;
+    for (int i = 0; i < 5000; ++i) {
+        header += "c" + std::to_string(i) + ";";
+        row += std::to_string(i) + ";";
+    }
+    DataFile file(dir.Write("wide.csv", header + "\n" + row + "\n"));
+    ASSERT_TRUE(file.Open());
+    ASSERT_EQ(file.Columns().size(), 5000u);
+    RecordCursor cursor;
+    ASSERT_TRUE(cursor.Open(&file));
+    EXPECT_EQ(*cursor.GetFieldValue(u"C4999"), u"4999");
+}
+
+TEST(DataFileState, ReopenAndClose) {
+    TempDir dir;
+    DataFile file(dir.WriteNarrow("a.csv", u"a\n1\n"));
+    ASSERT_TRUE(file.Open());
+    ASSERT_TRUE(file.Open(dir.WriteNarrow("b.csv", u"b;c\n2;3\n")));
+    EXPECT_EQ(ColumnNames(file), (std::vector<Text>{u"B", u"C"}));
+    file.Close();
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_TRUE(file.Columns().empty());
+    EXPECT_EQ(file.FirstRowPos(), -1);
+    EXPECT_EQ(file.ReadLine(), u"");
+    EXPECT_FALSE(file.Seek(0));
+}
+
+}  // namespace
+}  // namespace dorvex

@@ -1,0 +1,192 @@
+#include "tables/table_catalog.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/module_path.h"
+#include "tables/data_file.h"
+#include "tables/table_test_files.h"
+
+namespace dorvex {
+namespace {
+
+using test::TempDir;
+
+struct LoadedCatalog {
+    TempDir dir;
+    TableCatalog catalog;
+    explicit LoadedCatalog(TextView content) {
+        EXPECT_EQ(catalog.Load(dir.WriteNarrow("table.csv", content)), 0);
+    }
+};
+
+std::vector<TableField> Fields(TableCatalog& catalog, const Text& table) {
+    EXPECT_EQ(catalog.SelectTable(table), TableCatalog::kSelected) << ToUtf8(table);
+    return catalog.CurrentTable();
+}
+
+TEST(TableCatalogLoad, TheArticleExample) {
+    LoadedCatalog loaded(u"TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n");
+    TableCatalog& catalog = loaded.catalog;
+    EXPECT_EQ(catalog.TableNames(), std::vector<Text>{u"Article"});
+    EXPECT_EQ(Fields(catalog, u"Article"),
+              (std::vector<TableField>{{u"Article", u"art"}, {u"PLU", u"plu"}, {u"NAME", u"nam"}}));
+    EXPECT_EQ(catalog.TagOf(u"name"), u"nam");
+    EXPECT_EQ(catalog.TagOf(u"article"), u"art");
+    EXPECT_EQ(catalog.FieldNameOf(u"plu"), u"PLU");
+    EXPECT_EQ(catalog.FieldNames(), u"PLU;NAME");
+    EXPECT_EQ(catalog.TagOf(u"price"), u"");
+}
+
+TEST(TableCatalogLoad, TableColumnAnywhereAndListEnds) {
+    LoadedCatalog loaded(
+        u"code;Table;name;price;tare\n"
+        u"CODE;Dept;NAME;PRICE;TARE\n"
+        u"cod;dep;nam;;tar\n"
+        u"' a comment between tables\n"
+        u"\n"
+        u"NUM;Text;;X\n"
+        u"\n"
+        u"' and between a name row and its tag row\n"
+        u"num;txt;lin;xxx\n");
+    TableCatalog& catalog = loaded.catalog;
+    // The list ends before the empty tag cell, even though a later cell has a tag.
+    EXPECT_EQ(Fields(catalog, u"Dept"),
+              (std::vector<TableField>{{u"CODE", u"cod"}, {u"Dept", u"dep"}, {u"NAME", u"nam"}}));
+    // Names stop at the first empty name cell; later columns keep an empty name.
+    EXPECT_EQ(Fields(catalog, u"Text"),
+              (std::vector<TableField>{
+                  {u"NUM", u"num"}, {u"Text", u"txt"}, {u"", u"lin"}, {u"", u"xxx"}}));
+    EXPECT_EQ(catalog.FieldNames(), u"NUM;;");
+}
+
+TEST(TableCatalogLoad, UnpairedLastNameRowGivesAOneEntryTable) {
+    for (const TextView ending : {u"\r\n", u""}) {
+        LoadedCatalog loaded(u"TABLE;A\r\nFirst;a\r\nfst;aaa\r\nSecond;b" + Text(ending));
+        TableCatalog& catalog = loaded.catalog;
+        EXPECT_EQ(Fields(catalog, u"First").size(), 2u);
+        EXPECT_EQ(Fields(catalog, u"Second"), (std::vector<TableField>{{u"Second", u""}}));
+    }
+}
+
+TEST(TableCatalogLoad, TagRowWithoutLineEndIsUsed) {
+    LoadedCatalog loaded(u"TABLE;A\r\nOnly;a\r\nonl;aaa");
+    EXPECT_EQ(Fields(loaded.catalog, u"Only"),
+              (std::vector<TableField>{{u"Only", u"onl"}, {u"a", u"aaa"}}));
+}
+
+TEST(TableCatalogLoad, LaterDefinitionReplacesTheEarlier) {
+    LoadedCatalog loaded(u"TABLE;A\nT;a\nttt;aaa\nU;u\nuuu;uuu\nT;b\nttt;bbb\n");
+    EXPECT_EQ(loaded.catalog.TableCount(), 2u);
+    EXPECT_EQ(Fields(loaded.catalog, u"T")[1], (TableField{u"b", u"bbb"}));
+}
+
+TEST(TableCatalogLoad, WithoutTableColumnEverythingIsUnnamedAndMatchesNoFile) {
+    LoadedCatalog loaded(u"X;Y\nArticle;PLU\nart;plu\nDept;NUM\ndep;num\n");
+    TableCatalog& catalog = loaded.catalog;
+    EXPECT_EQ(catalog.TableNames(), std::vector<Text>{u""});
+    EXPECT_EQ(Fields(catalog, u"")[0], (TableField{u"Dept", u"dep"}));
+    EXPECT_EQ(catalog.TableForFileName(u"article_w.csv"), std::nullopt);
+}
+
+TEST(TableCatalogLoad, MissingOrEmptyFilesLeaveTheCatalogEmpty) {
+    TempDir dir;
+    TableCatalog catalog;
+    EXPECT_EQ(catalog.Load(dir.PathOf("missing.csv")), 0);
+    EXPECT_EQ(catalog.GetStartPosition(), 0u);
+    const std::pair<std::string_view, std::size_t> cases[] = {
+        {"", 0}, {"\r\n\r\n", 0}, {"TABLE;A\r\n", 0}, {"   \r\nT;a\r\n", 1}};
+    for (const auto& [content, tables] : cases) {
+        catalog.Load(dir.Write("t.csv", content));
+        EXPECT_EQ(catalog.TableCount(), tables) << content;
+        catalog.Clear();
+    }
+}
+
+TEST(TableCatalogLoad, BareNameIsLookedUpBesideTheLibrary) {
+    TableCatalog catalog;
+    catalog.Load(u"no-such-table.csv");
+    EXPECT_EQ(catalog.TableFileName(), u"no-such-table.csv");
+    EXPECT_EQ(catalog.LoadedPath(), ModuleDirectory() + u"no-such-table.csv");
+    TempDir dir;
+    const Text given = dir.PathOf("other.csv");
+    catalog.Load(given);
+    EXPECT_EQ(catalog.LoadedPath(), given);
+}
+
+TEST(TableCatalogOrder, BucketsThenNewestFirst) {
+    // Buckets by h = h * 33 + c mod 17: PLU -> 4, R -> 14, A -> 14, B -> 15, PLUX -> 16.
+    LoadedCatalog loaded(
+        u"TABLE;F\nB;f\nbbb;fff\nPLUX;f\npx1;fff\nA;f\naaa;fff\nR;f\nrrr;fff\nPLU;f\nplu;fff\n");
+    TableCatalog& catalog = loaded.catalog;
+    const std::vector<Text> expected{u"PLU", u"R", u"A", u"B", u"PLUX"};
+    EXPECT_EQ(catalog.TableNames(), expected);
+
+    std::vector<Text> walked;
+    for (auto pos = catalog.GetStartPosition(); pos != 0;)
+        walked.push_back(catalog.GetNextTableName(pos));
+    EXPECT_EQ(walked, expected);
+    TableCatalog::Position done = 0;
+    EXPECT_EQ(catalog.GetNextTableName(done), u"");
+
+    // Both PLU and PLUX occur in the name; the walk meets PLU first.
+    EXPECT_EQ(catalog.TableForFileName(u"plux01.csv"), Text(u"PLU"));
+    EXPECT_EQ(catalog.TableForFileName(u"b_w.csv"), Text(u"B"));
+    EXPECT_EQ(catalog.TableForFileName(u"zzz_r.csv"), Text(u"R"));
+    EXPECT_EQ(catalog.TableForFileName(u"qqq.csw"), std::nullopt);
+}
+
+TEST(TableCatalogSelection, ExactTableNamesCaseFreeFields) {
+    LoadedCatalog loaded(u"TABLE;PLU\nArticle;PLU\nart;plu\n");
+    TableCatalog& catalog = loaded.catalog;
+    EXPECT_EQ(catalog.SelectTable(u"article"), TableCatalog::kNoSuchTable);
+    EXPECT_FALSE(catalog.HasCurrentTable());
+    EXPECT_EQ(catalog.CurrentTableName(), u"article");
+    EXPECT_EQ(catalog.TagOf(u"plu"), u"");
+    EXPECT_EQ(catalog.FieldNameOf(u"plu"), u"");
+    EXPECT_EQ(catalog.FieldNames(), u"");
+    EXPECT_TRUE(catalog.CurrentTable().empty());
+
+    EXPECT_EQ(catalog.SelectTable(u"Article"), TableCatalog::kSelected);
+    EXPECT_EQ(catalog.TagOf(u"pLu"), u"plu");
+    catalog.Clear();
+    EXPECT_FALSE(catalog.HasCurrentTable());
+    EXPECT_EQ(catalog.TagOf(u"plu"), u"");
+    EXPECT_EQ(catalog.GetStartPosition(), 0u);
+}
+
+TEST(TableCatalogSamples, EveryDataFileSelectsItsTableAndHasTags) {
+    TableCatalog catalog;
+    catalog.Load(FromUtf8(DORVEX_SAMPLES_DIR "/table.csv"));
+    const std::vector<Text> names = catalog.TableNames();
+    ASSERT_GE(names.size(), 3u);
+    for (const Text& name : names) {
+        for (const Text& other : names) {
+            if (&name == &other)
+                continue;
+            EXPECT_FALSE(Contains(ToUpper(other), ToUpper(name))) << ToUtf8(name);
+        }
+        for (const TableField& field : Fields(catalog, name)) {
+            EXPECT_EQ(field.tag.size(), 3u) << ToUtf8(name) << " " << ToUtf8(field.name);
+        }
+    }
+    std::size_t dataFiles = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(DORVEX_SAMPLES_DIR)) {
+        const Text fileName = FromUtf8(entry.path().filename().string());
+        if (fileName == u"table.csv" || !entry.is_regular_file())
+            continue;
+        ++dataFiles;
+        std::optional<Text> table = catalog.TableForFileName(fileName);
+        ASSERT_TRUE(table.has_value()) << ToUtf8(fileName);
+        catalog.SelectTable(*table);
+        DataFile file(FromUtf8(entry.path().string()));
+        ASSERT_TRUE(file.Open()) << ToUtf8(fileName);
+        for (const DataColumn& column : file.Columns()) {
+            EXPECT_FALSE(catalog.TagOf(column.name).empty())
+                << ToUtf8(fileName) << " " << ToUtf8(column.name);
+        }
+    }
+    EXPECT_GE(dataFiles, 8u);
+}
+
+}  // namespace
+}  // namespace dorvex
