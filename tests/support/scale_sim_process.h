@@ -1,0 +1,273 @@
+// Runs dorvex-scale-sim as a child process for one test.
+//
+//   dorvex::test::ScaleSimProcess sim({"--tables", path, "--echo-seq"});
+//   ASSERT_TRUE(sim.Started());
+//   ... connect to 127.0.0.1:sim.Port() ...
+//   EXPECT_EQ(sim.Requests().back().text, "<idt m=\"r\"><dvn>1<dpn>1");
+//
+// Without a role option the simulator gets "--port 0" (a free port), and without "--log" a log
+// in a temporary file that Requests() reads. The destructor stops the process (SIGTERM, then
+// SIGKILL after 5 s), reaps it and removes the temporary log. The simulator's standard error
+// goes to the test's. Needs DORVEX_BIN_DIR (defined for every test program).
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace dorvex::test {
+
+struct LoggedRequest {
+    long long sequence = 0;
+    std::string text;  // as received, UTF-8, escapes undone
+};
+
+class ScaleSimProcess {
+  public:
+    using Milliseconds = std::chrono::milliseconds;
+
+    explicit ScaleSimProcess(std::vector<std::string> args = {},
+                             Milliseconds startTimeout = Milliseconds(10000)) {
+        if (!HasOption(args, {"--port", "--connect", "--serial"})) {
+            args.push_back("--port");
+            args.push_back("0");
+        }
+        if (!HasOption(args, {"--log"})) {
+            char name[] = "/tmp/dorvex-sim-log-XXXXXX";
+            int fd = ::mkstemp(name);
+            if (fd >= 0) {
+                ::close(fd);
+                ownedLog_ = true;
+                args.push_back("--log");
+                args.push_back(name);
+            }
+        }
+        logPath_ = OptionValue(args, "--log");
+        Spawn(args);
+        started_ = WaitForLine("", 1, startTimeout);
+        std::string first = FirstLine();
+        ReadReadyLine(first);
+    }
+
+    ~ScaleSimProcess() {
+        Stop();
+        if (ownedLog_)
+            std::remove(logPath_.c_str());
+    }
+
+    ScaleSimProcess(const ScaleSimProcess&) = delete;
+    ScaleSimProcess& operator=(const ScaleSimProcess&) = delete;
+
+    // The simulator printed its ready line ("listening on", "connecting to", "serial on").
+    bool Started() const { return started_; }
+    // The TCP server's port, 0 for the other roles.
+    int Port() const { return port_; }
+    // The line the serial role uses ("serial on PATH"), empty for the other roles.
+    const std::string& SerialPath() const { return serialPath_; }
+    const std::string& LogPath() const { return logPath_; }
+    pid_t Pid() const { return pid_; }
+
+    // Waits until `occurrences` output lines starting with `prefix` have been printed since
+    // the start ("accepted connection", "connected").
+    bool WaitForLine(std::string_view prefix, int occurrences = 1,
+                     Milliseconds timeout = Milliseconds(5000)) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] {
+            return CountLines(prefix) >= occurrences || outputEnded_;
+        }) && CountLines(prefix) >= occurrences;
+    }
+
+    // Every request logged so far, in order.
+    std::vector<LoggedRequest> Requests() const {
+        std::vector<LoggedRequest> requests;
+        std::ifstream log(logPath_);
+        std::string line;
+        while (std::getline(log, line)) {
+            std::size_t tab = line.find('\t');
+            if (tab == std::string::npos)
+                continue;
+            requests.push_back(
+                {std::atoll(line.substr(0, tab).c_str()), Unescape(line.substr(tab + 1))});
+        }
+        return requests;
+    }
+
+    bool WaitForRequests(std::size_t count, Milliseconds timeout = Milliseconds(5000)) const {
+        auto end = std::chrono::steady_clock::now() + timeout;
+        while (Requests().size() < count) {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            std::this_thread::sleep_for(Milliseconds(5));
+        }
+        return true;
+    }
+
+    // Stops the simulator and returns its exit status; -1 when it ended by a signal or was
+    // not running. Later calls return the same status.
+    int Stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            if (!WaitForExit(status, Milliseconds(5000))) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+            }
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            pid_ = -1;
+        }
+        if (reader_.joinable())
+            reader_.join();
+        return exitStatus_;
+    }
+
+    // Undoes the log's escapes: "\\\\", "\\r", "\\n", "\\t", "\\xHH".
+    static std::string Unescape(std::string_view text) {
+        std::string result;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\\' || i + 1 >= text.size()) {
+                result.push_back(text[i]);
+                continue;
+            }
+            char next = text[++i];
+            if (next == 'r') {
+                result.push_back('\r');
+            } else if (next == 'n') {
+                result.push_back('\n');
+            } else if (next == 't') {
+                result.push_back('\t');
+            } else if (next == 'x' && i + 2 < text.size()) {
+                std::string hex(text.substr(i + 1, 2));
+                result.push_back(static_cast<char>(std::strtol(hex.c_str(), nullptr, 16)));
+                i += 2;
+            } else {
+                result.push_back(next);
+            }
+        }
+        return result;
+    }
+
+  private:
+    static bool HasOption(const std::vector<std::string>& args,
+                          std::initializer_list<std::string_view> names) {
+        return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
+            std::string_view name = std::string_view(arg).substr(0, arg.find('='));
+            return std::find(names.begin(), names.end(), name) != names.end();
+        });
+    }
+
+    static std::string OptionValue(const std::vector<std::string>& args, std::string_view name) {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == name && i + 1 < args.size())
+                return args[i + 1];
+            if (args[i].rfind(std::string(name) + "=", 0) == 0)
+                return args[i].substr(name.size() + 1);
+        }
+        return {};
+    }
+
+    void Spawn(const std::vector<std::string>& args) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return;
+        std::string program = std::string(DORVEX_BIN_DIR) + "/dorvex-scale-sim";
+        std::vector<char*> argv;
+        argv.push_back(program.data());
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        int readFd = fds[0];
+        reader_ = std::thread([this, readFd] { ReadOutput(readFd); });
+    }
+
+    void ReadOutput(int fd) {
+        std::string partial;
+        char buffer[1024];
+        ssize_t count;
+        while ((count = ::read(fd, buffer, sizeof buffer)) != 0) {
+            if (count < 0)
+                break;
+            partial.append(buffer, static_cast<std::size_t>(count));
+            std::lock_guard lock(mutex_);
+            for (std::size_t end; (end = partial.find('\n')) != std::string::npos;) {
+                lines_.push_back(partial.substr(0, end));
+                partial.erase(0, end + 1);
+            }
+            changed_.notify_all();
+        }
+        ::close(fd);
+        std::lock_guard lock(mutex_);
+        outputEnded_ = true;
+        changed_.notify_all();
+    }
+
+    int CountLines(std::string_view prefix) const {
+        return static_cast<int>(
+            std::count_if(lines_.begin(), lines_.end(),
+                          [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
+    }
+
+    std::string FirstLine() {
+        std::lock_guard lock(mutex_);
+        return lines_.empty() ? std::string() : lines_.front();
+    }
+
+    void ReadReadyLine(const std::string& line) {
+        const std::string listening = "listening on 127.0.0.1:";
+        const std::string serial = "serial on ";
+        if (line.rfind(listening, 0) == 0)
+            port_ = std::atoi(line.c_str() + listening.size());
+        else if (line.rfind(serial, 0) == 0)
+            serialPath_ = line.substr(serial.size());
+        started_ =
+            started_ && (port_ > 0 || !serialPath_.empty() || line.rfind("connecting to", 0) == 0);
+    }
+
+    bool WaitForExit(int& status, Milliseconds timeout) {
+        auto end = std::chrono::steady_clock::now() + timeout;
+        while (::waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            std::this_thread::sleep_for(Milliseconds(2));
+        }
+        return true;
+    }
+
+    pid_t pid_ = -1;
+    int exitStatus_ = -1;
+    bool started_ = false;
+    int port_ = 0;
+    std::string serialPath_;
+    std::string logPath_;
+    bool ownedLog_ = false;
+    std::thread reader_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> lines_;
+    bool outputEnded_ = false;
+};
+
+}  // namespace dorvex::test

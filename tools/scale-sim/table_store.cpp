@@ -1,0 +1,184 @@
+#include "table_store.h"
+
+#include "sqlite_statement.h"
+
+namespace dorvex::sim {
+namespace {
+
+std::string ColumnList(const SimTable& table, const std::vector<std::size_t>& columns) {
+    std::string list;
+    for (std::size_t column : columns) {
+        if (!list.empty())
+            list += ", ";
+        list += QuoteIdentifier(table.fields[column].name);
+    }
+    return list;
+}
+
+std::vector<std::size_t> AllColumns(const SimTable& table) {
+    std::vector<std::size_t> columns(table.fields.size());
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        columns[i] = i;
+    return columns;
+}
+
+std::string KeyColumn(const SimTable& table) {
+    return QuoteIdentifier(table.fields.front().name);
+}
+
+}  // namespace
+
+TableStore::~TableStore() {
+    sqlite3_close(db_);
+}
+
+bool TableStore::Open(const std::string& path, const SimSchema& schema) {
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
+        lastError_ = FromUtf8(sqlite3_errmsg(db_));
+        return false;
+    }
+    // A file database is a convenience for the demo, not a store to protect against power loss.
+    if (path != ":memory:" && !Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;"))
+        return false;
+    for (const SimTable& table : schema.Tables()) {
+        if (!CreateTable(table) || !AddMissingColumns(table))
+            return false;
+    }
+    return true;
+}
+
+bool TableStore::Execute(const std::string& sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    lastError_ = FromUtf8(message != nullptr ? message : "SQLite error");
+    sqlite3_free(message);
+    return false;
+}
+
+bool TableStore::CreateTable(const SimTable& table) {
+    std::string sql = "CREATE TABLE IF NOT EXISTS " + QuoteIdentifier(table.name) + " (";
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + QuoteIdentifier(table.fields[i].name) + " TEXT";
+        if (i == 0)
+            sql += " PRIMARY KEY";
+    }
+    return Execute(sql + ")");
+}
+
+bool TableStore::AddMissingColumns(const SimTable& table) {
+    std::vector<Text> existing;
+    {
+        SqliteStatement info(db_, "PRAGMA table_info(" + QuoteIdentifier(table.name) + ")");
+        while (info.Step())
+            existing.push_back(info.ColumnText(1));
+    }
+    for (const SimField& field : table.fields) {
+        bool present = false;
+        for (const Text& name : existing)
+            present = present || EqualsNoCase(name, field.name);
+        if (!present && !Execute("ALTER TABLE " + QuoteIdentifier(table.name) + " ADD COLUMN " +
+                                 QuoteIdentifier(field.name) + " TEXT"))
+            return false;
+    }
+    return true;
+}
+
+std::int64_t TableStore::Changes() const {
+    return sqlite3_changes64(db_);
+}
+
+bool TableStore::Upsert(const SimTable& table, const FieldValues& values) {
+    std::vector<std::size_t> columns;
+    for (const auto& [column, value] : values)
+        columns.push_back(column);
+    std::string sql = "INSERT INTO " + QuoteIdentifier(table.name) + " (" +
+                      ColumnList(table, columns) + ") VALUES (";
+    for (std::size_t i = 0; i < values.size(); ++i)
+        sql += i == 0 ? "?" : ", ?";
+    sql += ") ON CONFLICT(" + KeyColumn(table) + ") DO ";
+    std::string updates;
+    for (std::size_t column : columns) {
+        if (column == 0)
+            continue;
+        std::string name = QuoteIdentifier(table.fields[column].name);
+        updates += (updates.empty() ? "" : ", ") + name + " = excluded." + name;
+    }
+    sql += updates.empty() ? "NOTHING" : "UPDATE SET " + updates;
+
+    SqliteStatement statement(db_, sql);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        statement.BindText(static_cast<int>(i + 1), values[i].second);
+    statement.Step();
+    if (statement.Failed()) {
+        lastError_ = statement.Error();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<Text>> TableStore::ReadByKey(const SimTable& table, TextView key) {
+    lastError_.clear();
+    std::vector<std::size_t> columns = AllColumns(table);
+    SqliteStatement statement(db_, "SELECT " + ColumnList(table, columns) + " FROM " +
+                                       QuoteIdentifier(table.name) + " WHERE " + KeyColumn(table) +
+                                       " = ?");
+    statement.BindText(1, key);
+    if (!statement.Step()) {
+        if (statement.Failed())
+            lastError_ = statement.Error();
+        return std::nullopt;
+    }
+    std::vector<Text> values;
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        values.push_back(statement.ColumnText(static_cast<int>(i)));
+    return values;
+}
+
+std::int64_t TableStore::DeleteByKey(const SimTable& table, TextView key) {
+    SqliteStatement statement(
+        db_, "DELETE FROM " + QuoteIdentifier(table.name) + " WHERE " + KeyColumn(table) + " = ?");
+    statement.BindText(1, key);
+    statement.Step();
+    if (statement.Failed()) {
+        lastError_ = statement.Error();
+        return -1;
+    }
+    return Changes();
+}
+
+std::int64_t TableStore::Count(const SimTable& table) {
+    SqliteStatement statement(db_, "SELECT COUNT(*) FROM " + QuoteIdentifier(table.name));
+    if (!statement.Step()) {
+        lastError_ = statement.Error();
+        return -1;
+    }
+    return statement.ColumnInteger(0);
+}
+
+std::optional<StoredRecord> TableStore::NextRecord(const SimTable& table,
+                                                   const std::vector<std::size_t>& columns,
+                                                   std::int64_t afterRowid) {
+    lastError_.clear();
+    SqliteStatement statement(db_, "SELECT rowid, " + ColumnList(table, columns) + " FROM " +
+                                       QuoteIdentifier(table.name) +
+                                       " WHERE rowid > ? ORDER BY rowid LIMIT 1");
+    statement.BindInteger(1, afterRowid);
+    if (!statement.Step()) {
+        if (statement.Failed())
+            lastError_ = statement.Error();
+        return std::nullopt;
+    }
+    StoredRecord record{statement.ColumnInteger(0), {}};
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        record.values.push_back(statement.ColumnText(static_cast<int>(i + 1)));
+    return record;
+}
+
+std::int64_t TableStore::DeleteAll(const SimTable& table) {
+    if (!Execute("DELETE FROM " + QuoteIdentifier(table.name)))
+        return -1;
+    return Changes();
+}
+
+}  // namespace dorvex::sim
