@@ -20,13 +20,8 @@ std::uint8_t SerialFrame::DeviceLetter(TextView deviceNumber) {
 }
 
 std::uint8_t SerialFrame::StationByte(TextView station) {
-    std::uint64_t value = 0;
-    for (char16_t c : station) {
-        if (c < u'0' || c > u'9')
-            break;
-        value = (value * 10 + (c - u'0')) & 0xFFFF;
-    }
-    return static_cast<std::uint8_t>(value);
+    // Read with its sign: a reply's station byte 0x9C is kept as "-100" and must give 0x9C back.
+    return static_cast<std::uint8_t>(ParseLeadingInteger(station) & 0xFF);
 }
 
 std::string SerialFrame::Checksum(std::string_view body) {

@@ -1,0 +1,164 @@
+// The link manager's serial side through a pseudo-terminal: framing of requests, the receive
+// thread's frame scanning and checks, and the reply wait.
+#include <gtest/gtest.h>
+
+#include "link/comm_channel.h"
+#include "link/link_manager.h"
+#include "link/serial_frame.h"
+#include "link/serial_link.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "pty_scale.h"
+
+namespace dorvex {
+namespace {
+
+constexpr std::uint8_t kLetterA = 0x61;  // device 1
+
+std::string Reply(std::uint8_t station, std::uint8_t letter, std::string_view text) {
+    return SerialFrame::Build(station, letter, text);
+}
+
+class LinkManagerSerialTest : public ::testing::Test {
+  protected:
+    static constexpr int kPort = 51;
+
+    void SetUp() override { ASSERT_TRUE(scale_.Valid()); }
+
+    void Open(const char16_t* station = u"1") {
+        manager_ = std::make_unique<LinkManager>(u"COM51:9600|RS485", station, u"1", 0, 0);
+        ASSERT_TRUE(manager_->Open(station, false, 5000));
+        ASSERT_EQ(manager_->Kind(), LinkKind::Serial);
+        ASSERT_TRUE(manager_->IsRunning());
+    }
+
+    void TearDown() override {
+        if (manager_)
+            manager_->Close();
+        scale_.Stop();
+    }
+
+    test::PtyScale scale_{kPort};
+    std::unique_ptr<LinkManager> manager_;
+};
+
+TEST_F(LinkManagerSerialTest, RequestIsFramedAndItsReplyTaken) {
+    scale_.Answer([](const std::string& frame) {
+        EXPECT_TRUE(SerialFrame::AcceptRequest(frame, kLetterA));
+        return Reply(1, kLetterA, "OK");
+    });
+    Open();
+    ASSERT_TRUE(manager_->Send(u"OK"));
+    ASSERT_TRUE(manager_->WaitReply(3000));
+    EXPECT_EQ(manager_->Payload(), u"OK");
+    EXPECT_EQ(manager_->LastFrame(), DecodeData(Reply(1, kLetterA, "OK")));
+    ASSERT_EQ(scale_.Requests().size(), 1u);
+    EXPECT_EQ(scale_.Requests()[0], std::string("\x02\x61\x01\x4F\x4B\x3F\x3C\x03", 8));
+}
+
+TEST_F(LinkManagerSerialTest, TwoFramesInOneReadAreBothTaken) {
+    scale_.Answer([](const std::string&) {
+        return "noise" + Reply(3, kLetterA, "first") + Reply(4, kLetterA, "second");
+    });
+    Open();
+    ASSERT_TRUE(manager_->Send(u"request"));
+    ASSERT_TRUE(manager_->WaitReply(3000));
+    // Both frames come from one read; the latest one stands once the pass is over.
+    SleepMs(100);
+    EXPECT_EQ(manager_->Payload(), u"second");
+    EXPECT_EQ(manager_->Station(), u"4");
+}
+
+TEST_F(LinkManagerSerialTest, OtherDeviceAndBadChecksumIgnoredTwoSpacesAccepted) {
+    scale_.Answer([](const std::string& frame) {
+        std::string text(SerialFrame::TextOf(frame));
+        if (text == "other")
+            return Reply(1, kLetterA + 1, "for device 2");
+        std::string reply = Reply(1, kLetterA, "spaces");
+        if (text == "corrupt")
+            reply[reply.size() - 2] ^= 1;
+        else
+            reply.replace(reply.size() - 3, 2, "  ");
+        return reply;
+    });
+    Open();
+    ASSERT_TRUE(manager_->Send(u"other"));
+    EXPECT_FALSE(manager_->WaitReply(400));
+    ASSERT_TRUE(manager_->Send(u"corrupt"));
+    EXPECT_FALSE(manager_->WaitReply(400));
+    ASSERT_TRUE(manager_->Send(u"blank"));
+    ASSERT_TRUE(manager_->WaitReply(3000));
+    EXPECT_EQ(manager_->Payload(), u"spaces");
+}
+
+TEST_F(LinkManagerSerialTest, ReplyStationIsUsedForTheNextRequest) {
+    scale_.Answer([](const std::string&) { return Reply(0x9C, kLetterA, "OK"); });
+    Open();
+    ASSERT_TRUE(manager_->Send(u"one"));
+    ASSERT_TRUE(manager_->WaitReply(3000));
+    EXPECT_EQ(manager_->Station(), u"-100");
+    ASSERT_TRUE(manager_->Send(u"two"));
+    ASSERT_TRUE(manager_->WaitReply(3000));
+    ASSERT_EQ(scale_.Requests().size(), 2u);
+    EXPECT_EQ(static_cast<std::uint8_t>(scale_.Requests()[1][2]), 0x9C);
+}
+
+TEST_F(LinkManagerSerialTest, EchoOfTheRequestIsNeverTheReply) {
+    // Station 97 is the byte of the device letter: the echo is addressed like a reply.
+    scale_.Answer([](const std::string& frame) {
+        if (SerialFrame::TextOf(frame) == "silent")
+            return frame;
+        return frame + Reply(97, kLetterA, "real reply");
+    });
+    Open(u"97");
+    ASSERT_TRUE(manager_->Send(u"silent"));
+    EXPECT_FALSE(manager_->WaitReply(400));
+    ASSERT_TRUE(manager_->Send(u"answered"));
+    ASSERT_TRUE(manager_->WaitReply(3000));
+    SleepMs(100);
+    EXPECT_EQ(manager_->Payload(), u"real reply");
+}
+
+TEST_F(LinkManagerSerialTest, EndlessUnfinishedFrameIsDroppedAndLaterFramesTaken) {
+    scale_.Answer([](const std::string&) {
+        return "\x02" + std::string(3 * SerialFrame::kMaxFrame, 'x') + Reply(1, kLetterA, "OK");
+    });
+    Open();
+    ASSERT_TRUE(manager_->Send(u"request"));
+    ASSERT_TRUE(manager_->WaitReply(5000));
+    EXPECT_EQ(manager_->Payload(), u"OK");
+}
+
+TEST_F(LinkManagerSerialTest, ReplyThatCameBeforeTheRequestIsNotItsReply) {
+    scale_.Answer([](const std::string&) { return std::string(); });
+    Open();
+    scale_.Send(Reply(1, kLetterA, "unasked"));
+    SleepMs(300);
+    EXPECT_EQ(manager_->Payload(), u"unasked");
+    ASSERT_TRUE(manager_->Send(u"request"));
+    EXPECT_FALSE(manager_->WaitReply(400));
+}
+
+TEST_F(LinkManagerSerialTest, FailedWriteMakesTheSendFail) {
+    Open();
+    scale_.CloseMaster();
+    EXPECT_FALSE(manager_->Send(u"request"));
+}
+
+TEST_F(LinkManagerSerialTest, ChannelRunsRequestsAndClosesPromptly) {
+    scale_.Answer([](const std::string& frame) {
+        return Reply(1, kLetterA, "OK " + std::string(SerialFrame::TextOf(frame)));
+    });
+    CommChannel channel(false, 5000);
+    ASSERT_EQ(channel.Open(u"COM51:9600|RS485", u"1", u"1", 0, 0), CommChannel::kSuccess);
+    for (const char16_t* request : {u"first", u"second", u"third"}) {
+        ASSERT_TRUE(channel.Send(request));
+        EXPECT_EQ(channel.Receive(3000), u"OK " + Text(request));
+    }
+    std::int64_t start = TickMs();
+    EXPECT_EQ(channel.Close(), CommChannel::kSuccess);
+    EXPECT_LT(TickMs() - start, 1000);
+}
+
+}  // namespace
+}  // namespace dorvex

@@ -1,0 +1,156 @@
+#include "link/tcp_server_link.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "link/comm_channel.h"
+#include "link/link_manager.h"
+#include "platform/clock.h"
+#include "shown_errors.h"
+
+namespace dorvex {
+namespace {
+
+std::uint16_t FreePort() {
+    TcpSocket probe;
+    probe.Create();
+    probe.Bind(0, true);
+    return probe.LocalPort();
+}
+
+Text Descriptor(std::uint16_t port) {
+    return u"IPS:" + NumberText(port);
+}
+
+// The scale's side: a client that connects to the library's listening port.
+class ClientScale {
+  public:
+    bool Connect(std::uint16_t port) {
+        std::uint32_t address = 0;
+        int error = 0;
+        return socket_.Create() == 0 && TcpSocket::Resolve("127.0.0.1", address) == 0 &&
+               socket_.Connect(address, port, 2000, nullptr, error) == WaitResult::Ready &&
+               error == 0;
+    }
+    void Send(const std::string& bytes) { socket_.Send(bytes.data(), bytes.size()); }
+    // Bytes until 50 ms pass without more, or empty after timeoutMs.
+    std::string Receive(int timeoutMs) {
+        std::string bytes;
+        char buffer[4096];
+        while (socket_.WaitReadable(bytes.empty() ? timeoutMs : 50, nullptr) == WaitResult::Ready) {
+            IoResult result = socket_.Receive(buffer, sizeof(buffer));
+            if (result.count <= 0)
+                break;
+            bytes.append(buffer, static_cast<std::size_t>(result.count));
+        }
+        return bytes;
+    }
+    void Close() { socket_.Close(); }
+
+  private:
+    TcpSocket socket_;
+};
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    std::int64_t end = TickMs() + timeoutMs;
+    while (!condition()) {
+        if (TickMs() > end)
+            return false;
+        SleepMs(5);
+    }
+    return true;
+}
+
+TEST(TcpServerLinkTest, DescriptorChoosesThePort) {
+    EXPECT_EQ(TcpServerLink(u"IPS").Port(), 1120);
+    EXPECT_EQ(TcpServerLink(u"IPS:").Port(), 1120);
+    EXPECT_EQ(TcpServerLink(u"IPS:5000").Port(), 5000);
+    EXPECT_EQ(TcpServerLink(u"IPS:70000").Port(), 70000 & 0xFFFF);
+}
+
+TEST(TcpServerLinkTest, ListensOn1120WithoutAPort) {
+    TcpServerLink link(u"IPS");
+    if (link.Open(u"") != 0)
+        GTEST_SKIP() << "port 1120 is taken on this machine";
+    ClientScale scale;
+    ASSERT_TRUE(scale.Connect(1120));
+    ASSERT_EQ(link.WaitForInput(2000), WaitResult::Ready);
+    char buffer[16];
+    EXPECT_EQ(link.Read(buffer, sizeof(buffer)), 0);
+    EXPECT_FALSE(link.IsAwaitingClient());
+    link.Close();
+}
+
+TEST(TcpServerLinkTest, BoundPortAndMissingClientFail) {
+    test::ShownErrors shown;
+    std::uint16_t port = FreePort();
+    TcpServerLink first(Descriptor(port));
+    first.SetDisplayErrors(true);
+    ASSERT_EQ(first.Open(u""), 0);
+    EXPECT_EQ(first.Port(), port);
+    EXPECT_EQ(first.Write("request", 7), 6) << "no client yet";
+    EXPECT_TRUE(shown.Texts().empty());
+
+    TcpServerLink second(Descriptor(port));
+    second.SetDisplayErrors(true);
+    EXPECT_EQ(second.Open(u""), 6);
+    EXPECT_FALSE(second.IsOpen());
+    ASSERT_EQ(shown.Texts().size(), 1u);
+    EXPECT_EQ(shown.Texts()[0].rfind("Unable binding socket\n(error code ", 0), 0u);
+    second.Close();
+    first.Close();
+}
+
+TEST(TcpServerLinkTest, ServesOneClientAfterAnother) {
+    std::uint16_t port = FreePort();
+    LinkManager manager(Descriptor(port), u"", u"1", 0, 0);
+    ASSERT_TRUE(manager.Open(u"", false, 5000));
+    ASSERT_EQ(manager.Kind(), LinkKind::Server);
+    auto* link = static_cast<TcpServerLink*>(manager.CurrentLink());
+
+    for (const char* name : {"first", "second"}) {
+        ClientScale scale;
+        ASSERT_TRUE(scale.Connect(port));
+        ASSERT_TRUE(WaitUntil([&] { return !link->IsAwaitingClient(); })) << name;
+        ASSERT_TRUE(manager.Send(u"request"));
+        EXPECT_EQ(scale.Receive(2000), "request") << name;
+        scale.Send(std::string("OK ") + name);
+        ASSERT_TRUE(manager.WaitReply(3000)) << name;
+        EXPECT_EQ(manager.Payload(), u"OK " + FromUtf8(name));
+        scale.Close();
+        ASSERT_TRUE(WaitUntil([&] { return link->IsAwaitingClient(); })) << name;
+        EXPECT_FALSE(manager.Send(u"nobody listens"));
+    }
+    std::int64_t start = TickMs();
+    manager.Close();
+    EXPECT_LT(TickMs() - start, 1000) << "the accept wait is interrupted";
+}
+
+TEST(TcpServerLinkTest, ChannelRunsRequestsWithTheScaleAsClient) {
+    std::uint16_t port = FreePort();
+    CommChannel channel(false, 5000);
+    ASSERT_EQ(channel.Open(Descriptor(port), u"", u"1", 0, 1), CommChannel::kSuccess);
+    std::thread scaleThread([port] {
+        ClientScale scale;
+        if (!scale.Connect(port))
+            return;
+        for (int i = 0; i < 3; ++i) {
+            std::string request = scale.Receive(3000);
+            scale.Send(ToUtf16LeBytes(u"OK ") + request);
+        }
+    });
+    auto* link = static_cast<TcpServerLink*>(channel.Manager()->CurrentLink());
+    ASSERT_TRUE(WaitUntil([&] { return !link->IsAwaitingClient(); }));
+    for (const char16_t* request : {u"first \u00e9", u"second", u"third"}) {
+        ASSERT_TRUE(channel.Send(request));
+        EXPECT_EQ(channel.Receive(3000), u"OK " + Text(request));
+    }
+    scaleThread.join();
+    std::int64_t start = TickMs();
+    EXPECT_EQ(channel.Close(), CommChannel::kSuccess);
+    EXPECT_LT(TickMs() - start, 1000);
+}
+
+}  // namespace
+}  // namespace dorvex
