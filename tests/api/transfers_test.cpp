@@ -1,0 +1,264 @@
+// Write, read and delete transfers end to end: the public interface, a scale simulator on
+// loopback, real files in temporary directories.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "dorvex.h"
+#include "support/scale_sim_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dorvex::test::ScaleSimProcess;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTables =
+    "TABLE;PLU;NAME;PRICE\r\n"
+    "Article;PLU;NAME;PRICE\r\n"
+    "art;plu;nam;pri\r\n";
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::u16string Utf16(const std::string& bytes) {
+    std::u16string out;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    }
+    return out;
+}
+
+std::string Utf16Bytes(const std::u16string& text) {
+    std::string out;
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+class TransfersTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CloseDorvex();
+        root_ = fs::temp_directory_path() /
+                ("dorvex-transfer-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        for (const char* dir : {"in", "out", "err"})
+            fs::create_directories(root_ / dir);
+        std::ofstream(root_ / "table.csv", std::ios::binary) << kTables;
+    }
+    void TearDown() override {
+        CloseDorvex();
+        fs::remove_all(root_);
+    }
+
+    std::vector<std::string> SimArgs(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--tables", (root_ / "table.csv").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+
+    // Opens the engine on the simulator as every caller does.
+    void Open(const ScaleSimProcess& sim, const char* device = "1", int unicode = 0) {
+        ASSERT_TRUE(sim.Started());
+        SetConnectionTimeout(2000);
+        std::string link = "IPC:" + std::to_string(sim.Port());
+        ASSERT_EQ(OpenDorvex(link.c_str(), device, "127.0.0.1", 0, unicode,
+                             (root_ / "table.csv").c_str()),
+                  1);
+        SetInputDir((root_ / "in").c_str());
+        SetOutputDir((root_ / "out").c_str());
+        SetErrorDir((root_ / "err").c_str());
+        SetDestination(device);
+        SetCRChar("|");
+    }
+
+    void Input(const std::string& name, const std::string& bytes) const {
+        std::ofstream(root_ / "in" / name, std::ios::binary) << bytes;
+    }
+
+    static int WaitForEnd(int seconds = 30) {
+        auto end = Clock::now() + std::chrono::seconds(seconds);
+        int status = GetCommStatus();
+        while ((status == 1 || status == 2 || status == 3) && Clock::now() < end) {
+            status = GetCommStatus();
+        }
+        return status;
+    }
+
+    std::string Out(const std::string& name) const { return ReadAll(root_ / "out" / name); }
+    std::string Err(const std::string& name) const { return ReadAll(root_ / "err" / name); }
+
+    fs::path root_;
+};
+
+TEST_F(TransfersTest, WriteThenReadByKeyAndWholeTable) {
+    ScaleSimProcess sim(SimArgs());
+    Open(sim);
+    Input("article_w.csv",
+          "PLU;NAME;PRICE\r\n1;Pomme;1.20\r\n2;Cr\xE8me <fra\xEE"
+          "che>;2.50\r\n"
+          "3;Pain|bis;3.10");
+    ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    EXPECT_EQ(Out("article_w_a.csv"), "PLU;NAME;PRICE\r\nOK\r\nOK\r\nOK\r\n");
+    auto requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[1].text, "<art m=\"w\"><dvn>1<plu>2<nam>Crème &lt;fraîche&gt;<pri>2.50");
+    // The last line had no line end: it is a row like the others, its marker a line break.
+    EXPECT_EQ(requests[2].text, "<art m=\"w\"><dvn>1<plu>3<nam>Pain\r\nbis<pri>3.10");
+
+    Input("article_r.csv", "PLU\r\n2\r\n3\r\n");
+    ASSERT_EQ(SendReadFile("article_r.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    EXPECT_EQ(Out("article_r_a.csv"),
+              "PLU;NAME;PRICE\r\n2;Cr\xE8me <fra\xEE"
+              "che>;2.50\r\n3;Pain|bis;3.10\r\n");
+
+    Input("article_all_r.csv", "PLU;NAME\r\n");
+    ASSERT_EQ(SendReadFile("article_all_r.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    int sent = 0, expected = 0;
+    EXPECT_EQ(GetTransferProgress(&sent, &expected), 1);
+    EXPECT_EQ(sent, 4);
+    EXPECT_EQ(expected, 4);
+    EXPECT_EQ(Out("article_all_r_a.csv"),
+              "PLU;NAME\r\n1;Pomme\r\n2;Cr\xE8me <fra\xEE"
+              "che>\r\n3;Pain|bis\r\n");
+    requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 9u);
+    EXPECT_EQ(requests[5].text, "<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article");
+    for (int i = 6; i < 9; ++i) {
+        EXPECT_EQ(requests[i].text, "<sql m=\"r+\"><dvn>1<qry>SELECT PLU, NAME FROM Article");
+    }
+}
+
+TEST_F(TransfersTest, MissingReplyGivesNoReplyLineErrorFileAndStatus5) {
+    ScaleSimProcess sim(SimArgs({"--drop-nth", "2"}));
+    Open(sim);
+    Input("article_w.csv", "PLU;NAME\r\n1;a\r\n2;b\r\n3;c\r\n");
+    ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+    EXPECT_EQ(WaitForEnd(), 5);
+    EXPECT_EQ(Err("article_w_e.csv"), "PLU;NAME;PRICE\r\nOK\r\nNo Reply\r\nOK\r\n");
+    EXPECT_FALSE(fs::exists(root_ / "out" / "article_w_a.csv"));
+    std::string log = Err("error.log");
+    EXPECT_NE(log.find("\tDevice 1\tTimeout; waiting reply from scale\r\n"), std::string::npos);
+}
+
+TEST_F(TransfersTest, ErrorRepliesAreLoggedAndReported) {
+    ScaleSimProcess sim(SimArgs({"--error-nth", "1"}));
+    Open(sim);
+    Input("article_d.csv", "PLU\r\n42\r\n");
+    ASSERT_EQ(SendDeleteFile("article_d.csv"), 1);
+    EXPECT_EQ(WaitForEnd(), 5);
+    EXPECT_EQ(Err("article_d_e.csv"), "PLU;NAME;PRICE\r\ninjected error 1\r\n");
+    EXPECT_NE(Err("error.log").find("\tDatabase error : <err>injected error 1\r\n"),
+              std::string::npos);
+}
+
+TEST_F(TransfersTest, EmptyTableAndWholeTableDeleteForDeviceZero) {
+    ScaleSimProcess sim(SimArgs());
+    Open(sim, "0");
+    Input("article_r.csv", "PLU;NAME\r\n");
+    ASSERT_EQ(SendReadFile("article_r.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    EXPECT_EQ(Out("article_r_a.csv"), "PLU;NAME\r\n\r\n");
+
+    Input("article_d.csv", "PLU;NAME\r\n");
+    ASSERT_EQ(SendDeleteFile("article_d.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    EXPECT_EQ(Out("article_d_a.csv"), "PLU;NAME\r\nOK\r\n");
+    auto requests = sim.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].text, "<sql m=\"r\"><dvn>fm<qry>SELECT COUNT(*) FROM Article");
+    EXPECT_EQ(requests[1].text, "<sql m=\"d\"><dvn>0<qry>DELETE FROM Article");
+}
+
+TEST_F(TransfersTest, Utf16FilesGiveUtf16ResultsAndLogLines) {
+    ScaleSimProcess sim(SimArgs({"--error-nth", "2"}));
+    Open(sim);
+    Input("article_w.csw", Utf16Bytes(u"\uFEFFPLU;NAME\r\n1;\u0152uf \u20AC\r\n2;x\r\n"));
+    ASSERT_EQ(SendWriteFile("article_w.csw"), 1);
+    EXPECT_EQ(WaitForEnd(), 5);
+    EXPECT_EQ(Utf16(Err("article_w_e.csw")), u"\uFEFFPLU;NAME;PRICE\r\nOK\r\ninjected error 2\r\n");
+    EXPECT_EQ(sim.Requests().at(0).text, "<art m=\"w\"><dvn>1<plu>1<nam>Œuf €");
+    std::u16string log = Utf16(Err("error.log"));
+    EXPECT_NE(log.find(u"\tDatabase error : <err>injected error 2\r\n"), std::u16string::npos);
+}
+
+TEST_F(TransfersTest, RefusedStartsLeaveStatus5) {
+    ScaleSimProcess sim(SimArgs());
+    Open(sim);
+    Input("article_w.txt", "PLU\r\n1\r\n");
+    EXPECT_EQ(SendWriteFile("article_w.txt"), -1);
+    EXPECT_EQ(GetCommStatus(), 5);
+    EXPECT_EQ(SendWriteFile("article_w.CSV"), -1);
+    EXPECT_EQ(SendWriteFile("missing_article_w.csv"), -1);
+    EXPECT_EQ(GetCommStatus(), 5);
+    Input("prices_w.csv", "PLU\r\n1\r\n");
+    EXPECT_EQ(SendWriteFile("prices_w.csv"), -1);
+    Input("article2_w.csv", "PLU;COLOUR\r\n1;red\r\n");
+    EXPECT_EQ(SendWriteFile("article2_w.csv"), -1);
+    EXPECT_EQ(GetCommStatus(), 5);
+    Input("article3_w.csv", "PLU;NAME\r\n");
+    EXPECT_EQ(SendWriteFile("article3_w.csv"), -1);
+    EXPECT_EQ(GetCommStatus(), 5);
+    std::string log = Err("error.log");
+    EXPECT_NE(log.find("cannot open missing_article_w.csv : check input directory.\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Tag for column COLOUR from article2_w.csv does not exist\r\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("Tag for column  from article3_w.csv does not exist\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(sim.Requests().empty());
+}
+
+TEST_F(TransfersTest, CloseDuringAWholeTableWaitReturnsPromptly) {
+    ScaleSimProcess sim(SimArgs({"--drop-nth", "1"}));
+    Open(sim);
+    Input("article_r.csv", "PLU\r\n");
+    ASSERT_EQ(SendReadFile("article_r.csv"), 1);
+    ASSERT_TRUE(sim.WaitForRequests(1));
+    auto start = Clock::now();
+    EXPECT_EQ(CloseDorvex(), 1);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(),
+              1000);
+}
+
+TEST_F(TransfersTest, RawMessagesAndIdentityInBothEncodings) {
+    ScaleSimProcess sim(SimArgs());
+    std::vector<char> reply(DORVEX_REPLY_MAX);
+    std::string address = "127.0.0.1:" + std::to_string(sim.Port());
+    EXPECT_GT(TestConnection(address.c_str(), reply.data()), 0);
+    EXPECT_EQ(std::string(reply.data()).rfind("<idt m=\"r\"><dvn>", 0), 0u);
+    EXPECT_EQ(sim.Requests().back().text, "<idt m=\"r\"><dvn>1<dpn>1");
+    EXPECT_EQ(GetCommStatus(), -1);  // the temporary engine is gone
+
+    Open(sim);
+    EXPECT_EQ(SendData("<art m=\"w\"><dvn>1<plu>9<nam>Été"), 1);
+    EXPECT_GT(ReceiveData(reply.data()), 0);
+    EXPECT_EQ(SendData("<art m=\"r\"><dvn>1<plu>9"), 1);
+    int length = ReceiveData(reply.data());
+    EXPECT_EQ(std::string(reply.data()), "<art m=\"r\"><plu>9<nam>Été<pri>");
+    EXPECT_EQ(length, 30);  // characters, not bytes
+    CloseDorvex();
+
+    ScaleSimProcess wide(SimArgs({"--unicode"}));
+    Open(wide, "1", 1);
+    EXPECT_EQ(SendData("<idt m=\"r\"><dvn>1<dpn>1"), 1);
+    EXPECT_GT(ReceiveData(reply.data()), 0);
+    EXPECT_EQ(std::string(reply.data()).rfind("<idt m=\"r\">", 0), 0u);
+}
+
+}  // namespace

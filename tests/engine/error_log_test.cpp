@@ -1,0 +1,66 @@
+// Lines of error.log: format, timestamp, place and per-line encoding.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/error_log.h"
+#include "platform/code_page.h"
+
+namespace dorvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(ErrorLog, TimestampIsUtcWithEnglishNames) {
+    // 2024-02-29 23:05:09 UTC was a Thursday.
+    EXPECT_EQ(ErrorLog::Timestamp(1709247909), u"Thu 29 Feb 2024 - 23:05:09");
+    setenv("TZ", "Asia/Tokyo", 1);
+    setenv("LC_ALL", "fr_FR.UTF-8", 1);
+    EXPECT_EQ(ErrorLog::Timestamp(0), u"Thu 01 Jan 1970 - 00:00:00");
+    unsetenv("TZ");
+    unsetenv("LC_ALL");
+}
+
+TEST(ErrorLog, LinesOfEveryCode) {
+    const Text t = u"Mon 01 Jan 2024 - 10:00:00";
+    EXPECT_EQ(ErrorLog::FormatLine(100, t, u"3", u""),
+              t + u"\tDevice 3\tTimeout; waiting reply from scale\r\n");
+    EXPECT_EQ(ErrorLog::FormatLine(101, t, u"3", u"<art m=\"e\"><err>Record locked"),
+              t + u"\tDevice 3\tDatabase error : <err>Record locked\r\n");
+    EXPECT_EQ(ErrorLog::FormatLine(101, t, u"3", u"<unt>"),
+              t + u"\tDevice 3\tDatabase error : <unt>\r\n");
+    EXPECT_EQ(ErrorLog::FormatLine(102, t, u"3", u""), t + u"\tDevice 3\tMessage not sent\r\n");
+    EXPECT_EQ(ErrorLog::FormatLine(104, t, u"3", u" from prices_w.csv"),
+              t + u"\tDevice 3\tTag for column  from prices_w.csv does not exist\r\n");
+    EXPECT_EQ(ErrorLog::FormatLine(106, t, u"3", u"cannot open x_w.csv : check input directory."),
+              t + u"\tDevice 3\tcannot open x_w.csv : check input directory.\r\n");
+}
+
+TEST(ErrorLog, PlaceFollowsTheErrorDirectory) {
+    EXPECT_EQ(ErrorLog::PathFor(u"/var/err", u"/opt/lib/"), u"/var/err/error.log");
+    EXPECT_EQ(ErrorLog::PathFor(u"", u"/opt/lib/"), u"/opt/lib/error.log");
+    EXPECT_EQ(ErrorLog::PathFor(u"", u""), u"error.log");
+}
+
+TEST(ErrorLog, EachLineInItsOwnEncodingAndTheFileGrows) {
+    fs::path dir = fs::temp_directory_path() / ("dorvex-log-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    Text path = FromUtf8((dir / "error.log").string());
+    ASSERT_TRUE(ErrorLog::Append(path, u"é ansi\r\n", false));
+    ASSERT_TRUE(ErrorLog::Append(path, u"é wide\r\n", true));
+    std::string bytes = ReadAll(dir / "error.log");
+    EXPECT_EQ(bytes, EncodeData(u"é ansi\r\n") + ToUtf16LeBytes(u"é wide\r\n"));
+    EXPECT_FALSE(ErrorLog::Append(FromUtf8((dir / "missing" / "error.log").string()), u"x", false));
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace dorvex

@@ -1,0 +1,98 @@
+// Result file names, header lines and the line of each reply.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "engine/result_file.h"
+#include "platform/code_page.h"
+#include "tables/table_catalog.h"
+
+namespace dorvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ResultFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("dorvex-result-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+        std::ofstream(dir_ / "table.csv", std::ios::binary)
+            << "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n";
+        catalog_.Load(FromUtf8((dir_ / "table.csv").string()));
+        ASSERT_EQ(catalog_.SelectTable(u"Article"), 0);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    ReplyContext Context(TextView mode, RequestKind kind, TextView crChars = u"") const {
+        return ReplyContext{mode, kind, crChars, &catalog_};
+    }
+
+    fs::path dir_;
+    TableCatalog catalog_;
+};
+
+TEST_F(ResultFileTest, NameAndPlace) {
+    EXPECT_EQ(ResultFile::PathFor(u"prices_w.csv", false, false, u"/out", u"/err"),
+              u"/out/prices_w_a.csv");
+    EXPECT_EQ(ResultFile::PathFor(u"prices_w.csv", false, true, u"/out", u"/err"),
+              u"/err/prices_w_e.csv");
+    EXPECT_EQ(ResultFile::PathFor(u"prices_w.csw", true, false, u"/out", u"/err"),
+              u"/out/prices_w_a.csw");
+    EXPECT_EQ(ResultFile::PathFor(u"prices_w.csv", false, false, u"", u""), u"prices_w_a.csv");
+    EXPECT_EQ(ResultFile::PathFor(u"/in/prices_w.csv", false, false, u"/out", u""),
+              u"/in/prices_w_a.csv");
+    EXPECT_EQ(ResultFile::PathFor(u"a.csv.csv", false, false, u"", u""), u"a_a.csv");
+}
+
+TEST_F(ResultFileTest, LinesByReplyKindAndMode) {
+    auto write = Context(u"w", RequestKind::RowRequests);
+    EXPECT_EQ(ResultFile::LineFor(write, u""), u"No Reply");
+    EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"e\"><unt>"), u"Unknown message");
+    EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"e\"><err>Locked"), u"Locked");
+    EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"e\">abc"), u"");
+    EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"w\">"), u"OK");
+    EXPECT_EQ(ResultFile::LineFor(Context(u"d", RequestKind::TableRequests), u"<sql m=\"d\">"),
+              u"OK");
+    auto read = Context(u"r", RequestKind::RowRequests, u"|");
+    EXPECT_EQ(ResultFile::LineFor(read, u"<art m=\"r\"><plu>12<nam>a&lt;b&gt;\r\nc"), u"12;a<b>|c");
+    auto walk = Context(u"r+", RequestKind::TableRequests);
+    EXPECT_EQ(ResultFile::LineFor(walk, u"<sql m=\"r+\"><fld>PLU;NAME<val>12;AB<e>"), u"12;AB");
+    EXPECT_EQ(ResultFile::LineFor(walk, u"<sql m=\"r+\"><fld>PLU"), u"");
+    EXPECT_EQ(ResultFile::LineFor(Context(u"r", RequestKind::TableRequests), u"COUNT(*)<val>0"),
+              u"");
+}
+
+TEST_F(ResultFileTest, HeaderLines) {
+    EXPECT_EQ(ResultFile::HeaderLine(Context(u"w", RequestKind::RowRequests), {}, u"plu;name"),
+              u"PLU;NAME");
+    std::vector<Text> walked = {u"COUNT(*)<val>1", u"<sql m=\"r+\"><fld>name;plu<val>A;1xyz"};
+    EXPECT_EQ(ResultFile::HeaderLine(Context(u"r+", RequestKind::TableRequests), walked, u"plu"),
+              u"NAME;PLU");
+    // Without "<fld>" the data file's header is used, each name as the definition spells it.
+    EXPECT_EQ(ResultFile::HeaderLine(Context(u"r", RequestKind::TableRequests), {u"COUNT(*)<val>0"},
+                                     u"name;unknown;plu"),
+              u"NAME;;PLU");
+    EXPECT_EQ(ResultFile::LineReplies(Context(u"r+", RequestKind::TableRequests), walked).size(),
+              1u);
+}
+
+TEST_F(ResultFileTest, WritesEitherEncodingWithItsMark) {
+    Text wide = FromUtf8((dir_ / "x_w_a.csw").string());
+    ASSERT_TRUE(ResultFile::Write(wide, true, u"PLU;NAME", {u"OK", u"No Reply"}));
+    std::ifstream in(dir_ / "x_w_a.csw", std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    EXPECT_EQ(bytes, ToUtf16LeBytes(u"\uFEFFPLU;NAME\r\nOK\r\nNo Reply\r\n"));
+
+    Text narrow = FromUtf8((dir_ / "x_w_a.csv").string());
+    ASSERT_TRUE(ResultFile::Write(narrow, false, u"NOM", {u"Crème"}));
+    std::ifstream in2(dir_ / "x_w_a.csv", std::ios::binary);
+    std::string bytes2(std::istreambuf_iterator<char>(in2), {});
+    EXPECT_EQ(bytes2, "NOM\r\nCr\xE8me\r\n");
+    EXPECT_FALSE(ResultFile::Write(FromUtf8((dir_ / "no" / "x.csv").string()), false, u"", {}));
+}
+
+}  // namespace
+}  // namespace dorvex
