@@ -1,0 +1,210 @@
+// The simulator's other roles: serial scale on a pseudo-terminal, and TCP client of a
+// listening port.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <string>
+#include <thread>
+
+#include "link/serial_frame.h"
+#include "platform/code_page.h"
+#include "sim/raw_client.h"
+#include "support/scale_sim_process.h"
+
+namespace dorvex::test {
+namespace {
+
+// The library's end of the serial line.
+class LineEnd {
+  public:
+    explicit LineEnd(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
+        termios settings{};
+        if (fd_ >= 0 && ::tcgetattr(fd_, &settings) == 0) {
+            ::cfmakeraw(&settings);
+            ::tcsetattr(fd_, TCSANOW, &settings);
+        }
+    }
+    ~LineEnd() { ::close(fd_); }
+    LineEnd(const LineEnd&) = delete;
+    LineEnd& operator=(const LineEnd&) = delete;
+
+    bool Open() const { return fd_ >= 0; }
+
+    void SendRequest(std::u16string_view text, std::uint8_t letter, std::uint8_t station) {
+        for (const std::string& frame :
+             SerialFrame::BuildRequests(EncodeData(text), letter, station))
+            SendRaw(frame);
+    }
+    void SendRaw(std::string_view bytes) {
+        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // Everything that arrives until `quiet` passes without a byte (after a first byte within
+    // `timeout`), with the number of separate bursts it came in.
+    std::string Receive(int& bursts, Ms timeout = Ms(2000), Ms quiet = Ms(100)) {
+        std::string received;
+        bursts = 0;
+        int wait = static_cast<int>(timeout.count());
+        while (true) {
+            pollfd fd{fd_, POLLIN, 0};
+            if (::poll(&fd, 1, wait) <= 0)
+                return received;
+            char buffer[4096];
+            ssize_t count = ::read(fd_, buffer, sizeof buffer);
+            if (count <= 0)
+                return received;
+            received.append(buffer, static_cast<std::size_t>(count));
+            ++bursts;
+            wait = static_cast<int>(quiet.count());
+        }
+    }
+    std::string Receive(Ms timeout = Ms(2000)) {
+        int bursts = 0;
+        return Receive(bursts, timeout);
+    }
+
+  private:
+    int fd_;
+};
+
+std::vector<std::string> Frames(std::string_view bytes) {
+    FrameScanner scanner;
+    return scanner.Feed(bytes);
+}
+
+constexpr std::u16string_view kIdentity = u"<idt m=\"r\"><dvn>3<dpn>1";
+constexpr std::string_view kIdentityReply =
+    "<idt m=\"r\"><dvn>3<dpn>1<mdl>dorvex-scale-sim<ver>1.0";
+
+class ScaleSimRoles : public ::testing::Test {
+  protected:
+    TempTables tables_;
+};
+
+TEST_F(ScaleSimRoles, SerialScaleAnswersFramesForItsDeviceWithItsStation) {
+    ScaleSimProcess sim(
+        {"--tables", tables_.TablesPath(), "--serial", "pty", "--device", "3", "--station", "7"});
+    ASSERT_TRUE(sim.Started());
+    LineEnd line(sim.SerialPath());
+    ASSERT_TRUE(line.Open());
+    const std::uint8_t letter = 0x63;
+
+    line.SendRequest(kIdentity, letter, 1);
+    std::vector<std::string> frames = Frames(line.Receive());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(SerialFrame::AcceptReply(frames[0], letter), std::optional<std::uint8_t>(7));
+    EXPECT_EQ(SerialFrame::TextOf(frames[0]), kIdentityReply);
+
+    // Another device's request is not ours; a station byte of 0 sends the text unaddressed.
+    line.SendRequest(kIdentity, 0x61, 1);
+    EXPECT_EQ(line.Receive(Ms(300)), "");
+    line.SendRequest(u"<art m=\"w\"><dvn>3<plu>1<nam>caf\u00E9", letter, 0);
+    frames = Frames(line.Receive());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(SerialFrame::TextOf(frames[0]), "<art m=\"w\"><res>OK");
+    line.SendRequest(u"<art m=\"r\"><dvn>3<plu>1", letter, 7);
+    frames = Frames(line.Receive());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(SerialFrame::TextOf(frames[0]), "<art m=\"r\"><plu>1<nam>caf\xE9<pri>");
+
+    ASSERT_TRUE(sim.WaitForRequests(3));
+    EXPECT_EQ(sim.Requests().size(), 3u);
+}
+
+TEST_F(ScaleSimRoles, SerialFaultsDamageTheRightReplyFrames) {
+    ScaleSimProcess sim({"--tables", tables_.TablesPath(), "--serial", "pty", "--device", "3",
+                         "--wrong-device-nth", "2", "--bad-checksum-nth", "3", "--garbage-between",
+                         "--split-frames=60"});
+    ASSERT_TRUE(sim.Started());
+    LineEnd line(sim.SerialPath());
+    ASSERT_TRUE(line.Open());
+    const std::uint8_t letter = 0x63;
+    std::vector<std::optional<std::uint8_t>> accepted;
+    for (int request = 1; request <= 3; ++request) {
+        line.SendRequest(kIdentity, letter, 1);
+        int bursts = 0;
+        std::string bytes = line.Receive(bursts);
+        // Garbage first, then the frame in two pieces 60 ms apart.
+        EXPECT_NE(bytes.front(), SerialFrame::kStx);
+        EXPECT_GE(bursts, 2);
+        std::vector<std::string> frames = Frames(bytes);
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(SerialFrame::TextOf(frames[0]), kIdentityReply);
+        accepted.push_back(SerialFrame::AcceptReply(frames[0], letter));
+        if (request == 2) {
+            EXPECT_EQ(static_cast<std::uint8_t>(frames[0][2]), letter + 1);
+        }
+    }
+    EXPECT_TRUE(accepted[0].has_value());
+    EXPECT_FALSE(accepted[1].has_value());  // device letter
+    EXPECT_FALSE(accepted[2].has_value());  // checksum
+}
+
+// A listening socket on a free loopback port, as the library's server link would be.
+class Listener {
+  public:
+    Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(fd_, 4);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~Listener() { ::close(fd_); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+
+    int Port() const { return port_; }
+    // A connected socket, or -1 when nobody connects within `timeout`.
+    int Accept(Ms timeout) {
+        pollfd fd{fd_, POLLIN, 0};
+        return ::poll(&fd, 1, static_cast<int>(timeout.count())) > 0
+                   ? ::accept(fd_, nullptr, nullptr)
+                   : -1;
+    }
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+std::string ExchangeOn(int fd, std::string_view request) {
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    pollfd poller{fd, POLLIN, 0};
+    std::string reply;
+    for (int wait = 2000; ::poll(&poller, 1, wait) > 0; wait = 60) {
+        char buffer[4096];
+        ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
+        if (count <= 0)
+            break;
+        reply.append(buffer, static_cast<std::size_t>(count));
+    }
+    return reply;
+}
+
+TEST_F(ScaleSimRoles, TcpClientConnectsAndReconnectsWhenTheConnectionEnds) {
+    Listener listener;
+    ScaleSimProcess sim({"--tables", tables_.TablesPath(), "--connect",
+                         "127.0.0.1:" + std::to_string(listener.Port()), "--reconnect-ms", "50"});
+    ASSERT_TRUE(sim.Started());
+
+    int first = listener.Accept(Ms(3000));
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(ExchangeOn(first, "<art m=\"w\"><dvn>1<plu>5"), "<art m=\"w\"><res>OK");
+    ::close(first);
+
+    int second = listener.Accept(Ms(3000));
+    ASSERT_GE(second, 0);
+    EXPECT_EQ(ExchangeOn(second, "<art m=\"r\"><dvn>1<plu>5"), "<art m=\"r\"><plu>5<nam><pri>");
+    ::close(second);
+    EXPECT_TRUE(sim.WaitForLine("connected", 2));
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+}  // namespace
+}  // namespace dorvex::test
