@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace dorvex::panel {
+
+// The exports of the transfer library that the program calls. Strings are converted to the
+// library's 8-bit API encoding by the implementation.
+class DorvexLibrary {
+  public:
+    using ErrorSink = std::function<void(const QString& title, const QString& text)>;
+
+    virtual ~DorvexLibrary() = default;
+    virtual int SetConnectionTimeout(int milliseconds) = 0;
+    virtual int SetDisplayErrorMode(int mode) = 0;
+    virtual int OpenDorvex(const QString& link, const QString& device, const QString& address,
+                           int reserved, int unicode, const QString& tableFile) = 0;
+    virtual int CloseDorvex() = 0;
+    virtual int SetInputDir(const QString& directory) = 0;
+    virtual int SetOutputDir(const QString& directory) = 0;
+    virtual int SetErrorDir(const QString& directory) = 0;
+    virtual int SetDestination(const QString& device) = 0;
+    virtual int SetCRChar(const QString& marker) = 0;
+    virtual int SendWriteFile(const QString& fileName) = 0;
+    virtual int SendReadFile(const QString& fileName) = 0;
+    virtual int SendDeleteFile(const QString& fileName) = 0;
+    // Pauses 200 ms inside the library; may run away from the window's thread.
+    virtual int GetCommStatus() = 0;
+    // Requests sent and expected; false when the library cannot tell.
+    virtual bool GetTransferProgress(int& sent, int& expected) = 0;
+    // Where the library's own error messages go (may be called from its threads).
+    virtual void SetErrorSink(ErrorSink sink) = 0;
+};
+
+// Binds the library at the first start of the automatic mode; on failure it returns nothing
+// and says why in error.
+using LibraryLoader = std::function<std::unique_ptr<DorvexLibrary>(QString& error)>;
+
+}  // namespace dorvex::panel

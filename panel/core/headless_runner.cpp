@@ -1,0 +1,97 @@
+#include "headless_runner.h"
+
+#include <QCoreApplication>
+
+#include "config_file.h"
+#include "mounted_volumes.h"
+#include "termination_signals.h"
+
+namespace dorvex::panel {
+
+namespace {
+
+QString FateText(FileFate fate) {
+    switch (fate) {
+        case FileFate::Deleted:
+            return QStringLiteral("removed from the input directory");
+        case FileFate::MovedToOutput:
+            return QStringLiteral("moved to the output directory");
+        case FileFate::MovedToError:
+            return QStringLiteral("moved to the error directory");
+        case FileFate::LeftInInput:
+            return QStringLiteral("left in the input directory");
+    }
+    return {};
+}
+
+}  // namespace
+
+HeadlessRunner::HeadlessRunner(const QString& configPath, const QString& programDir,
+                               LibraryLoader loader, std::FILE* out)
+    : console_(out), supervisor_(std::move(loader), console_, [this] { return settings_; }) {
+    LoadSettings(configPath, programDir);
+    supervisor_.SetLanguage(settings_.languageCode);
+    supervisor_.SetLibraryErrorSink([this](const QString& title, const QString& text) {
+        console_.WriteLine(title + QStringLiteral(": ") + text);
+    });
+    Report();
+}
+
+void HeadlessRunner::LoadSettings(const QString& configPath, const QString& programDir) {
+    const auto lines = ConfigFile::Read(configPath);
+    if (!lines) {
+        console_.WriteLine(QStringLiteral("no settings file ") + configPath);
+        return;
+    }
+    ConfigFile::Apply(*lines, MountedVolumes(), programDir, settings_);
+    console_.WriteLine(QStringLiteral("settings from ") + configPath);
+}
+
+QString HeadlessRunner::Text(int n) const {
+    return StringTable::Text(settings_.languageCode, n);
+}
+
+void HeadlessRunner::Report() {
+    connect(&supervisor_, &TransferSupervisor::ModeChanged, this, [this](PanelMode mode) {
+        console_.WriteLine(QStringLiteral("mode: ") +
+                           (mode == PanelMode::Off ? Text(100) : Text(101)) +
+                           (mode == PanelMode::Opening ? QStringLiteral(" (opening)") : QString()));
+    });
+    connect(&supervisor_, &TransferSupervisor::StatusShown, this, [this](int status) {
+        const QString text =
+            status >= 0 && status <= 5 ? Text(110 + status) : Text(119) + QString::number(status);
+        console_.WriteLine(QStringLiteral("status: ") + text);
+    });
+    connect(&supervisor_, &TransferSupervisor::CurrentFileShown, this, [this](const QString& name) {
+        if (!name.isEmpty()) {
+            console_.WriteLine(Text(305) + name);
+        }
+    });
+    connect(&supervisor_, &TransferSupervisor::FileSettled, this,
+            [this](const QString& name, FileFate fate) {
+                console_.WriteLine(QStringLiteral("file ") + name + QStringLiteral(": ") +
+                                   FateText(fate));
+            });
+}
+
+int HeadlessRunner::Run() {
+    TerminationSignals signals_;
+    connect(&signals_, &TerminationSignals::Received, this, [this](int number) {
+        console_.WriteLine(QStringLiteral("signal ") + QString::number(number) +
+                           QStringLiteral(": stopping"));
+        Stop();
+    });
+    if (!supervisor_.SetMode()) {
+        return 1;
+    }
+    return QCoreApplication::exec();
+}
+
+void HeadlessRunner::Stop() {
+    if (supervisor_.AutoModeOn()) {
+        supervisor_.SetMode();
+    }
+    QCoreApplication::exit(0);
+}
+
+}  // namespace dorvex::panel

@@ -1,0 +1,177 @@
+#include "core/config_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace dorvex::panel {
+namespace {
+
+// Two drives: "/" and one with a label; the working directory lies on neither.
+class FakeVolumes : public Volumes {
+  public:
+    QStringList DriveTexts() const override {
+        return {QStringLiteral("/"), QStringLiteral("/mnt/data [DATA]")};
+    }
+    QString DriveOf(const QString& path) const override {
+        return path.startsWith(QLatin1String("/mnt/data")) ? QStringLiteral("/mnt/data [DATA]")
+                                                           : QStringLiteral("/");
+    }
+    QString CurrentDirectoryOf(const QString& driveText) const override {
+        return RootOf(driveText);
+    }
+};
+
+class ConfigFileTest : public ::testing::Test {
+  protected:
+    QString Path() const { return QDir(dir_.path()).filePath(QStringLiteral("Dorvex.cfg")); }
+
+    void WriteRaw(const QByteArray& bytes) {
+        QFile file(Path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    PanelSettings Load(PanelSettings settings = {}) {
+        const auto lines = ConfigFile::Read(Path());
+        EXPECT_TRUE(lines.has_value());
+        if (lines) {
+            ConfigFile::Apply(*lines, volumes_, dir_.path(), settings);
+        }
+        return settings;
+    }
+
+    QTemporaryDir dir_;
+    FakeVolumes volumes_;
+};
+
+TEST_F(ConfigFileTest, MissingFileReadsAsNothing) {
+    EXPECT_FALSE(ConfigFile::Read(Path()).has_value());
+}
+
+TEST_F(ConfigFileTest, FirstCloseWithoutAFileWritesTheInitialStates) {
+    ASSERT_TRUE(ConfigFile::Write(Path(), PanelSettings{}, nullptr));
+    QFile file(Path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(
+        file.readAll(),
+        QByteArray("33\r\n\r\n\r\n\r\n\r\n-1\r\n10\r\n-1\r\n50\r\n0\r\n0\r\n127.0.0.1\r\n-1\r\n"
+                   "|\r\n0\r\n-1\r\n0\r\n"));
+}
+
+TEST_F(ConfigFileTest, WrittenSettingsLoadBackUnchanged) {
+    PanelSettings saved;
+    saved.languageCode = kEnglish;
+    saved.drive = QStringLiteral("/");
+    saved.inputDir = saved.outputDir = saved.errorDir = dir_.path();
+    saved.outputDir = QDir::rootPath();
+    saved.deleteInputFile = false;
+    saved.scanInterval = 42;
+    saved.scanUnitIndex = 1;
+    saved.statusIntervalMs = 480;
+    saved.autoStart = true;
+    saved.minimizedWindow = true;
+    saved.ipAddress = QStringLiteral("scale-7.local");
+    saved.deviceIndex = 99;
+    saved.crChar = QStringLiteral("¤");
+    saved.unicode = true;
+    saved.timeoutIndex = 9;
+    saved.showErrors = true;
+    ASSERT_TRUE(ConfigFile::Write(Path(), saved, nullptr));
+    const PanelSettings loaded = Load();
+    EXPECT_EQ(ConfigFile::Compose(loaded), ConfigFile::Compose(saved));
+}
+
+TEST_F(ConfigFileTest, ShortFileLeavesTheMissingTrailingLinesAtTheirInitialValues) {
+    WriteRaw("44\r\n/\r\n\r\n\r\n\r\n0\r\n7\r\n1\r\n100\r\n0\r\n0\r\n10.0.0.9\r\n5\r\n|\r\n0");
+    const PanelSettings s = Load();
+    EXPECT_EQ(s.languageCode, kEnglish);
+    EXPECT_FALSE(s.deleteInputFile);  // "0" selects the move option
+    EXPECT_EQ(s.scanInterval, 7);
+    EXPECT_EQ(s.deviceIndex, 5);
+    EXPECT_EQ(s.unicode, std::optional<bool>(false));  // written as 0 without a choice: ANSI
+    EXPECT_EQ(s.timeoutIndex, -1);
+    EXPECT_FALSE(s.showErrors);
+}
+
+TEST_F(ConfigFileTest, UnusableLinesKeepTheirControlsAndTheRestIsStillRead) {
+    QByteArray bytes;
+    bytes += "99\r\n";                         // no such language: French
+    bytes += "Z: [gone]\r\n";                  // unavailable drive: the program's drive
+    bytes += "/no/such/dir\r\n";               // missing directory: skipped
+    bytes += "relative/dir\r\n";               // names no volume: the program's directory
+    bytes += QByteArray(10000, 'x') + "\r\n";  // over-long
+    bytes += "maybe\r\n";                      // not a boolean
+    bytes += "61\r\n";                         // slider refuses
+    bytes += "2\r\n";                          // no third unit
+    bytes += "5\r\n";                          // below 10 ms
+    bytes += "70000\r\n";                      // not a 16-bit number
+    bytes += "1\r\n";
+    bytes += QByteArray("bad\0ip", 6) + "\r\n";  // binary
+    bytes += "100\r\n";                          // no entry 100
+    bytes += "\xff\xfe\r\n";                     // not UTF-8: taken as 8-bit text
+    bytes += "True\r\n";
+    bytes += "-2\r\n";
+    bytes += "-1\r\n";
+    bytes += "extra line\r\n";
+    WriteRaw(bytes);
+
+    PanelSettings before;
+    before.inputDir = QStringLiteral("/kept/in");
+    const PanelSettings s = Load(before);
+    EXPECT_EQ(s.languageCode, kFrench);
+    EXPECT_EQ(s.drive, QStringLiteral("/"));
+    EXPECT_EQ(s.inputDir, QStringLiteral("/"));  // the drive's directory, not overwritten
+    EXPECT_EQ(s.outputDir, dir_.path());
+    EXPECT_EQ(s.errorDir, QStringLiteral("/"));
+    EXPECT_TRUE(s.deleteInputFile);
+    EXPECT_EQ(s.scanInterval, 10);
+    EXPECT_EQ(s.scanUnitIndex, -1);
+    EXPECT_EQ(s.statusIntervalMs, 50);
+    EXPECT_FALSE(s.autoStart);
+    EXPECT_TRUE(s.minimizedWindow);
+    EXPECT_EQ(s.ipAddress, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(s.deviceIndex, -1);
+    EXPECT_EQ(s.crChar, QString::fromLatin1("\xff\xfe"));
+    EXPECT_EQ(s.unicode, std::optional<bool>(true));
+    EXPECT_EQ(s.timeoutIndex, -1);
+    EXPECT_TRUE(s.showErrors);
+}
+
+TEST_F(ConfigFileTest, BinaryGarbageLoadsWithoutChangingAnything) {
+    QByteArray noise;
+    for (int i = 0; i < 200000; ++i) {
+        noise += static_cast<char>((i * 7919) % 256);
+    }
+    WriteRaw(noise);
+    EXPECT_EQ(ConfigFile::Compose(Load()), ConfigFile::Compose(PanelSettings{}));
+}
+
+TEST_F(ConfigFileTest, ChoosingADriveMovesTheDirectoriesBeforeTheirLines) {
+    WriteRaw("33\n/mnt/data [DATA]\n");
+    const PanelSettings s = Load();
+    EXPECT_EQ(s.drive, QStringLiteral("/mnt/data [DATA]"));
+    EXPECT_EQ(s.inputDir, QStringLiteral("/mnt/data"));
+    EXPECT_EQ(s.outputDir, QStringLiteral("/mnt/data"));
+    EXPECT_EQ(s.errorDir, QStringLiteral("/mnt/data"));
+}
+
+TEST_F(ConfigFileTest, UnwritableFileIsReportedAndThePreviousOneSurvives) {
+    // A directory where the file should be: fails for root too.
+    const QString blocked = QDir(dir_.path()).filePath(QStringLiteral("blocked"));
+    ASSERT_TRUE(QDir().mkpath(QDir(blocked).filePath(QStringLiteral("Dorvex.cfg"))));
+    QString error;
+    EXPECT_FALSE(ConfigFile::Write(QDir(blocked).filePath(QStringLiteral("Dorvex.cfg")),
+                                   PanelSettings{}, &error));
+    EXPECT_FALSE(error.isEmpty());
+
+    WriteRaw("44\r\n");
+    const QString underAFile = Path() + QStringLiteral("/Dorvex.cfg");
+    EXPECT_FALSE(ConfigFile::Write(underAFile, PanelSettings{}, &error));
+    EXPECT_EQ(Load().languageCode, kEnglish);
+}
+
+}  // namespace
+}  // namespace dorvex::panel

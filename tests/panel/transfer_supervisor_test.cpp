@@ -1,0 +1,424 @@
+#include "core/transfer_supervisor.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "core/string_table.h"
+#include "fake_dorvex_library.h"
+#include "fake_prompter.h"
+
+namespace dorvex::panel {
+namespace {
+
+using testing::FakeDorvexLibrary;
+using testing::FakePrompter;
+
+class TransferSupervisorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(root_.isValid());
+        for (const char* name : {"in", "out", "err"}) {
+            ASSERT_TRUE(QDir(root_.path()).mkdir(QString::fromLatin1(name)));
+        }
+        settings_.languageCode = kEnglish;
+        settings_.inputDir = Dir("in");
+        settings_.outputDir = Dir("out");
+        settings_.errorDir = Dir("err");
+        settings_.deviceIndex = 5;
+        settings_.scanUnitIndex = 0;
+        settings_.scanInterval = 2;
+        settings_.statusIntervalMs = 40;
+        settings_.timeoutIndex = 2;
+        settings_.unicode = true;
+        supervisor_.SetLanguage(kEnglish);
+    }
+
+    QString Dir(const char* name) const {
+        return QDir(root_.path()).filePath(QString::fromLatin1(name));
+    }
+    QString PathIn(const char* dir, const QString& name) const {
+        return QDir(Dir(dir)).filePath(name);
+    }
+
+    void Drop(const QString& name, const QByteArray& content = "PLU;Name\n1;Apple\n") {
+        QFile file(PathIn("in", name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+        file.write(content);
+    }
+
+    QByteArray Content(const char* dir, const QString& name) const {
+        QFile file(PathIn(dir, name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    bool Exists(const char* dir, const QString& name) const {
+        return QFile::exists(PathIn(dir, name));
+    }
+
+    void Start() {
+        ASSERT_TRUE(supervisor_.SetMode());
+        ASSERT_TRUE(supervisor_.AutoModeOn());
+    }
+
+    // Files dropped after the start are seen by one scan and taken by the next.
+    void ScanTwice() {
+        supervisor_.ScanTick();
+        supervisor_.ScanTick();
+    }
+
+    QStringList TransferCalls() const {
+        QStringList calls;
+        for (const QString& call : fake_->Calls()) {
+            if (call.startsWith(QLatin1String("Send")) ||
+                call.startsWith(QLatin1String("GetComm"))) {
+                calls << call;
+            }
+        }
+        return calls;
+    }
+
+    QString Text(int n) const { return StringTable::Text(kEnglish, n); }
+
+    QTemporaryDir root_;
+    PanelSettings settings_;
+    FakePrompter prompter_;
+    FakeDorvexLibrary* fake_ = nullptr;
+    int loads_ = 0;
+    QString loadError_;
+    TransferSupervisor supervisor_{[this](QString& error) -> std::unique_ptr<DorvexLibrary> {
+                                       ++loads_;
+                                       if (!loadError_.isEmpty()) {
+                                           error = loadError_;
+                                           return nullptr;
+                                       }
+                                       auto library = std::make_unique<FakeDorvexLibrary>();
+                                       fake_ = library.get();
+                                       return library;
+                                   },
+                                   prompter_, [this] { return settings_; }};
+};
+
+TEST_F(TransferSupervisorTest, StartChecksRunInOrderAndLeaveTheLibraryAlone) {
+    PanelSettings complete = settings_;
+    settings_ = PanelSettings{};
+    settings_.ipAddress.clear();
+    settings_.inputDir = settings_.outputDir = settings_.errorDir = complete.inputDir;
+
+    const std::pair<int, std::function<void()>> steps[] = {
+        {201, [&] { settings_.deviceIndex = 0; }},
+        {202, [&] { settings_.ipAddress = QStringLiteral("127.0.0.1"); }},
+        {206, [&] { settings_.scanUnitIndex = 1; }},
+        {207, [&] { settings_.outputDir = complete.outputDir; }},
+        {207, [&] { settings_.errorDir = complete.errorDir; }},
+        {210, [&] { settings_.timeoutIndex = 0; }},
+    };
+    for (const auto& [message, fix] : steps) {
+        prompter_.messages.clear();
+        EXPECT_FALSE(supervisor_.SetMode());
+        EXPECT_FALSE(supervisor_.AutoModeOn());
+        EXPECT_EQ(prompter_.messages, QStringList{Text(message)});
+        fix();
+    }
+    EXPECT_EQ(loads_, 0);
+    EXPECT_TRUE(supervisor_.SetMode());
+    EXPECT_EQ(supervisor_.ScanTimer().interval(), 10 * 60000);  // 10 "min"
+}
+
+TEST_F(TransferSupervisorTest, StartCallsTheLibraryInTheDocumentedOrder) {
+    QSignalSpy modes(&supervisor_, &TransferSupervisor::ModeChanged);
+    settings_.crChar = QStringLiteral("~");
+    settings_.showErrors = true;
+    Start();
+    EXPECT_EQ(fake_->Calls(),
+              (QStringList{QStringLiteral("SetConnectionTimeout(3000)"),
+                           QStringLiteral("SetDisplayErrorMode(1)"),
+                           QStringLiteral("OpenDorvex(IPC,5,127.0.0.1,0,1,table.csv)"),
+                           QStringLiteral("SetInputDir(") + Dir("in") + ')',
+                           QStringLiteral("SetOutputDir(") + Dir("out") + ')',
+                           QStringLiteral("SetErrorDir(") + Dir("err") + ')',
+                           QStringLiteral("SetDestination(5)"), QStringLiteral("SetCRChar(~)")}));
+    ASSERT_EQ(modes.size(), 2);
+    EXPECT_EQ(modes[0][0].value<PanelMode>(), PanelMode::Opening);
+    EXPECT_EQ(modes[1][0].value<PanelMode>(), PanelMode::On);
+    EXPECT_TRUE(supervisor_.ScanTimer().isActive());
+    EXPECT_EQ(supervisor_.ScanTimer().interval(), 2000);
+    EXPECT_FALSE(supervisor_.StatusTimer().isActive());
+    EXPECT_EQ(supervisor_.StatusTimer().interval(), 40);
+    EXPECT_TRUE(prompter_.messages.isEmpty());
+}
+
+TEST_F(TransferSupervisorTest, AddressWithPortSelectsThatPortAndAnsiPassesZero) {
+    settings_.ipAddress = QStringLiteral("127.0.0.1:5120");
+    settings_.unicode.reset();
+    Start();
+    EXPECT_EQ(fake_->Calls()[2], QStringLiteral("OpenDorvex(IPC:5120,5,127.0.0.1,0,0,table.csv)"));
+}
+
+TEST_F(TransferSupervisorTest, FailedOpenReleasesTheEngineAndStaysOff) {
+    supervisor_.SetMode();  // binds the library; then make its next open fail
+    supervisor_.SetMode();
+    fake_->openResult = -1;
+    QSignalSpy modes(&supervisor_, &TransferSupervisor::ModeChanged);
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+    EXPECT_FALSE(supervisor_.ScanTimer().isActive());
+    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
+    EXPECT_EQ(prompter_.messages, QStringList{Text(203)});
+    ASSERT_EQ(modes.size(), 2);
+    EXPECT_EQ(modes[1][0].value<PanelMode>(), PanelMode::Off);
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetInputDir")), 1);  // only the first start
+}
+
+TEST_F(TransferSupervisorTest, MissingLibraryIsReportedAndRetriedAtTheNextStart) {
+    loadError_ = QStringLiteral("libdorvex.so: cannot open shared object file");
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+    EXPECT_EQ(prompter_.messages, QStringList{Text(215) + loadError_});
+    loadError_.clear();
+    EXPECT_TRUE(supervisor_.SetMode());
+    EXPECT_EQ(loads_, 2);
+}
+
+TEST_F(TransferSupervisorTest, NamesWithoutMarkersAreLeftAloneAndMarkersIgnoreCase) {
+    Drop(QStringLiteral("stock.csv"));
+    Drop(QStringLiteral("notes_w.txt"));
+    Start();
+    ScanTwice();
+    EXPECT_TRUE(TransferCalls().isEmpty());
+    Drop(QStringLiteral("STOCK_W.CSV"));
+    ScanTwice();
+    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(STOCK_W.CSV)")});
+    EXPECT_TRUE(Exists("in", QStringLiteral("stock.csv")));
+}
+
+TEST_F(TransferSupervisorTest, RefusedFileGoesToErrorAndTheNextIsSentInTheSameTick) {
+    Drop(QStringLiteral("a_w.csv"), "refused");
+    Drop(QStringLiteral("b_d.csw"));
+    Start();
+    fake_->sendResults.insert(QStringLiteral("a_w.csv"), -1);
+    fake_->QueueStatuses({5});
+    supervisor_.ScanTick();
+    EXPECT_EQ(TransferCalls(), (QStringList{QStringLiteral("SendWriteFile(a_w.csv)"),
+                                            QStringLiteral("GetCommStatus()"),
+                                            QStringLiteral("SendDeleteFile(b_d.csw)")}));
+    EXPECT_FALSE(Exists("in", QStringLiteral("a_w.csv")));
+    EXPECT_EQ(Content("err", QStringLiteral("a_w.csv")), "refused");
+    EXPECT_TRUE(supervisor_.TransferRunning());
+    EXPECT_TRUE(supervisor_.StatusTimer().isActive());
+    EXPECT_EQ(supervisor_.CurrentFile(), QStringLiteral("b_d.csw"));
+    EXPECT_TRUE(prompter_.messages.isEmpty());
+}
+
+TEST_F(TransferSupervisorTest, TwoCandidatesAreSentOneAfterTheOtherInNameOrder) {
+    Drop(QStringLiteral("b_r.csv"));
+    Drop(QStringLiteral("A_w.csv"));
+    Start();
+    QSignalSpy shown(&supervisor_, &TransferSupervisor::StatusShown);
+    fake_->QueueStatuses({2, 4, 0});
+    supervisor_.ScanTick();
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0][0].toInt(), 1);  // "Prepare data" at the hand-over
+    supervisor_.ScanTick();             // ignored while the transfer runs
+    supervisor_.StatusTick();
+    EXPECT_EQ(supervisor_.CachedStatus(), 2);
+    supervisor_.ScanTick();
+    EXPECT_EQ(TransferCalls().count(QStringLiteral("SendWriteFile(A_w.csv)")), 1);
+    supervisor_.StatusTick();
+    EXPECT_FALSE(supervisor_.TransferRunning());
+    EXPECT_FALSE(supervisor_.StatusTimer().isActive());
+    supervisor_.ScanTick();
+    EXPECT_EQ(
+        TransferCalls(),
+        (QStringList{QStringLiteral("SendWriteFile(A_w.csv)"), QStringLiteral("GetCommStatus()"),
+                     QStringLiteral("GetCommStatus()"), QStringLiteral("SendReadFile(b_r.csv)")}));
+}
+
+TEST_F(TransferSupervisorTest, SuccessWithDeleteRemovesTheFileWithoutCopies) {
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    fake_->QueueStatuses({4});
+    supervisor_.ScanTick();
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
+    supervisor_.StatusTick();
+    EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_TRUE(QDir(Dir("out")).isEmpty());
+    EXPECT_TRUE(QDir(Dir("err")).isEmpty());
+    ASSERT_EQ(settled.size(), 1);
+    EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::Deleted);
+}
+
+TEST_F(TransferSupervisorTest, SuccessWithMoveReplacesTheOutputFile) {
+    settings_.deleteInputFile = false;
+    Drop(QStringLiteral("p_w.csv"), "new");
+    QFile old(PathIn("out", QStringLiteral("p_w.csv")));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old content");
+    old.close();
+    Start();
+    fake_->QueueStatuses({4});
+    supervisor_.ScanTick();
+    supervisor_.StatusTick();
+    EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_EQ(Content("out", QStringLiteral("p_w.csv")), "new");
+    EXPECT_TRUE(QDir(Dir("err")).isEmpty());
+}
+
+TEST_F(TransferSupervisorTest, FailureMovesTheFileToTheErrorDirectoryWhateverTheOption) {
+    Drop(QStringLiteral("p_r.csv"));
+    Start();
+    fake_->QueueStatuses({3, 5});
+    supervisor_.ScanTick();
+    supervisor_.StatusTick();
+    EXPECT_TRUE(Exists("in", QStringLiteral("p_r.csv")));  // untouched while it runs
+    supervisor_.StatusTick();
+    EXPECT_FALSE(Exists("in", QStringLiteral("p_r.csv")));
+    EXPECT_TRUE(Exists("err", QStringLiteral("p_r.csv")));
+}
+
+TEST_F(TransferSupervisorTest, UnexpectedStatusEndsTheTransferAsAFailure) {
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    fake_->QueueStatuses({-1});
+    supervisor_.ScanTick();
+    supervisor_.StatusTick();
+    EXPECT_FALSE(supervisor_.TransferRunning());
+    EXPECT_TRUE(Exists("err", QStringLiteral("p_w.csv")));
+}
+
+TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunning) {
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    fake_->QueueStatuses({2});
+    supervisor_.ScanTick();
+    // Asked even before the first poll: the hand-over alone means a transfer runs.
+    prompter_.answers = {false};
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_EQ(prompter_.questions, QStringList{Text(205)});
+    supervisor_.StatusTick();
+    prompter_.answers = {false};
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_TRUE(supervisor_.AutoModeOn());
+    EXPECT_TRUE(supervisor_.StatusTimer().isActive());
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("CloseDorvex")), 0);
+
+    prompter_.answers = {true};
+    EXPECT_TRUE(supervisor_.SetMode());
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+    EXPECT_FALSE(supervisor_.ScanTimer().isActive());
+    EXPECT_FALSE(supervisor_.StatusTimer().isActive());
+    EXPECT_EQ(supervisor_.CachedStatus(), 0);
+    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
+    EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
+
+    // A new start picks the file up again at its first tick.
+    Start();
+    supervisor_.ScanTick();
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile(p_w.csv)")), 2);
+}
+
+TEST_F(TransferSupervisorTest, StopWhileIdleAsksNothingAndReportsAFailedClose) {
+    Start();
+    fake_->closeResult = -1;
+    EXPECT_TRUE(supervisor_.SetMode());
+    EXPECT_TRUE(prompter_.questions.isEmpty());
+    EXPECT_EQ(prompter_.messages, QStringList{Text(204)});
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+}
+
+TEST_F(TransferSupervisorTest, AFileStillBeingWrittenIsNotTaken) {
+    Start();
+    Drop(QStringLiteral("big_w.csv"), "first part\n");
+    supervisor_.ScanTick();
+    Drop(QStringLiteral("big_w.csv"), "second part\n");
+    supervisor_.ScanTick();
+    EXPECT_TRUE(TransferCalls().isEmpty());
+    supervisor_.ScanTick();
+    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(big_w.csv)")});
+}
+
+TEST_F(TransferSupervisorTest, ANameWithSeveralMarkersIsHandedOverOnceByItsFirstKind) {
+    Drop(QStringLiteral("x_d.csv_w.csv"));
+    Start();
+    supervisor_.ScanTick();
+    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(x_d.csv_w.csv)")});
+}
+
+TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceAndKeptUntilItChanges) {
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    ASSERT_TRUE(QDir(Dir("err")).removeRecursively());  // the error directory vanishes
+    fake_->sendResults.insert(QStringLiteral("p_w.csv"), -1);
+    supervisor_.ScanTick();
+    const QString message = Text(208) + QStringLiteral("p_w.csv") + Text(209);
+    EXPECT_EQ(message, QStringLiteral(
+                           "Impossible to move the faulty file \"p_w.csv\" to error directory !"));
+    EXPECT_EQ(prompter_.messages, QStringList{message});
+    EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
+    ScanTwice();
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile")), 1);
+    EXPECT_EQ(prompter_.messages.size(), 1);
+
+    ASSERT_TRUE(QDir(root_.path()).mkdir(QStringLiteral("err")));
+    Drop(QStringLiteral("p_w.csv"), "corrected\n");
+    ScanTwice();
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile")), 2);
+    EXPECT_TRUE(Exists("err", QStringLiteral("p_w.csv")));
+}
+
+TEST_F(TransferSupervisorTest, VanishedInputDirectoryEndsTicksQuietly) {
+    Start();
+    ASSERT_TRUE(QDir(Dir("in")).removeRecursively());
+    ScanTwice();
+    EXPECT_TRUE(TransferCalls().isEmpty());
+    EXPECT_TRUE(prompter_.messages.isEmpty());
+}
+
+TEST_F(TransferSupervisorTest, BackgroundPollingHandlesTheFileExactlyOnce) {
+    supervisor_.SetBackgroundPolling(true);
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    fake_->QueueStatuses({4});
+    fake_->sent = 3;
+    fake_->expected = 7;
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
+    QSignalSpy progress(&supervisor_, &TransferSupervisor::ProgressShown);
+    supervisor_.ScanTick();
+    supervisor_.StatusTick();
+    supervisor_.StatusTick();  // a poll is in flight: no second one
+    supervisor_.ScanTick();
+    QDeadlineTimer deadline(5000);
+    while (supervisor_.TransferRunning() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    supervisor_.StatusTick();
+    EXPECT_FALSE(supervisor_.TransferRunning());
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("GetCommStatus")), 1);
+    EXPECT_EQ(settled.size(), 1);
+    ASSERT_EQ(progress.size(), 1);
+    EXPECT_EQ(progress[0][0].toInt(), 3);
+    EXPECT_EQ(progress[0][1].toInt(), 7);
+    EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
+}
+
+TEST_F(TransferSupervisorTest, StopWaitsForAPollInFlightBeforeClosing) {
+    supervisor_.SetBackgroundPolling(true);
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    fake_->QueueStatuses({2});
+    supervisor_.ScanTick();
+    supervisor_.StatusTick();
+    EXPECT_TRUE(supervisor_.SetMode());  // the prompter answers Yes
+    EXPECT_FALSE(supervisor_.PollInFlight());
+    QCoreApplication::processEvents();  // the stale answer arrives and is dropped
+    EXPECT_EQ(supervisor_.CachedStatus(), 0);
+    EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
+}
+
+}  // namespace
+}  // namespace dorvex::panel
