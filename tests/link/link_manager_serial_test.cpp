@@ -2,7 +2,6 @@
 // thread's frame scanning and checks, and the reply wait.
 #include <gtest/gtest.h>
 
-#include "link/comm_channel.h"
 #include "link/link_manager.h"
 #include "link/serial_frame.h"
 #include "link/serial_link.h"
@@ -143,21 +142,6 @@ TEST_F(LinkManagerSerialTest, FailedWriteMakesTheSendFail) {
     Open();
     scale_.CloseMaster();
     EXPECT_FALSE(manager_->Send(u"request"));
-}
-
-TEST_F(LinkManagerSerialTest, ChannelRunsRequestsAndClosesPromptly) {
-    scale_.Answer([](const std::string& frame) {
-        return Reply(1, kLetterA, "OK " + std::string(SerialFrame::TextOf(frame)));
-    });
-    CommChannel channel(false, 5000);
-    ASSERT_EQ(channel.Open(u"COM51:9600|RS485", u"1", u"1", 0, 0), CommChannel::kSuccess);
-    for (const char16_t* request : {u"first", u"second", u"third"}) {
-        ASSERT_TRUE(channel.Send(request));
-        EXPECT_EQ(channel.Receive(3000), u"OK " + Text(request));
-    }
-    std::int64_t start = TickMs();
-    EXPECT_EQ(channel.Close(), CommChannel::kSuccess);
-    EXPECT_LT(TickMs() - start, 1000);
 }
 
 }  // namespace

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <functional>
 
-#include "link/comm_channel.h"
 #include "link/link_manager.h"
 #include "platform/clock.h"
 #include "shown_errors.h"
@@ -125,31 +124,6 @@ TEST(TcpServerLinkTest, ServesOneClientAfterAnother) {
     std::int64_t start = TickMs();
     manager.Close();
     EXPECT_LT(TickMs() - start, 1000) << "the accept wait is interrupted";
-}
-
-TEST(TcpServerLinkTest, ChannelRunsRequestsWithTheScaleAsClient) {
-    std::uint16_t port = FreePort();
-    CommChannel channel(false, 5000);
-    ASSERT_EQ(channel.Open(Descriptor(port), u"", u"1", 0, 1), CommChannel::kSuccess);
-    std::thread scaleThread([port] {
-        ClientScale scale;
-        if (!scale.Connect(port))
-            return;
-        for (int i = 0; i < 3; ++i) {
-            std::string request = scale.Receive(3000);
-            scale.Send(ToUtf16LeBytes(u"OK ") + request);
-        }
-    });
-    auto* link = static_cast<TcpServerLink*>(channel.Manager()->CurrentLink());
-    ASSERT_TRUE(WaitUntil([&] { return !link->IsAwaitingClient(); }));
-    for (const char16_t* request : {u"first \u00e9", u"second", u"third"}) {
-        ASSERT_TRUE(channel.Send(request));
-        EXPECT_EQ(channel.Receive(3000), u"OK " + Text(request));
-    }
-    scaleThread.join();
-    std::int64_t start = TickMs();
-    EXPECT_EQ(channel.Close(), CommChannel::kSuccess);
-    EXPECT_LT(TickMs() - start, 1000);
 }
 
 }  // namespace
