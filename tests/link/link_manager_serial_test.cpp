@@ -2,6 +2,8 @@
 // thread's frame scanning and checks, and the reply wait.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "link/link_manager.h"
 #include "link/serial_frame.h"
 #include "link/serial_link.h"
@@ -136,6 +138,24 @@ TEST_F(LinkManagerSerialTest, ReplyThatCameBeforeTheRequestIsNotItsReply) {
     EXPECT_EQ(manager_->Payload(), u"unasked");
     ASSERT_TRUE(manager_->Send(u"request"));
     EXPECT_FALSE(manager_->WaitReply(400));
+}
+
+TEST_F(LinkManagerSerialTest, InterruptEndsTheWaitButNotTheReceiving) {
+    scale_.Answer([](const std::string&) { return std::string(); });
+    Open();
+    ASSERT_TRUE(manager_->Send(u"request"));
+    std::thread stopper([this] {
+        SleepMs(100);
+        manager_->Interrupt();
+    });
+    std::int64_t start = TickMs();
+    EXPECT_FALSE(manager_->WaitReply(20000));
+    EXPECT_LT(TickMs() - start, 5000);
+    stopper.join();
+    scale_.Send(Reply(1, kLetterA, "late"));
+    for (int i = 0; i < 300 && manager_->Payload() != u"late"; ++i)
+        SleepMs(10);
+    EXPECT_EQ(manager_->Payload(), u"late");
 }
 
 TEST_F(LinkManagerSerialTest, FailedWriteMakesTheSendFail) {
