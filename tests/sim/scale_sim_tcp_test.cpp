@@ -247,6 +247,23 @@ TEST_F(ScaleSimTcp, TakesARequestInPiecesAsOneWhenItsLeadingTagIsIncomplete) {
     EXPECT_EQ(sim.Requests()[0].text, "<idt m=\"r\"><dvn>1<dpn>1");
 }
 
+TEST_F(ScaleSimTcp, WaitsForTheQuietTimeOnlyWhenAskedTo) {
+    for (bool strict : {false, true}) {
+        ScaleSimProcess sim(
+            Args(strict ? std::vector<std::string>{"--strict-quiet", "--quiet-ms", "400"}
+                        : std::vector<std::string>{}));
+        ASSERT_TRUE(sim.Started());
+        RawClient client(sim.Port());
+        // The leading tag is whole after the first piece: at once, that is a request.
+        client.Send("<idt m=\"r\">");
+        std::this_thread::sleep_for(Ms(60));
+        client.Send("<dvn>1<dpn>1");
+        client.Receive(Ms(3000), Ms(200));
+        ASSERT_TRUE(sim.WaitForRequests(1));
+        EXPECT_EQ(sim.Requests().size(), strict ? 1u : 2u);
+    }
+}
+
 TEST_F(ScaleSimTcp, KeepsRecordsInADatabaseFileBetweenRuns) {
     std::string db = tables_.PathOf("scale.db");
     {

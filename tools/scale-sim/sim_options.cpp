@@ -70,7 +70,8 @@ Requests and replies (<x> is the request's leading tag, values escape "<" ">" as
   <sql m="r+"><dvn>N<qry>SELECT C1, C2 FROM T (or *), repeated: the next record each time
                                    -> <sql m="r+"><fld>C1;C2<val>v1;v2<#>
                        The three characters "<#>" end every record (the library cuts them).
-                       m="r" with the same statement starts the walk again, as does a count.
+                       m="r" with the same statement starts the walk again, as does a count;
+                       the scale keeps one walk, whichever connection asks.
   <sql m="d"><dvn>N<qry>DELETE FROM T           -> <sql m="d"><res>DELETED
   Errors: <x m="e"><err>TEXT, e.g. "record not found", "no more records",
           "unknown field tag t", "key field F missing", "no such table: T",

@@ -10,6 +10,13 @@
 #include "stop_signal.h"
 
 namespace dorvex::sim {
+namespace {
+
+// A peer that sends without pause must not grow a request without end: past this size the
+// bytes so far are taken as one request.
+constexpr std::size_t kMaxRequestBytes = 16 * 1024 * 1024;
+
+}  // namespace
 
 TcpSession::TcpSession(UniqueFd fd, ScaleService& service, const SimOptions& options)
     : fd_(std::move(fd)), service_(service), options_(options), codec_(options.unicode) {}
@@ -50,6 +57,8 @@ bool TcpSession::ReadAvailable(std::int64_t nowMs) {
             input_.append(buffer, static_cast<std::size_t>(count));
             received = true;
         }
+        if (input_.size() >= kMaxRequestBytes)
+            CompleteRequest(nowMs);
     }
     if (received) {
         lastByteMs_ = nowMs;
