@@ -1,0 +1,626 @@
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "captions.h"
+#include "clickable_label.h"
+#include "core/config_file.h"
+#include "core/free_space.h"
+#include "core/mounted_volumes.h"
+#include "core/string_table.h"
+#include "directory_list.h"
+#include "file_list.h"
+#include "help_viewer.h"
+#include "pictures.h"
+#include "widget_prompter.h"
+
+namespace dorvex::panel {
+
+namespace {
+
+constexpr int kFileListIntervalMs = 5000;
+constexpr int kModePictureSize = 40;
+
+// Creates a control with its program name and, when it has one, its text number.
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name, int tag = 0) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    if (tag > 0) {
+        widget->setProperty(kTagProperty, QString::number(tag));
+    }
+    return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int tag, const QString& text) {
+    auto* label = Make<QLabel>(parent, name, tag);
+    label->setText(text);
+    return label;
+}
+
+QLabel* MakePicture(QWidget* parent, const char* name, const QPixmap& pixmap) {
+    auto* label = Make<QLabel>(parent, name);
+    label->setPixmap(pixmap);
+    return label;
+}
+
+QSlider* MakeSlider(QWidget* parent, const char* name, int min, int max, int value) {
+    auto* slider = Make<QSlider>(parent, name);
+    slider->setOrientation(Qt::Horizontal);
+    slider->setRange(min, max);
+    slider->setSingleStep(1);
+    slider->setPageStep(5);
+    slider->setValue(value);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(max / 10);
+    return slider;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Options options, QWidget* parent)
+    : QMainWindow(parent), options_(std::move(options)), fileListTimer_(this), clockTimer_(this) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Dorvex Panel"));
+    setWindowIcon(QIcon(Pictures::Scale(64)));
+    if (options_.prompter) {
+        prompter_ = options_.prompter;
+    } else {
+        ownPrompter_ = std::make_unique<WidgetPrompter>(this);
+        prompter_ = ownPrompter_.get();
+    }
+    if (options_.volumes) {
+        volumes_ = options_.volumes;
+    } else {
+        ownVolumes_ = std::make_unique<MountedVolumes>();
+        volumes_ = ownVolumes_.get();
+    }
+    supervisor_ = std::make_unique<TransferSupervisor>(options_.loader, *prompter_,
+                                                       [this] { return ReadSettings(); });
+    supervisor_->SetBackgroundPolling(options_.backgroundPolling);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(BuildTitleRow());
+    tabs_ = Make<QTabWidget>(central, "SSTab1");
+    tabs_->addTab(BuildDirectoriesTab(), QStringLiteral("Directories"));
+    tabs_->addTab(BuildTimersTab(), QStringLiteral("Timers"));
+    tabs_->addTab(BuildOptionsTab(), QStringLiteral("Options"));
+    tabs_->addTab(BuildCommunicationTab(), QStringLiteral("Communication"));
+    layout->addWidget(tabs_);
+    layout->addWidget(BuildFileLists(), 1);
+    layout->addWidget(BuildFooter());
+    setCentralWidget(central);
+    BuildStatusBar();
+
+    for (int i = 0; i < PanelSettings::kDeviceCount; ++i) {
+        deviceNo_->addItem(QString::number(i));
+    }
+    deviceNo_->setCurrentIndex(-1);
+    // The controls' initial states: the current drive and directory.
+    PanelSettings initial;
+    initial.drive = volumes_->DriveOf(QDir::currentPath());
+    initial.inputDir = initial.outputDir = initial.errorDir = QDir::currentPath();
+    ShowSettings(initial);
+    ConnectControls();
+    ConnectSupervisor();
+
+    fileListTimer_.setObjectName(QStringLiteral("Timer_FileList"));
+    fileListTimer_.setInterval(kFileListIntervalMs);
+    connect(&fileListTimer_, &QTimer::timeout, this, &MainWindow::GetFileInfo);
+    fileListTimer_.start();
+    clockTimer_.setInterval(1000);
+    connect(&clockTimer_, &QTimer::timeout, this, &MainWindow::ShowClock);
+    clockTimer_.start();
+    ShowClock();
+    resize(760, 700);
+}
+
+MainWindow::~MainWindow() {
+    // The supervisor closes the library's engine if the mode still runs; its signals must not
+    // reach the half-destroyed window.
+    supervisor_->disconnect(this);
+}
+
+QWidget* MainWindow::BuildTitleRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(MakePicture(row, "Image1", Pictures::Scale(40)));
+    title_ = MakeLabel(row, "Label1", 2, StringTable::Text(kEnglish, 2));
+    QFont font = title_->font();
+    font.setPointSizeF(font.pointSizeF() * 1.3);
+    font.setBold(true);
+    title_->setFont(font);
+    layout->addWidget(title_, 1);
+    modePicture_ = MakePicture(
+        row, "I_Mode", Pictures::Mode(options_.programDir, PanelMode::Off, kModePictureSize));
+    layout->addWidget(modePicture_);
+    modeButton_ = Make<QPushButton>(row, "CB_Mode");
+    modeButton_->setText(QStringLiteral("Start"));
+    modeButton_->setMinimumWidth(90);
+    layout->addWidget(modeButton_);
+    helpButton_ = Make<QToolButton>(row, "CB_Help");
+    helpButton_->setIcon(QIcon(Pictures::Help(28)));
+    helpButton_->setIconSize(QSize(28, 28));
+    helpButton_->setAutoRaise(true);
+    layout->addWidget(helpButton_);
+    layout->addWidget(MakePicture(row, "Image2", Pictures::Clock(32)));
+    return row;
+}
+
+QWidget* MainWindow::BuildDirectoriesTab() {
+    auto* tab = new QWidget(this);
+    auto* grid = new QGridLayout(tab);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(MakeLabel(tab, "L_Drive", 12, StringTable::Text(kEnglish, 12)));
+    drive_ = Make<QComboBox>(tab, "Drive1");
+    drive_->addItems(volumes_->DriveTexts());
+    drive_->setMinimumWidth(220);
+    driveRow->addWidget(drive_);
+    driveRow->addStretch(1);
+    grid->addLayout(driveRow, 0, 0, 1, 3);
+    dirIn_ = Make<DirectoryList>(tab, "Dir_In");
+    dirOut_ = Make<DirectoryList>(tab, "Dir_Out");
+    dirError_ = Make<DirectoryList>(tab, "Dir_Error");
+    grid->addWidget(MakeLabel(tab, "L_DirIn", 13, StringTable::Text(kEnglish, 13)), 1, 0);
+    grid->addWidget(MakeLabel(tab, "L_DirOut", 14, StringTable::Text(kEnglish, 14)), 1, 1);
+    grid->addWidget(MakeLabel(tab, "L_DirError", 16, StringTable::Text(kEnglish, 16)), 1, 2);
+    grid->addWidget(dirIn_, 2, 0);
+    grid->addWidget(dirOut_, 2, 1);
+    grid->addWidget(dirError_, 2, 2);
+    auto* frame = Make<QGroupBox>(tab, "F_InputFile", 18);
+    frame->setTitle(StringTable::Text(kEnglish, 18));
+    auto* frameLayout = new QHBoxLayout(frame);
+    moveInput_ = Make<QRadioButton>(frame, "O_MoveInputFile", 17);
+    moveInput_->setText(StringTable::Text(kEnglish, 17));
+    deleteInput_ = Make<QRadioButton>(frame, "O_DeleteInputFile", 15);
+    deleteInput_->setText(StringTable::Text(kEnglish, 15));
+    frameLayout->addWidget(moveInput_);
+    frameLayout->addWidget(deleteInput_);
+    grid->addWidget(frame, 3, 0, 1, 3);
+    return tab;
+}
+
+QWidget* MainWindow::BuildTimersTab() {
+    auto* tab = new QWidget(this);
+    auto* grid = new QGridLayout(tab);
+    grid->addWidget(MakeLabel(tab, "L_TimerIn", 22, StringTable::Text(kEnglish, 22)), 0, 0, 1, 3);
+    scanSlider_ = MakeSlider(tab, "Slider_TimerIn", PanelSettings::kScanIntervalMin,
+                             PanelSettings::kScanIntervalMax, 10);
+    grid->addWidget(MakeLabel(tab, "L_TimerInMin", 0, QStringLiteral("1 s")), 1, 0);
+    grid->addWidget(scanSlider_, 1, 1);
+    grid->addWidget(MakeLabel(tab, "L_TimerInOut", 0, QStringLiteral("60 s")), 1, 2);
+    auto* unitRow = new QHBoxLayout;
+    unitRow->addWidget(MakeLabel(tab, "L_TimeUnit", 23, StringTable::Text(kEnglish, 23)));
+    scanUnit_ = Make<QComboBox>(tab, "CB_TimerInUnit");
+    scanUnit_->addItems({QStringLiteral("s"), QStringLiteral("min")});
+    scanUnit_->setCurrentIndex(-1);
+    unitRow->addWidget(scanUnit_);
+    unitRow->addStretch(1);
+    grid->addLayout(unitRow, 2, 0, 1, 3);
+    grid->addWidget(MakeLabel(tab, "L_TimerStatus", 24, StringTable::Text(kEnglish, 24)), 3, 0, 1,
+                    3);
+    statusSlider_ = MakeSlider(tab, "Slider_TimerStatus", PanelSettings::kStatusIntervalMin,
+                               PanelSettings::kStatusIntervalMax, 50);
+    grid->addWidget(MakeLabel(tab, "L_TimerStatusMin", 0, QStringLiteral("10 ms")), 4, 0);
+    grid->addWidget(statusSlider_, 4, 1);
+    grid->addWidget(MakeLabel(tab, "L_TimerStatusMax", 0, QStringLiteral("500 ms")), 4, 2);
+    grid->addWidget(MakePicture(tab, "Image3", Pictures::Clock(48)), 0, 3, 5, 1, Qt::AlignCenter);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(5, 1);
+    return tab;
+}
+
+QWidget* MainWindow::BuildOptionsTab() {
+    auto* tab = new QWidget(this);
+    auto* grid = new QGridLayout(tab);
+    auto* crRow = new QHBoxLayout;
+    crRow->addWidget(MakeLabel(tab, "L_CRChar", 35, StringTable::Text(kEnglish, 35)));
+    crChar_ = Make<QLineEdit>(tab, "T_CRChar");
+    crChar_->setMaximumWidth(80);
+    crRow->addWidget(crChar_);
+    crRow->addStretch(1);
+    grid->addLayout(crRow, 0, 0, 1, 2);
+
+    auto* language = Make<QGroupBox>(tab, "F_Language", 33);
+    language->setTitle(StringTable::Text(kEnglish, 33));
+    auto* languageLayout = new QHBoxLayout(language);
+    frenchFlag_ = Make<ClickableLabel>(language, "I_French");
+    frenchFlag_->setPixmap(Pictures::FrenchFlag(24));
+    frenchFlag_->setCursor(Qt::PointingHandCursor);
+    englishFlag_ = Make<ClickableLabel>(language, "I_English");
+    englishFlag_->setPixmap(Pictures::EnglishFlag(24));
+    englishFlag_->setCursor(Qt::PointingHandCursor);
+    currentLanguage_ = Make<QLabel>(language, "L_CurrentLanguage");
+    languageLayout->addWidget(frenchFlag_);
+    languageLayout->addWidget(englishFlag_);
+    languageLayout->addWidget(currentLanguage_, 1);
+    grid->addWidget(language, 1, 0);
+
+    auto* start = Make<QGroupBox>(tab, "Frame1", 36);
+    start->setTitle(StringTable::Text(kEnglish, 36));
+    auto* startLayout = new QVBoxLayout(start);
+    startMode_ = Make<QCheckBox>(start, "C_StartMode", 32);
+    startMode_->setText(StringTable::Text(kEnglish, 32));
+    minimized_ = Make<QCheckBox>(start, "C_Window", 34);
+    minimized_->setText(StringTable::Text(kEnglish, 34));
+    startLayout->addWidget(startMode_);
+    startLayout->addWidget(minimized_);
+    grid->addWidget(start, 1, 1);
+
+    auto* errors = Make<QGroupBox>(tab, "F_ErrorMessages", 38);
+    errors->setTitle(StringTable::Text(kEnglish, 38));
+    auto* errorsLayout = new QHBoxLayout(errors);
+    showErrors_ = Make<QRadioButton>(errors, "O_Show", 39);
+    showErrors_->setText(StringTable::Text(kEnglish, 39));
+    hideErrors_ = Make<QRadioButton>(errors, "O_Hide", 40);
+    hideErrors_->setText(StringTable::Text(kEnglish, 40));
+    errorsLayout->addWidget(showErrors_);
+    errorsLayout->addWidget(hideErrors_);
+    grid->addWidget(errors, 2, 0);
+    grid->setRowStretch(3, 1);
+    return tab;
+}
+
+QWidget* MainWindow::BuildCommunicationTab() {
+    auto* tab = new QWidget(this);
+    auto* grid = new QGridLayout(tab);
+    grid->addWidget(MakeLabel(tab, "L_IPAddress", 42, StringTable::Text(kEnglish, 42)), 0, 0);
+    ipAddress_ = Make<QLineEdit>(tab, "T_IPAddress");
+    grid->addWidget(ipAddress_, 0, 1);
+    grid->addWidget(MakeLabel(tab, "L_DeviceNo", 43, StringTable::Text(kEnglish, 43)), 1, 0);
+    deviceNo_ = Make<QComboBox>(tab, "CB_DeviceNo");
+    grid->addWidget(deviceNo_, 1, 1);
+    grid->addWidget(MakeLabel(tab, "L_Timeout", 44, StringTable::Text(kEnglish, 44)), 2, 0);
+    timeout_ = Make<QComboBox>(tab, "CB_Timeout");
+    timeout_->setEditable(true);
+    timeout_->setInsertPolicy(QComboBox::NoInsert);
+    for (int i = 1; i <= PanelSettings::kTimeoutCount; ++i) {
+        timeout_->addItem(QStringLiteral("%1 s").arg(i));
+    }
+    timeout_->setCurrentIndex(-1);
+    grid->addWidget(timeout_, 2, 1);
+    auto* charset = Make<QGroupBox>(tab, "F_Charset", 37);
+    charset->setTitle(StringTable::Text(kEnglish, 37));
+    auto* charsetLayout = new QHBoxLayout(charset);
+    unicode_ = Make<QRadioButton>(charset, "O_Unicode");
+    unicode_->setText(QStringLiteral("UNICODE"));
+    ansi_ = Make<QRadioButton>(charset, "O_Ansi");
+    ansi_->setText(QStringLiteral("ANSI"));
+    charsetLayout->addWidget(unicode_);
+    charsetLayout->addWidget(ansi_);
+    grid->addWidget(charset, 3, 0, 1, 2);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(4, 1);
+    return tab;
+}
+
+QWidget* MainWindow::BuildFileLists() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    fileIn_ = Make<FileList>(box, "File_In");
+    fileOut_ = Make<FileList>(box, "File_Out");
+    fileError_ = Make<FileList>(box, "File_Error");
+    grid->addWidget(MakeLabel(box, "L_FileIn", 301, StringTable::Text(kEnglish, 301)), 0, 0);
+    grid->addWidget(MakeLabel(box, "L_FileOut", 302, StringTable::Text(kEnglish, 302)), 0, 1);
+    grid->addWidget(MakeLabel(box, "L_FileError", 303, StringTable::Text(kEnglish, 303)), 0, 2);
+    grid->addWidget(fileIn_, 1, 0);
+    grid->addWidget(fileOut_, 1, 1);
+    grid->addWidget(fileError_, 1, 2);
+    return box;
+}
+
+QWidget* MainWindow::BuildFooter() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    fileTransfered_ = MakeLabel(row, "L_FileTransfered", 305, StringTable::Text(kEnglish, 305));
+    fileTransfered_->hide();
+    layout->addWidget(fileTransfered_, 1);
+    layout->addStretch(0);
+    freeSpaceWarning_ = MakePicture(row, "I_DangerFreeSpace", Pictures::Warning(20));
+    freeSpaceWarning_->hide();
+    layout->addWidget(freeSpaceWarning_);
+    freeSpaceLabel_ = MakeLabel(row, "L_FreeSpace", 304, StringTable::Text(kEnglish, 304));
+    layout->addWidget(freeSpaceLabel_);
+    layout->addSpacing(16);
+    version_ = MakeLabel(row, "L_Version", 0, QStringLiteral("V 1.0.0"));
+    layout->addWidget(version_);
+    return row;
+}
+
+void MainWindow::BuildStatusBar() {
+    auto* bar = Make<QStatusBar>(this, "StatusBar1");
+    setStatusBar(bar);
+    panelDate_ = Make<QLabel>(bar, "Panel_Date");
+    panelTime_ = Make<QLabel>(bar, "Panel_Time");
+    panelMode_ = MakeLabel(bar, "Panel_Mode", 0, QStringLiteral("Mode repos"));
+    panelStatus_ = MakeLabel(bar, "Panel_Status", 0, QStringLiteral("Prêt"));
+    progress_ = Make<QProgressBar>(bar, "Progress_Transfer");
+    progress_->setMaximumWidth(140);
+    progress_->setTextVisible(true);
+    progress_->hide();
+    for (QLabel* panel : {panelDate_, panelTime_, panelMode_, panelStatus_}) {
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setMinimumWidth(90);
+    }
+    bar->addWidget(panelDate_);
+    bar->addWidget(panelTime_);
+    bar->addWidget(panelMode_, 1);
+    bar->addWidget(panelStatus_, 1);
+    bar->addWidget(progress_);
+}
+
+void MainWindow::ConnectControls() {
+    connect(modeButton_, &QPushButton::clicked, this, [this] { supervisor_->SetMode(); });
+    connect(helpButton_, &QToolButton::clicked, this, &MainWindow::OpenHelp);
+    connect(frenchFlag_, &ClickableLabel::Clicked, this, [this] { SetLanguage(kFrench); });
+    connect(englishFlag_, &ClickableLabel::Clicked, this, [this] { SetLanguage(kEnglish); });
+    connect(startMode_, &QCheckBox::toggled, minimized_, &QWidget::setVisible);
+    connect(drive_, &QComboBox::textActivated, this, &MainWindow::OnDriveChosen);
+    const std::pair<DirectoryList*, FileList*> pairs[] = {
+        {dirIn_, fileIn_}, {dirOut_, fileOut_}, {dirError_, fileError_}};
+    for (const auto& [dirs, files] : pairs) {
+        connect(dirs, &DirectoryList::PathChanged, files, &FileList::SetDirectory);
+        connect(dirs, &DirectoryList::CreateDirectoryRequested, this,
+                [this, list = dirs] { OpenCreateDirectoryDialog(list); });
+    }
+}
+
+void MainWindow::ConnectSupervisor() {
+    connect(supervisor_.get(), &TransferSupervisor::ModeChanged, this, &MainWindow::ShowMode);
+    connect(supervisor_.get(), &TransferSupervisor::StatusShown, this, &MainWindow::ShowStatus);
+    connect(supervisor_.get(), &TransferSupervisor::CurrentFileShown, this,
+            &MainWindow::ShowCurrentFile);
+    connect(supervisor_.get(), &TransferSupervisor::ProgressShown, this, &MainWindow::ShowProgress);
+    connect(supervisor_.get(), &TransferSupervisor::FileSettled, this, [this] { GetFileInfo(); });
+    supervisor_->SetLibraryErrorSink(
+        [window = QPointer<MainWindow>(this)](const QString& title, const QString& text) {
+            // May come from the library's threads: the box opens on the window's thread.
+            QMetaObject::invokeMethod(
+                qApp,
+                [window, title, text] {
+                    if (window) {
+                        window->ShowLibraryError(title, text);
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+QString MainWindow::Text(int n) const {
+    return StringTable::Text(languageCode_, n);
+}
+
+void MainWindow::LoadSettings() {
+    const auto lines = ConfigFile::Read(options_.configPath);
+    PanelSettings settings = ReadSettings();
+    if (lines) {
+        ConfigFile::Apply(*lines, *volumes_, options_.programDir, settings);
+        languageCode_ = settings.languageCode;
+        ShowCurrentLanguage();
+        ShowSettings(settings);
+        startsMinimized_ = settings.minimizedWindow;
+    } else {
+        SetLanguage(kFrench);
+    }
+    supervisor_->SetLanguage(languageCode_);
+    ShowMode(PanelMode::Off);
+    ShowStatus(0);
+    if (lines && settings.autoStart) {
+        supervisor_->SetMode();
+    }
+    ApplyCaptions(*this, languageCode_);
+    GetFileInfo();
+    version_->setText(QStringLiteral("Ver. %1.%2.%3")
+                          .arg(DORVEX_PANEL_VERSION_MAJOR)
+                          .arg(DORVEX_PANEL_VERSION_MINOR)
+                          .arg(DORVEX_PANEL_VERSION_REVISION));
+}
+
+PanelSettings MainWindow::ReadSettings() const {
+    PanelSettings s;
+    s.languageCode = languageCode_;
+    s.drive = drive_->currentText();
+    s.inputDir = dirIn_->Path();
+    s.outputDir = dirOut_->Path();
+    s.errorDir = dirError_->Path();
+    s.deleteInputFile = deleteInput_->isChecked();
+    s.scanInterval = scanSlider_->value();
+    s.scanUnitIndex = scanUnit_->currentIndex();
+    s.statusIntervalMs = statusSlider_->value();
+    s.autoStart = startMode_->isChecked();
+    s.minimizedWindow = minimized_->isChecked();
+    s.ipAddress = ipAddress_->text();
+    s.deviceIndex = deviceNo_->currentIndex();
+    s.crChar = crChar_->text();
+    if (unicode_->isChecked() || ansi_->isChecked()) {
+        s.unicode = unicode_->isChecked();
+    }
+    // A typed text that is not one of the entries counts as no choice.
+    s.timeoutIndex = timeout_->findText(timeout_->currentText(), Qt::MatchExactly);
+    s.showErrors = showErrors_->isChecked();
+    return s;
+}
+
+void MainWindow::ShowSettings(const PanelSettings& s) {
+    {
+        const QSignalBlocker blocker(drive_);
+        if (drive_->findText(s.drive) < 0 && !s.drive.isEmpty()) {
+            drive_->addItem(s.drive);
+        }
+        drive_->setCurrentIndex(drive_->findText(s.drive));
+    }
+    dirIn_->SetPath(s.inputDir);
+    dirOut_->SetPath(s.outputDir);
+    dirError_->SetPath(s.errorDir);
+    deleteInput_->setChecked(s.deleteInputFile);
+    moveInput_->setChecked(!s.deleteInputFile);
+    scanSlider_->setValue(s.scanInterval);
+    scanUnit_->setCurrentIndex(s.scanUnitIndex);
+    statusSlider_->setValue(s.statusIntervalMs);
+    startMode_->setChecked(s.autoStart);
+    minimized_->setChecked(s.minimizedWindow);
+    minimized_->setVisible(s.autoStart);
+    ipAddress_->setText(s.ipAddress);
+    deviceNo_->setCurrentIndex(s.deviceIndex);
+    crChar_->setText(s.crChar);
+    if (s.unicode) {
+        unicode_->setChecked(*s.unicode);
+        ansi_->setChecked(!*s.unicode);
+    }
+    timeout_->setCurrentIndex(s.timeoutIndex);
+    if (s.timeoutIndex < 0) {
+        timeout_->setEditText(QString());
+    }
+    showErrors_->setChecked(s.showErrors);
+    hideErrors_->setChecked(!s.showErrors);
+}
+
+void MainWindow::SetLanguage(int languageCode) {
+    languageCode_ = languageCode;
+    supervisor_->SetLanguage(languageCode);
+    ShowCurrentLanguage();
+    ApplyCaptions(*this, languageCode_);
+    // What the program writes itself follows at once rather than at its next change.
+    if (shownStatus_) {
+        ShowStatus(*shownStatus_);
+        ShowMode(mode_);
+    }
+    ShowCurrentFile(shownFile_);
+    ShowFreeSpace();
+}
+
+void MainWindow::ShowCurrentLanguage() {
+    const QString name = StringTable::LanguageName(languageCode_);
+    if (!name.isEmpty()) {
+        currentLanguage_->setText(name);
+    }
+}
+
+void MainWindow::ShowMode(PanelMode mode) {
+    mode_ = mode;
+    modeButton_->setText(mode == PanelMode::On ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    modePicture_->setPixmap(Pictures::Mode(options_.programDir, mode, kModePictureSize));
+    panelMode_->setText(Text(mode == PanelMode::Off ? 100 : 101));
+    if (mode == PanelMode::Opening) {
+        // Paint the change before the library blocks while it opens the link.
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+void MainWindow::ShowStatus(int status) {
+    shownStatus_ = status;
+    panelStatus_->setText(status >= 0 && status <= 5 ? Text(110 + status)
+                                                     : Text(119) + QString::number(status));
+}
+
+void MainWindow::ShowCurrentFile(const QString& name) {
+    shownFile_ = name;
+    fileTransfered_->setText(Text(305) + name);
+    fileTransfered_->setVisible(!name.isEmpty());
+    if (name.isEmpty()) {
+        progress_->hide();
+        progress_->reset();
+    }
+}
+
+void MainWindow::ShowProgress(int sent, int expected) {
+    if (shownFile_.isEmpty()) {
+        return;
+    }
+    if (expected > 0) {
+        progress_->setRange(0, expected);
+        progress_->setValue(std::min(sent, expected));
+        progress_->setFormat(QStringLiteral("%1 / %2").arg(sent).arg(expected));
+    } else {
+        progress_->setRange(0, 0);  // not known yet
+    }
+    progress_->show();
+}
+
+void MainWindow::GetFileInfo() {
+    fileError_->Refresh();
+    fileIn_->Refresh();
+    fileOut_->Refresh();
+    freeSpace_ = FreeSpace::AvailableMegabytes(Volumes::RootOf(drive_->currentText()));
+    ShowFreeSpace();
+}
+
+void MainWindow::ShowFreeSpace() {
+    if (!freeSpace_) {
+        return;
+    }
+    freeSpaceLabel_->setText(FreeSpace::Caption(languageCode_, *freeSpace_, QLocale()));
+    const bool low = FreeSpace::IsLow(*freeSpace_);
+    freeSpaceWarning_->setVisible(low);
+    freeSpaceLabel_->setStyleSheet(low ? QStringLiteral("color: rgb(255, 0, 0);")
+                                       : QStringLiteral("color: black;"));
+}
+
+void MainWindow::ShowClock() {
+    const QDateTime now = QDateTime::currentDateTime();
+    panelDate_->setText(QLocale().toString(now.date(), QLocale::ShortFormat));
+    panelTime_->setText(QLocale().toString(now.time(), QLocale::ShortFormat));
+}
+
+void MainWindow::ShowLibraryError(const QString& title, const QString& text) {
+    QMessageBox::critical(this, title, text);
+}
+
+void MainWindow::OnDriveChosen(const QString& driveText) {
+    // A drive whose directory cannot be shown (not ready) leaves the lists where they were.
+    const QString directory = volumes_->CurrentDirectoryOf(driveText);
+    for (DirectoryList* list : {dirIn_, dirOut_, dirError_}) {
+        list->SetPath(directory);
+    }
+    GetFileInfo();
+}
+
+void MainWindow::OpenCreateDirectoryDialog(DirectoryList* list) {
+    // The dialog's own controls create folders; its answer is not used.
+    QFileDialog dialog(this, Text(19), list->Path(), QStringLiteral("Directory (*.)"));
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.exec();
+    list->Refresh();
+}
+
+void MainWindow::OpenHelp() {
+    HelpViewer::Open(options_.programDir, languageCode_, this);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QString error;
+    if (!ConfigFile::Write(options_.configPath, ReadSettings(), &error)) {
+        prompter_->ShowMessage(Text(216) + error);
+    }
+    if (supervisor_->AutoModeOn() && !supervisor_->SetMode()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace dorvex::panel
