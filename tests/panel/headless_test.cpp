@@ -1,0 +1,167 @@
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "core/headless_runner.h"
+#include "core/string_table.h"
+#include "fake_dorvex_library.h"
+#include "simulator_process.h"
+
+namespace dorvex::panel {
+namespace {
+
+using testing::FakeDorvexLibrary;
+
+QString PanelBinary() {
+    return QDir(QStringLiteral(DORVEX_BIN_DIR)).filePath(QStringLiteral("dorvex-panel"));
+}
+
+class HeadlessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"in", "out", "err"}) {
+            ASSERT_TRUE(QDir(root_.path()).mkdir(QString::fromLatin1(name)));
+        }
+    }
+
+    QString WriteConfig(const QString& device,
+                        const QString& address = QStringLiteral("127.0.0.1")) {
+        const QString path = root_.filePath(QStringLiteral("panel.cfg"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        const QStringList lines{QStringLiteral("44"),
+                                QStringLiteral("/"),
+                                root_.filePath(QStringLiteral("in")),
+                                root_.filePath(QStringLiteral("out")),
+                                root_.filePath(QStringLiteral("err")),
+                                QStringLiteral("0"),
+                                QStringLiteral("1"),
+                                QStringLiteral("0"),
+                                QStringLiteral("50"),
+                                QStringLiteral("0"),
+                                QStringLiteral("0"),
+                                address,
+                                device,
+                                QStringLiteral("|"),
+                                QStringLiteral("0"),
+                                QStringLiteral("1"),
+                                QStringLiteral("0")};
+        file.write(lines.join(QStringLiteral("\r\n")).toUtf8());
+        return path;
+    }
+
+    static QString ReadAll(std::FILE* file) {
+        std::fflush(file);
+        std::rewind(file);
+        QByteArray bytes;
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+            bytes.append(buffer, static_cast<qsizetype>(n));
+        }
+        return QString::fromUtf8(bytes);
+    }
+
+    QTemporaryDir root_;
+};
+
+TEST_F(HeadlessTest, SigtermStopsTheModeLikeStopAndSavesNothing) {
+    const QString config = WriteConfig(QStringLiteral("3"));
+    QFile before(config);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray saved = before.readAll();
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    FakeDorvexLibrary* fake = nullptr;
+    int code = -1;
+    {
+        HeadlessRunner runner(
+            config, root_.path(),
+            [&fake](QString&) -> std::unique_ptr<DorvexLibrary> {
+                auto library = std::make_unique<FakeDorvexLibrary>();
+                fake = library.get();
+                return library;
+            },
+            out);
+        QTimer::singleShot(50, [] { std::raise(SIGTERM); });
+        code = runner.Run();
+        ASSERT_NE(fake, nullptr);
+        EXPECT_FALSE(runner.Supervisor().AutoModeOn());
+        EXPECT_EQ(fake->Calls().last(), QStringLiteral("CloseDorvex()"));
+        EXPECT_EQ(fake->Calls()[2], QStringLiteral("OpenDorvex(IPC,3,127.0.0.1,0,0,table.csv)"));
+    }
+    EXPECT_EQ(code, 0);
+    const QString output = ReadAll(out);
+    std::fclose(out);
+    EXPECT_TRUE(output.contains(QStringLiteral("mode: pulling running"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("signal 15: stopping"))) << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("mode: No pulling"))) << output.toStdString();
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), saved);
+}
+
+TEST_F(HeadlessTest, ProgramWithoutAScaleNumberReportsItAndFails) {
+    if (!QFile::exists(PanelBinary())) {
+        GTEST_SKIP() << "dorvex-panel is not built";
+    }
+    QProcess panel;
+    panel.start(PanelBinary(), {QStringLiteral("--headless"), QStringLiteral("--config"),
+                                WriteConfig(QStringLiteral("-1"))});
+    ASSERT_TRUE(panel.waitForFinished(10000));
+    EXPECT_EQ(panel.exitCode(), 1);
+    const QString output = QString::fromUtf8(panel.readAllStandardOutput());
+    EXPECT_TRUE(output.contains(QStringLiteral("message: Please select a scale n° !")))
+        << output.toStdString();
+}
+
+TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
+    if (const QString reason = testing::SimulatorProcess::SkipReason(); !reason.isEmpty()) {
+        GTEST_SKIP() << reason.toStdString();
+    }
+    if (!QFile::exists(PanelBinary())) {
+        GTEST_SKIP() << "dorvex-panel is not built";
+    }
+    testing::SimulatorProcess simulator;
+    ASSERT_TRUE(simulator.Start());
+    QProcess panel;
+    panel.setProcessChannelMode(QProcess::MergedChannels);
+    panel.start(PanelBinary(), {QStringLiteral("--headless"), QStringLiteral("--config"),
+                                WriteConfig(QStringLiteral("1"),
+                                            QStringLiteral("127.0.0.1:%1").arg(simulator.Port()))});
+    ASSERT_TRUE(panel.waitForStarted(5000));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(DORVEX_SAMPLES_DIR "/articles_w.csv"),
+                            root_.filePath(QStringLiteral("in/articles_w.csv"))));
+    const QString result = root_.filePath(QStringLiteral("out/articles_w_a.csv"));
+    QDeadlineTimer deadline(30000);
+    while (QFile::exists(root_.filePath(QStringLiteral("in/articles_w.csv"))) &&
+           panel.state() == QProcess::Running && !deadline.hasExpired()) {
+        panel.waitForReadyRead(100);
+    }
+    panel.terminate();  // SIGTERM
+    panel.waitForFinished(10000);
+    const QString output = QString::fromUtf8(panel.readAll());
+    ASSERT_EQ(panel.state(), QProcess::NotRunning) << output.toStdString();
+    if (output.contains(StringTable::Text(kEnglish, 215)) ||
+        output.contains(StringTable::Text(kEnglish, 203))) {
+        GTEST_SKIP() << "the library cannot reach the simulator yet: " << output.toStdString();
+    }
+    EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(panel.exitCode(), 0);
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("file articles_w.csv: moved to the output directory")))
+        << output.toStdString();
+    EXPECT_TRUE(QFile::exists(root_.filePath(QStringLiteral("out/articles_w.csv"))));
+    EXPECT_TRUE(QFile::exists(result));
+}
+
+}  // namespace
+}  // namespace dorvex::panel
