@@ -22,6 +22,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
 #include "captions.h"
 #include "clickable_label.h"
 #include "core/config_file.h"
@@ -56,6 +58,22 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int tag, const QString& tex
     auto* label = Make<QLabel>(parent, name, tag);
     label->setText(text);
     return label;
+}
+
+// A control whose caption comes from its text number (English until the language is applied).
+QLabel* MakeTaggedLabel(QWidget* parent, const char* name, int tag) {
+    return MakeLabel(parent, name, tag, StringTable::Text(kEnglish, tag));
+}
+
+template <typename Widget>
+Widget* MakeCaptioned(QWidget* parent, const char* name, int tag) {
+    auto* widget = Make<Widget>(parent, name, tag);
+    if constexpr (std::is_base_of_v<QGroupBox, Widget>) {
+        widget->setTitle(StringTable::Text(kEnglish, tag));
+    } else {
+        widget->setText(StringTable::Text(kEnglish, tag));
+    }
+    return widget;
 }
 
 QLabel* MakePicture(QWidget* parent, const char* name, const QPixmap& pixmap) {
@@ -147,7 +165,7 @@ QWidget* MainWindow::BuildTitleRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(MakePicture(row, "Image1", Pictures::Scale(40)));
-    title_ = MakeLabel(row, "Label1", 2, StringTable::Text(kEnglish, 2));
+    title_ = MakeTaggedLabel(row, "Label1", 2);
     QFont font = title_->font();
     font.setPointSizeF(font.pointSizeF() * 1.3);
     font.setBold(true);
@@ -173,7 +191,7 @@ QWidget* MainWindow::BuildDirectoriesTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
     auto* driveRow = new QHBoxLayout;
-    driveRow->addWidget(MakeLabel(tab, "L_Drive", 12, StringTable::Text(kEnglish, 12)));
+    driveRow->addWidget(MakeTaggedLabel(tab, "L_Drive", 12));
     drive_ = Make<QComboBox>(tab, "Drive1");
     drive_->addItems(volumes_->DriveTexts());
     drive_->setMinimumWidth(220);
@@ -183,19 +201,16 @@ QWidget* MainWindow::BuildDirectoriesTab() {
     dirIn_ = Make<DirectoryList>(tab, "Dir_In");
     dirOut_ = Make<DirectoryList>(tab, "Dir_Out");
     dirError_ = Make<DirectoryList>(tab, "Dir_Error");
-    grid->addWidget(MakeLabel(tab, "L_DirIn", 13, StringTable::Text(kEnglish, 13)), 1, 0);
-    grid->addWidget(MakeLabel(tab, "L_DirOut", 14, StringTable::Text(kEnglish, 14)), 1, 1);
-    grid->addWidget(MakeLabel(tab, "L_DirError", 16, StringTable::Text(kEnglish, 16)), 1, 2);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DirIn", 13), 1, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DirOut", 14), 1, 1);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DirError", 16), 1, 2);
     grid->addWidget(dirIn_, 2, 0);
     grid->addWidget(dirOut_, 2, 1);
     grid->addWidget(dirError_, 2, 2);
-    auto* frame = Make<QGroupBox>(tab, "F_InputFile", 18);
-    frame->setTitle(StringTable::Text(kEnglish, 18));
+    auto* frame = MakeCaptioned<QGroupBox>(tab, "F_InputFile", 18);
     auto* frameLayout = new QHBoxLayout(frame);
-    moveInput_ = Make<QRadioButton>(frame, "O_MoveInputFile", 17);
-    moveInput_->setText(StringTable::Text(kEnglish, 17));
-    deleteInput_ = Make<QRadioButton>(frame, "O_DeleteInputFile", 15);
-    deleteInput_->setText(StringTable::Text(kEnglish, 15));
+    moveInput_ = MakeCaptioned<QRadioButton>(frame, "O_MoveInputFile", 17);
+    deleteInput_ = MakeCaptioned<QRadioButton>(frame, "O_DeleteInputFile", 15);
     frameLayout->addWidget(moveInput_);
     frameLayout->addWidget(deleteInput_);
     grid->addWidget(frame, 3, 0, 1, 3);
@@ -205,22 +220,21 @@ QWidget* MainWindow::BuildDirectoriesTab() {
 QWidget* MainWindow::BuildTimersTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
-    grid->addWidget(MakeLabel(tab, "L_TimerIn", 22, StringTable::Text(kEnglish, 22)), 0, 0, 1, 3);
+    grid->addWidget(MakeTaggedLabel(tab, "L_TimerIn", 22), 0, 0, 1, 3);
     scanSlider_ = MakeSlider(tab, "Slider_TimerIn", PanelSettings::kScanIntervalMin,
                              PanelSettings::kScanIntervalMax, 10);
     grid->addWidget(MakeLabel(tab, "L_TimerInMin", 0, QStringLiteral("1 s")), 1, 0);
     grid->addWidget(scanSlider_, 1, 1);
     grid->addWidget(MakeLabel(tab, "L_TimerInOut", 0, QStringLiteral("60 s")), 1, 2);
     auto* unitRow = new QHBoxLayout;
-    unitRow->addWidget(MakeLabel(tab, "L_TimeUnit", 23, StringTable::Text(kEnglish, 23)));
+    unitRow->addWidget(MakeTaggedLabel(tab, "L_TimeUnit", 23));
     scanUnit_ = Make<QComboBox>(tab, "CB_TimerInUnit");
     scanUnit_->addItems({QStringLiteral("s"), QStringLiteral("min")});
     scanUnit_->setCurrentIndex(-1);
     unitRow->addWidget(scanUnit_);
     unitRow->addStretch(1);
     grid->addLayout(unitRow, 2, 0, 1, 3);
-    grid->addWidget(MakeLabel(tab, "L_TimerStatus", 24, StringTable::Text(kEnglish, 24)), 3, 0, 1,
-                    3);
+    grid->addWidget(MakeTaggedLabel(tab, "L_TimerStatus", 24), 3, 0, 1, 3);
     statusSlider_ = MakeSlider(tab, "Slider_TimerStatus", PanelSettings::kStatusIntervalMin,
                                PanelSettings::kStatusIntervalMax, 50);
     grid->addWidget(MakeLabel(tab, "L_TimerStatusMin", 0, QStringLiteral("10 ms")), 4, 0);
@@ -236,15 +250,14 @@ QWidget* MainWindow::BuildOptionsTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
     auto* crRow = new QHBoxLayout;
-    crRow->addWidget(MakeLabel(tab, "L_CRChar", 35, StringTable::Text(kEnglish, 35)));
+    crRow->addWidget(MakeTaggedLabel(tab, "L_CRChar", 35));
     crChar_ = Make<QLineEdit>(tab, "T_CRChar");
     crChar_->setMaximumWidth(80);
     crRow->addWidget(crChar_);
     crRow->addStretch(1);
     grid->addLayout(crRow, 0, 0, 1, 2);
 
-    auto* language = Make<QGroupBox>(tab, "F_Language", 33);
-    language->setTitle(StringTable::Text(kEnglish, 33));
+    auto* language = MakeCaptioned<QGroupBox>(tab, "F_Language", 33);
     auto* languageLayout = new QHBoxLayout(language);
     frenchFlag_ = Make<ClickableLabel>(language, "I_French");
     frenchFlag_->setPixmap(Pictures::FrenchFlag(24));
@@ -258,24 +271,18 @@ QWidget* MainWindow::BuildOptionsTab() {
     languageLayout->addWidget(currentLanguage_, 1);
     grid->addWidget(language, 1, 0);
 
-    auto* start = Make<QGroupBox>(tab, "Frame1", 36);
-    start->setTitle(StringTable::Text(kEnglish, 36));
+    auto* start = MakeCaptioned<QGroupBox>(tab, "Frame1", 36);
     auto* startLayout = new QVBoxLayout(start);
-    startMode_ = Make<QCheckBox>(start, "C_StartMode", 32);
-    startMode_->setText(StringTable::Text(kEnglish, 32));
-    minimized_ = Make<QCheckBox>(start, "C_Window", 34);
-    minimized_->setText(StringTable::Text(kEnglish, 34));
+    startMode_ = MakeCaptioned<QCheckBox>(start, "C_StartMode", 32);
+    minimized_ = MakeCaptioned<QCheckBox>(start, "C_Window", 34);
     startLayout->addWidget(startMode_);
     startLayout->addWidget(minimized_);
     grid->addWidget(start, 1, 1);
 
-    auto* errors = Make<QGroupBox>(tab, "F_ErrorMessages", 38);
-    errors->setTitle(StringTable::Text(kEnglish, 38));
+    auto* errors = MakeCaptioned<QGroupBox>(tab, "F_ErrorMessages", 38);
     auto* errorsLayout = new QHBoxLayout(errors);
-    showErrors_ = Make<QRadioButton>(errors, "O_Show", 39);
-    showErrors_->setText(StringTable::Text(kEnglish, 39));
-    hideErrors_ = Make<QRadioButton>(errors, "O_Hide", 40);
-    hideErrors_->setText(StringTable::Text(kEnglish, 40));
+    showErrors_ = MakeCaptioned<QRadioButton>(errors, "O_Show", 39);
+    hideErrors_ = MakeCaptioned<QRadioButton>(errors, "O_Hide", 40);
     errorsLayout->addWidget(showErrors_);
     errorsLayout->addWidget(hideErrors_);
     grid->addWidget(errors, 2, 0);
@@ -286,13 +293,13 @@ QWidget* MainWindow::BuildOptionsTab() {
 QWidget* MainWindow::BuildCommunicationTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
-    grid->addWidget(MakeLabel(tab, "L_IPAddress", 42, StringTable::Text(kEnglish, 42)), 0, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_IPAddress", 42), 0, 0);
     ipAddress_ = Make<QLineEdit>(tab, "T_IPAddress");
     grid->addWidget(ipAddress_, 0, 1);
-    grid->addWidget(MakeLabel(tab, "L_DeviceNo", 43, StringTable::Text(kEnglish, 43)), 1, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DeviceNo", 43), 1, 0);
     deviceNo_ = Make<QComboBox>(tab, "CB_DeviceNo");
     grid->addWidget(deviceNo_, 1, 1);
-    grid->addWidget(MakeLabel(tab, "L_Timeout", 44, StringTable::Text(kEnglish, 44)), 2, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_Timeout", 44), 2, 0);
     timeout_ = Make<QComboBox>(tab, "CB_Timeout");
     timeout_->setEditable(true);
     timeout_->setInsertPolicy(QComboBox::NoInsert);
@@ -301,8 +308,7 @@ QWidget* MainWindow::BuildCommunicationTab() {
     }
     timeout_->setCurrentIndex(-1);
     grid->addWidget(timeout_, 2, 1);
-    auto* charset = Make<QGroupBox>(tab, "F_Charset", 37);
-    charset->setTitle(StringTable::Text(kEnglish, 37));
+    auto* charset = MakeCaptioned<QGroupBox>(tab, "F_Charset", 37);
     auto* charsetLayout = new QHBoxLayout(charset);
     unicode_ = Make<QRadioButton>(charset, "O_Unicode");
     unicode_->setText(QStringLiteral("UNICODE"));
@@ -323,9 +329,9 @@ QWidget* MainWindow::BuildFileLists() {
     fileIn_ = Make<FileList>(box, "File_In");
     fileOut_ = Make<FileList>(box, "File_Out");
     fileError_ = Make<FileList>(box, "File_Error");
-    grid->addWidget(MakeLabel(box, "L_FileIn", 301, StringTable::Text(kEnglish, 301)), 0, 0);
-    grid->addWidget(MakeLabel(box, "L_FileOut", 302, StringTable::Text(kEnglish, 302)), 0, 1);
-    grid->addWidget(MakeLabel(box, "L_FileError", 303, StringTable::Text(kEnglish, 303)), 0, 2);
+    grid->addWidget(MakeTaggedLabel(box, "L_FileIn", 301), 0, 0);
+    grid->addWidget(MakeTaggedLabel(box, "L_FileOut", 302), 0, 1);
+    grid->addWidget(MakeTaggedLabel(box, "L_FileError", 303), 0, 2);
     grid->addWidget(fileIn_, 1, 0);
     grid->addWidget(fileOut_, 1, 1);
     grid->addWidget(fileError_, 1, 2);
@@ -336,14 +342,14 @@ QWidget* MainWindow::BuildFooter() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    fileTransfered_ = MakeLabel(row, "L_FileTransfered", 305, StringTable::Text(kEnglish, 305));
+    fileTransfered_ = MakeTaggedLabel(row, "L_FileTransfered", 305);
     fileTransfered_->hide();
     layout->addWidget(fileTransfered_, 1);
     layout->addStretch(0);
     freeSpaceWarning_ = MakePicture(row, "I_DangerFreeSpace", Pictures::Warning(20));
     freeSpaceWarning_->hide();
     layout->addWidget(freeSpaceWarning_);
-    freeSpaceLabel_ = MakeLabel(row, "L_FreeSpace", 304, StringTable::Text(kEnglish, 304));
+    freeSpaceLabel_ = MakeTaggedLabel(row, "L_FreeSpace", 304);
     layout->addWidget(freeSpaceLabel_);
     layout->addSpacing(16);
     version_ = MakeLabel(row, "L_Version", 0, QStringLiteral("V 1.0.0"));
