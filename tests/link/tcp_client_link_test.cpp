@@ -73,7 +73,7 @@ TEST(TcpClientLink, UnicodeModeCarriesUtf16LittleEndian) {
 TEST(TcpClientLink, PiecesWithShortGapsFormOneMessageLongGapsTwo) {
     TcpTestPeer scale([](const std::string& request, int) -> std::vector<ReplyPiece> {
         if (request == "short")
-            return {{0, "<a>1"}, {5, "<b>2"}, {5, "<c>3"}};
+            return {{0, "<a>1"}, {1, "<b>2"}, {1, "<c>3"}};
         return {{0, "first"}, {150, "second"}};
     });
     CommChannel channel(false, 2000);
