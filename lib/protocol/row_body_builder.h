@@ -25,11 +25,18 @@ class RowBodyBuilder {
     // the (upper-case) name of the first column that has no tag in `missingColumn`, when a
     // column has none.
     bool Prepare(const TableCatalog& catalog, const DataFile& file, Text& missingColumn);
-    // Appends the body of the cursor's current record to `out`.
+    // Appends the body of the cursor's current record to `out`. When `out` must grow, it grows
+    // towards the size that all bodies of the file will need, projected from the part of the
+    // file read so far, rather than doubling: one buffer for a whole file of bodies then ends
+    // close to its final size instead of up to twice it.
     void AppendBody(const RecordCursor& cursor, TextView crChars, Text& out) const;
 
   private:
+    bool ReplacesMarkerWhileEscaping(TextView crChars) const;
+    void MakeRoom(const RecordCursor& cursor, std::size_t bodyLength, Text& out) const;
+
     std::vector<Text> openTags_;  // "<tag>" per column
+    std::size_t tagUnits_ = 0;    // all of openTags_ together
 };
 
 // One body on its own; none, with the column name in `missingColumn`, when a column of the

@@ -38,7 +38,8 @@ std::basic_string_view<Unit> LineContent(std::basic_string_view<Unit> raw) {
 // The byte-order mark at the very start of a file is no content: a first line holding only the
 // mark, or the mark and a comment, is not significant. The line itself keeps the mark.
 bool IsSignificant(TextView line, std::int64_t linePos) {
-    if (linePos == 0 && !line.empty() && line.front() == kByteOrderMark) line.remove_prefix(1);
+    if (linePos == 0 && !line.empty() && line.front() == kByteOrderMark)
+        line.remove_prefix(1);
     return !line.empty() && line.front() != kCommentMark;
 }
 
@@ -80,6 +81,10 @@ bool DataFile::OpenStream(const Text& path) {
     if (!stream->open(FileSystemPath(path), std::ios::in | std::ios::out | std::ios::binary)) {
         return false;
     }
+    std::streampos end = stream->pubseekoff(0, std::ios::end);
+    size_ = end == std::streampos(-1) ? 0 : static_cast<std::int64_t>(end);
+    if (stream->pubseekpos(0) != std::streampos(0))
+        return false;
     stream_ = std::move(stream);
     codePage_ = DataCodePage();
     windows1252_ = codePage_ == CodePage::Windows1252();
@@ -106,6 +111,7 @@ void DataFile::Close() {
     headerLine_.clear();
     firstRowPos_ = -1;
     lastLinePos_ = 0;
+    size_ = 0;
 }
 
 Text DataFile::ReadLine() {

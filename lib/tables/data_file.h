@@ -57,6 +57,8 @@ class DataFile {
 
     bool Seek(std::int64_t pos);
     std::int64_t Tell() const;
+    // Size of the file in bytes when it was opened.
+    std::int64_t Size() const { return size_; }
     // Where the first record begins (just after the header line); -1 while closed.
     std::int64_t FirstRowPos() const { return firstRowPos_; }
 
@@ -76,6 +78,7 @@ class DataFile {
     bool isWide_ = false;
     std::int64_t firstRowPos_ = -1;
     std::int64_t lastLinePos_ = 0;
+    std::int64_t size_ = 0;
     Text headerLine_;
     std::vector<DataColumn> columns_;
     std::unordered_map<Text, std::size_t> columnByName_;

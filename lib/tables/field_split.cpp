@@ -28,6 +28,23 @@ std::size_t FindSeparatorOrQuote(TextView line, TextView separators) {
     return TextView::npos;
 }
 
+bool SkipsBlanks(TextView separators) {
+    return !separators.empty() && separators[0] == u' ';
+}
+
+// Cuts `line` at the separator at `p`: the part before it, trimmed, is the field and the line
+// goes on after it. Without a separator (npos) the whole line is the field, blanks kept.
+TextView CutBefore(TextView& line, std::size_t p) {
+    if (p == TextView::npos) {
+        TextView whole = line;
+        line = line.substr(line.size());
+        return whole;
+    }
+    TextView field = TrimView(line.substr(0, p));
+    line = line.substr(p + 1);
+    return field;
+}
+
 void TrimInPlace(Text& text) {
     TextView trimmed = TrimView(text);
     if (trimmed.size() == text.size())
@@ -45,22 +62,13 @@ void KeepRest(Text& line, TextView rest) {
 }  // namespace
 
 TextView SplitFieldView(TextView& line, TextView separators) {
-    if (!separators.empty() && separators[0] == u' ') {
+    if (SkipsBlanks(separators)) {
         std::size_t blanks = 0;
         while (blanks < line.size() && IsSpace(line[blanks]))
             ++blanks;
         line = line.substr(blanks);
     }
-    separators = EffectiveSeparators(separators);
-    std::size_t p = FindSeparator(line, separators);
-    if (p == TextView::npos) {
-        TextView whole = line;
-        line = line.substr(line.size());
-        return whole;
-    }
-    TextView field = TrimView(line.substr(0, p));
-    line = line.substr(p + 1);
-    return field;
+    return CutBefore(line, FindSeparator(line, EffectiveSeparators(separators)));
 }
 
 const Text& SplitField(Text& destination, TextView& line, TextView separators) {
@@ -82,6 +90,10 @@ const Text& TakeField(Text& destination, TextView& line, TextView separators) {
     }
     separators = EffectiveSeparators(separators);
     std::size_t open = FindSeparatorOrQuote(line, separators);
+    if (!SkipsBlanks(separators) && (open == TextView::npos || line[open] != kQuote)) {
+        destination.assign(CutBefore(line, open));
+        return destination;
+    }
     std::size_t close = TextView::npos;
     if (open != TextView::npos && line[open] == kQuote)
         close = line.find(kQuote, open + 1);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "protocol/protocol_texts.h"
 #include "protocol/row_body_builder.h"
 #include "tables/data_file.h"
@@ -102,6 +104,49 @@ TEST_F(RequestTexts, ColumnWithoutTagStopsComposition) {
     RowBodyBuilder builder;
     EXPECT_FALSE(builder.Prepare(catalog, file, missing));
     EXPECT_EQ(missing, u"PRICE");
+}
+
+// The escapes and the marker replacement done one after the other over the whole body, as
+// the rule states them; the builder does them in one pass where that gives the same text.
+Text SequentialBody(const std::vector<std::pair<Text, Text>>& tagsAndValues, TextView crChars) {
+    Text body;
+    for (const auto& [tag, value] : tagsAndValues) {
+        Text escaped = Replaced(value, u"&|", u";");
+        ReplaceAll(escaped, u"<", u"&lt;");
+        ReplaceAll(escaped, u">", u"&gt;");
+        body += u"<" + tag + u">" + escaped;
+    }
+    if (!crChars.empty())
+        ReplaceAll(body, crChars, u"\r\n");
+    return body;
+}
+
+TEST_F(RequestTexts, BodiesMatchTheStepByStepRuleForAnyMarker) {
+    std::mt19937 random(20240601);
+    const TextView alphabet = u"a&|<>ltg ";
+    const TextView markers[] = {u"|",  u"&",  u"<",  u"l",  u";", u"a",
+                                u"|a", u"&|", u"lt", u"<p", u"||"};
+    for (int round = 0; round < 300; ++round) {
+        Text values[2];
+        for (Text& value : values) {
+            value.clear();
+            for (int k = random() % 12; k > 0; --k)
+                value += alphabet[random() % alphabet.size()];
+            if (!value.empty() && (value.front() == u' ' || value.back() == u' '))
+                value = u"x" + value + u"x";
+        }
+        DataFile file(dir.WriteNarrow("article_w.csv",
+                                      u"PLU;NAME\r\n" + values[0] + u";" + values[1] + u"\r\n"));
+        RecordCursor cursor;
+        ASSERT_TRUE(cursor.Open(&file));
+        for (TextView marker : markers) {
+            Text missing;
+            std::optional<Text> body = BuildRowBody(catalog, cursor, marker, missing);
+            ASSERT_TRUE(body.has_value());
+            EXPECT_EQ(*body, SequentialBody({{u"plu", values[0]}, {u"nam", values[1]}}, marker))
+                << ToUtf8(values[0]) << " | " << ToUtf8(values[1]) << " marker " << ToUtf8(marker);
+        }
+    }
 }
 
 TEST(RequestTextsSamples, ArticlesComposeFromTheSampleFiles) {

@@ -1,0 +1,63 @@
+// Reading arbitrary replies: every marker search, every cut by position and the row-read
+// values, for a catalog with tables of several shapes.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "platform/text.h"
+#include "protocol/reply_markers.h"
+#include "tables/table_catalog.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition)
+        __builtin_trap();
+}
+
+dorvex::TableCatalog& Catalog() {
+    static dorvex::TableCatalog catalog = [] {
+        const std::filesystem::path path =
+            std::filesystem::temp_directory_path() /
+            ("dorvex-fuzz-reply-" + std::to_string(std::random_device{}()) + ".csv");
+        std::ofstream(path, std::ios::binary)
+            << "TABLE;F1;F2;F3\r\nArticle;PLU;Name;Price\r\nart;plu;nam;upr\r\n"
+               "Odd;A;B\r\nx;lo;longer\r\nLone;A\r\n";
+        dorvex::TableCatalog loaded;
+        loaded.Load(dorvex::FromUtf8(path.string()));
+        std::filesystem::remove(path);
+        return loaded;
+    }();
+    return catalog;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return 0;
+    static const dorvex::Text tables[] = {u"Article", u"Odd", u"Lone", u"Missing"};
+    dorvex::TableCatalog& catalog = Catalog();
+    catalog.SelectTable(tables[data[0] % 4]);
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+    const dorvex::Text reply =
+        (data[0] & 4) ? dorvex::FromUtf16LeBytes(bytes) : dorvex::FromUtf8(bytes);
+
+    Check(dorvex::IsSuccessReply(reply) ==
+          (!reply.empty() && !dorvex::IsErrorReply(reply) && !dorvex::IsUnknownReply(reply)));
+    Check(dorvex::ErrorResultText(reply).size() <= reply.size());
+    Check(dorvex::LoggedErrorText(reply).size() <= reply.size());
+    Check(dorvex::FieldListOf(reply).size() <= reply.size());
+    Check(dorvex::WholeTableValueOf(reply).size() <= reply.size());
+    if (auto count = dorvex::RecordCountOf(reply)) {
+        Check(*count >= INT32_MIN && *count <= INT32_MAX);
+    }
+    const dorvex::Text values = dorvex::ParseReplyValues(catalog, reply);
+    Check(values.size() <= reply.size() + catalog.CurrentTable().size());
+    dorvex::UnescapeReadValue(values, u"|");
+    return 0;
+}
