@@ -1,0 +1,127 @@
+// The `dorvex` command through its exit status and what it prints.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/scale_sim_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dorvex::test::ScaleSimProcess;
+
+struct CommandResult {
+    int exitStatus = -1;
+    std::string output;  // standard output and standard error
+};
+
+CommandResult RunDorvex(const std::string& arguments) {
+    std::string command = std::string(DORVEX_BIN_DIR) + "/dorvex " + arguments + " 2>&1";
+    CommandResult result;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+        result.output.append(buffer, n);
+    int status = pclose(pipe);
+    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+class DorvexCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("dorvex-cli-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        for (const char* dir : {"in", "out", "err"})
+            fs::create_directories(root_ / dir);
+        fs::copy_file(Sample("articles_w.csv"), root_ / "in" / "articles_w.csv");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    static std::string Sample(const std::string& name) {
+        return std::string(DORVEX_SAMPLES_DIR) + "/" + name;
+    }
+    std::string Options(const ScaleSimProcess& sim) const {
+        return "--quiet --link IPC:" + std::to_string(sim.Port()) + " --host 127.0.0.1 -t " +
+               Sample("table.csv") + " -i " + (root_ / "in").string() + " -o " +
+               (root_ / "out").string() + " -e " + (root_ / "err").string();
+    }
+    std::vector<std::string> SimArgs(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--tables", Sample("table.csv")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(DorvexCommandTest, CheckShowsTableColumnsRowsAndRequests) {
+    CommandResult good =
+        RunDorvex("-t " + Sample("table.csv") + " check " + Sample("articles_w.csv"));
+    EXPECT_EQ(good.exitStatus, 0) << good.output;
+    EXPECT_NE(good.output.find("table: Article (tag art)"), std::string::npos);
+    EXPECT_NE(good.output.find("column PLU -> plu"), std::string::npos);
+    EXPECT_NE(good.output.find("request: <art m=\"w\"><dvn>1<plu>"), std::string::npos);
+
+    std::ofstream(root_ / "in" / "articles_bad_w.csv") << "PLU;Colour\r\n1;red\r\n";
+    CommandResult bad = RunDorvex("-t " + Sample("table.csv") + " -i " + (root_ / "in").string() +
+                                  " check articles_bad_w.csv");
+    EXPECT_EQ(bad.exitStatus, 2);
+    EXPECT_NE(bad.output.find("column COLOUR -> NO TAG"), std::string::npos);
+
+    CommandResult noTable = RunDorvex("-t " + Sample("table.csv") + " -i " +
+                                      (root_ / "in").string() + " check nothing_w.csv");
+    EXPECT_EQ(noTable.exitStatus, 2);
+}
+
+TEST_F(DorvexCommandTest, ExitStatusFollowsTheTransferOutcome) {
+    ScaleSimProcess sim(SimArgs());
+    ASSERT_TRUE(sim.Started());
+    CommandResult ok = RunDorvex(Options(sim) + " write articles_w.csv");
+    EXPECT_EQ(ok.exitStatus, 0) << ok.output;
+    EXPECT_TRUE(fs::exists(root_ / "out" / "articles_w_a.csv"));
+
+    ScaleSimProcess failing(SimArgs({"--error-nth", "3"}));
+    ASSERT_TRUE(failing.Started());
+    CommandResult withError = RunDorvex(Options(failing) + " write articles_w.csv");
+    EXPECT_EQ(withError.exitStatus, 1) << withError.output;
+    EXPECT_TRUE(fs::exists(root_ / "err" / "articles_w_e.csv"));
+}
+
+TEST_F(DorvexCommandTest, RefusedStartsAndBadUsageExitWith2AndSayWhy) {
+    ScaleSimProcess sim(SimArgs());
+    ASSERT_TRUE(sim.Started());
+    std::ofstream(root_ / "in" / "articles_bad_w.csv") << "PLU;Colour\r\n1;red\r\n";
+    CommandResult refused = RunDorvex(Options(sim) + " write articles_bad_w.csv");
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_NE(refused.output.find("not started"), std::string::npos);
+    EXPECT_NE(refused.output.find("columns without a tag"), std::string::npos);
+
+    EXPECT_EQ(RunDorvex(Options(sim) + " write prices.txt").exitStatus, 2);
+    EXPECT_EQ(RunDorvex("fly away").exitStatus, 2);
+    EXPECT_EQ(RunDorvex("--timeout zero write x_w.csv").exitStatus, 2);
+    EXPECT_EQ(RunDorvex("--link IPC:9 --timeout 500 write articles_w.csv").exitStatus, 2);
+    EXPECT_EQ(RunDorvex("--help").exitStatus, 0);
+}
+
+TEST_F(DorvexCommandTest, TestAndSendTalkToTheScale) {
+    ScaleSimProcess sim(SimArgs());
+    ASSERT_TRUE(sim.Started());
+    CommandResult identity = RunDorvex("test 127.0.0.1:" + std::to_string(sim.Port()));
+    EXPECT_EQ(identity.exitStatus, 0);
+    EXPECT_NE(identity.output.find("<idt m=\"r\">"), std::string::npos);
+    CommandResult sent = RunDorvex(Options(sim) + " send '<art m=\"r\"><dvn>1<plu>424242'");
+    EXPECT_EQ(sent.exitStatus, 0) << sent.output;
+    EXPECT_NE(sent.output.find(" m=\"e\">"), std::string::npos);  // no such record
+    EXPECT_EQ(RunDorvex("test 127.0.0.1:9").exitStatus, 1);
+}
+
+}  // namespace
