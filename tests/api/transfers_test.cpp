@@ -236,6 +236,51 @@ TEST_F(TransfersTest, CloseDuringAWholeTableWaitReturnsPromptly) {
               1000);
 }
 
+TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
+    auto writeAndClose = [&](const ScaleSimProcess& sim) {
+        SetInputDir((root_ / "in").c_str());
+        SetOutputDir((root_ / "out").c_str());
+        SetErrorDir((root_ / "err").c_str());
+        Input("article_w.csv", "PLU;NAME\r\n1;Pomme\r\n2;Poire\r\n");
+        fs::remove(root_ / "out" / "article_w_a.csv");
+        ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+        EXPECT_EQ(WaitForEnd(), 4);
+        EXPECT_EQ(Out("article_w_a.csv"), "PLU;NAME;PRICE\r\nOK\r\nOK\r\n");
+        EXPECT_EQ(sim.Requests().size(), 2u);
+        auto start = Clock::now();
+        EXPECT_EQ(CloseDorvex(), 1);
+        EXPECT_LT(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(),
+            1000);
+    };
+    {
+        ScaleSimProcess sim(SimArgs({"--serial", "pty"}));
+        ASSERT_TRUE(sim.Started());
+        setenv("DORVEX_COM1", sim.SerialPath().c_str(), 1);
+        ASSERT_EQ(OpenDorvex("COM1:9600|RS485", "1", "1", 0, 0, (root_ / "table.csv").c_str()), 1);
+        unsetenv("DORVEX_COM1");
+        writeAndClose(sim);
+    }
+    {
+        // A free port for the listening link: the first that binds.
+        int port = 0;
+        for (int candidate = 20000 + getpid() % 20000, tries = 0; tries < 50;
+             ++tries, ++candidate) {
+            std::string link = "IPS:" + std::to_string(candidate);
+            if (OpenDorvex(link.c_str(), "1", "", 0, 0, (root_ / "table.csv").c_str()) == 1) {
+                port = candidate;
+                break;
+            }
+        }
+        ASSERT_NE(port, 0);
+        ScaleSimProcess sim(SimArgs({"--connect", "127.0.0.1:" + std::to_string(port)}));
+        ASSERT_TRUE(sim.Started());
+        ASSERT_TRUE(sim.WaitForLine("connected"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        writeAndClose(sim);
+    }
+}
+
 TEST_F(TransfersTest, RawMessagesAndIdentityInBothEncodings) {
     ScaleSimProcess sim(SimArgs());
     std::vector<char> reply(DORVEX_REPLY_MAX);
