@@ -54,9 +54,13 @@ void TrimInPlace(Text& text) {
     text.erase(0, begin);
 }
 
-// Keeps the part of `line` that `rest` (a suffix of it) still covers.
-void KeepRest(Text& line, TextView rest) {
+// Applies `cut` (which advances a view) to a line held as Text, which keeps what is left.
+template <typename Cut>
+const Text& CutOwnedLine(Text& destination, Text& line, Cut cut) {
+    TextView rest(line);
+    cut(rest);
     line.erase(0, line.size() - rest.size());
+    return destination;
 }
 
 }  // namespace
@@ -77,10 +81,8 @@ const Text& SplitField(Text& destination, TextView& line, TextView separators) {
 }
 
 const Text& SplitField(Text& destination, Text& line, TextView separators) {
-    TextView rest(line);
-    SplitField(destination, rest, separators);
-    KeepRest(line, rest);
-    return destination;
+    return CutOwnedLine(destination, line,
+                        [&](TextView& rest) { SplitField(destination, rest, separators); });
 }
 
 const Text& TakeField(Text& destination, TextView& line, TextView separators) {
@@ -113,10 +115,8 @@ const Text& TakeField(Text& destination, TextView& line, TextView separators) {
 }
 
 const Text& TakeField(Text& destination, Text& line, TextView separators) {
-    TextView rest(line);
-    TakeField(destination, rest, separators);
-    KeepRest(line, rest);
-    return destination;
+    return CutOwnedLine(destination, line,
+                        [&](TextView& rest) { TakeField(destination, rest, separators); });
 }
 
 }  // namespace dorvex

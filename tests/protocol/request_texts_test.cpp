@@ -18,8 +18,7 @@ using test::TempDir;
 class RequestTexts : public ::testing::Test {
   protected:
     void SetUp() override {
-        catalog.Load(
-            dir.WriteNarrow("table.csv", u"TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n"));
+        catalog.Load(dir.WriteNarrow("table.csv", test::kArticleTableCsv));
         ASSERT_EQ(catalog.SelectTable(u"Article"), TableCatalog::kSelected);
     }
 

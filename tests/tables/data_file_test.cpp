@@ -61,6 +61,18 @@ TEST(DataFileEncoding, Windows1252AccentsAndEuro) {
     EXPECT_EQ(RecordLines(file), std::vector<Text>{u"1;Crème brûlée € œ"});
 }
 
+TEST(DataFileEncoding, OtherDataCodePages) {
+    const std::string previous = DataCodePage()->Name();
+    ASSERT_TRUE(SetDataCodePage("UTF-8"));
+    TempDir dir;
+    DataFile file(dir.Write("utf8.csv", "nom\r\nCr\xC3\xA8me \xE2\x82\xAC\r\n"));
+    const bool opened = file.Open();
+    const std::vector<Text> lines = opened ? RecordLines(file) : std::vector<Text>{};
+    SetDataCodePage(previous);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(lines, std::vector<Text>{u"Crème €"});
+}
+
 TEST(DataFileHeader, NamesAreTrimmedQuotedAndUpperCased) {
     TempDir dir;
     DataFile file(dir.WriteNarrow("h.csv", u"  plu; name ;\"Price;EUR\"  \r\n"));

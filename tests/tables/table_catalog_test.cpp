@@ -25,7 +25,7 @@ std::vector<TableField> Fields(TableCatalog& catalog, const Text& table) {
 }
 
 TEST(TableCatalogLoad, TheArticleExample) {
-    LoadedCatalog loaded(u"TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n");
+    LoadedCatalog loaded(test::kArticleTableCsv);
     TableCatalog& catalog = loaded.catalog;
     EXPECT_EQ(catalog.TableNames(), std::vector<Text>{u"Article"});
     EXPECT_EQ(Fields(catalog, u"Article"),

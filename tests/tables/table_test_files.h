@@ -13,6 +13,11 @@
 
 namespace dorvex::test {
 
+// The table definitions of the article example: table Article (tag art) with PLU (plu) and
+// NAME (nam).
+inline constexpr TextView kArticleTableCsv =
+    u"TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n";
+
 class TempDir {
   public:
     TempDir() {
