@@ -125,34 +125,24 @@ bool DataFile::ReadLine(Text& line) {
         line.clear();
         return false;
     }
-    return isWide_ ? ReadWideLine(line) : ReadNarrowLine(line);
+    if (isWide_)
+        return ReadSignificantLine(wide_, line);
+    return ReadSignificantLine(narrow_, line);
 }
 
-bool DataFile::ReadNarrowLine(Text& line) {
-    std::string_view raw;
+template <typename Unit>
+bool DataFile::ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line) {
+    std::basic_string_view<Unit> raw;
     for (;;) {
-        std::int64_t start = narrow_.Tell();
-        if (!narrow_.Next(*stream_, raw))
+        const std::int64_t start = buffer.Tell();
+        if (!buffer.Next(*stream_, raw))
             break;
-        DecodeNarrow(LineContent(raw), line);
-        if (IsSignificant(line, start)) {
-            lastLinePos_ = start;
-            return true;
+        if constexpr (sizeof(Unit) == 1) {
+            DecodeNarrow(LineContent(raw), line);
+        } else {
+            line.assign(LineContent(raw));
         }
-    }
-    line.clear();
-    return false;
-}
-
-bool DataFile::ReadWideLine(Text& line) {
-    std::u16string_view raw;
-    for (;;) {
-        std::int64_t start = wide_.Tell();
-        if (!wide_.Next(*stream_, raw))
-            break;
-        TextView content = LineContent(raw);
-        if (IsSignificant(content, start)) {
-            line.assign(content);
+        if (IsSignificant(line, start)) {
             lastLinePos_ = start;
             return true;
         }

@@ -69,8 +69,8 @@ class DataFile {
 
   private:
     bool OpenStream(const Text& fileSystemPath);
-    bool ReadNarrowLine(Text& line);
-    bool ReadWideLine(Text& line);
+    template <typename Unit>
+    bool ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line);
     void DecodeNarrow(std::string_view bytes, Text& line) const;
     void ReadHeader();
 
