@@ -1,10 +1,17 @@
 #include "tables/record_cursor.h"
 
 #include "tables/field_split.h"
+#include "tables/record_filter.h"
 
 namespace dorvex {
 
+RecordCursor::RecordCursor() = default;
+RecordCursor::RecordCursor(DataFile* file) : file_(file) {}
+RecordCursor::~RecordCursor() = default;
+
 bool RecordCursor::Open(DataFile* file, const Text* filter) {
+    if (file != nullptr && file != file_)
+        filter_.reset();  // its conditions and indexes belong to the other file
     if (file != nullptr)
         file_ = file;
     isOpen_ = false;
@@ -13,15 +20,37 @@ bool RecordCursor::Open(DataFile* file, const Text* filter) {
         return false;
     if (!file_->IsOpen() && !file_->Open())
         return false;
-    if (filter != nullptr && !filter->empty())
-        return false;
     isOpen_ = true;
     MakeFields();
-    ReadRecordAt(file_->FirstRowPos());
+    if (filter != nullptr && SetFilter(*filter) != 0) {
+        isOpen_ = false;
+        return false;
+    }
+    if (filter_ && filter_->HasConditions())
+        FindFirst();
+    else
+        ReadRecordAt(file_->FirstRowPos());
     return true;
 }
 
+int RecordCursor::SetFilter(const Text& text) {
+    if (!filter_)
+        filter_ = std::make_unique<RecordFilter>(*this);
+    return filter_->SetFilter(text);
+}
+
+bool RecordCursor::FindFirst() {
+    if (!filter_)
+        return isOpen_ && ReadRecordAt(file_->FirstRowPos());
+    return filter_->FindFirst();
+}
+
+bool RecordCursor::AllConditionsHold() const {
+    return !filter_ || filter_->AllConditionsHold();
+}
+
 void RecordCursor::Close() {
+    filter_.reset();  // closes its column indexes, writing those that changed
     fields_.clear();
     fieldByName_.clear();
     currentLine_.clear();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -18,6 +19,8 @@
 
 namespace dorvex {
 
+class RecordFilter;
+
 struct FieldValue {
     Text name;   // the column's upper-case name
     Text value;  // the cell of the current record; empty when the record has fewer cells
@@ -25,15 +28,19 @@ struct FieldValue {
 
 class RecordCursor {
   public:
-    RecordCursor() = default;
-    explicit RecordCursor(DataFile* file) : file_(file) {}
+    RecordCursor();
+    explicit RecordCursor(DataFile* file);
+    ~RecordCursor();
     RecordCursor(const RecordCursor&) = delete;
     RecordCursor& operator=(const RecordCursor&) = delete;
 
     // Takes `file` when given (the cursor never owns or closes it), opens it with its stored
     // path when it is not open yet, and stands on its first record. False when there is no
-    // data file or it cannot be opened. Record filters are not supported yet: a non-empty
-    // `filter` is refused.
+    // data file or it cannot be opened.
+    // With a `filter` (see RecordFilter) it stands on the first record that satisfies it, or at
+    // the end when none does; a filter naming a column the file lacks is refused (false, the
+    // cursor stays closed). Opened again without a filter it keeps the one it has, unless it
+    // is given another data file.
     bool Open(DataFile* file = nullptr, const Text* filter = nullptr);
     void Close();
     bool IsOpen() const { return isOpen_; }
@@ -51,6 +58,12 @@ class RecordCursor {
     const FieldValue* FieldAt(int position) const;
     int FieldCount() const { return static_cast<int>(fields_.size()); }
     const Text& CurrentLine() const { return currentLine_; }
+    // The filter operations (RecordFilter): 0 or FieldCondition::kUnknownColumn; true when the
+    // cursor stands on a record that satisfies every term; true when every term holds.
+    int SetFilter(const Text& text);
+    bool FindFirst();
+    bool AllConditionsHold() const;
+    const RecordFilter* Filter() const { return filter_.get(); }
     // Where the current record's line begins in the file.
     std::int64_t CurrentRowPos() const { return currentRowPos_; }
     DataFile* File() const { return file_; }
@@ -67,6 +80,7 @@ class RecordCursor {
     std::unordered_map<Text, std::size_t> fieldByName_;
     Text currentLine_;
     std::int64_t currentRowPos_ = -1;
+    std::unique_ptr<RecordFilter> filter_;  // with its conditions and column indexes
 };
 
 }  // namespace dorvex

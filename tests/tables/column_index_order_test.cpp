@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "link/shown_errors.h"
+#include "tables/column_index.h"
+#include "tables/column_index_test_files.h"
+#include "tables/record_cursor.h"
+#include "tables/table_test_files.h"
+
+namespace dorvex {
+namespace {
+
+using test::FileBytes;
+using test::IndexBytes;
+using test::SetTimeFrom;
+using test::TempDir;
+using test::WriteBytes;
+
+// 250 records keyed k0..k149 in random order and letter case, so that many keys repeat.
+Text RepeatingKeys() {
+    std::mt19937 random(7);
+    Text content = u"KEY;ROW\r\n";
+    for (int row = 0; row < 250; ++row) {
+        Text key = (random() % 2 ? u"k" : u"K") + NumberText(random() % 150);
+        content += key + u";" + NumberText(row) + u"\r\n";
+    }
+    return content;
+}
+
+TEST(ColumnIndexOrder, BuildingEqualsInsertingInFileOrder) {
+    TempDir dir;
+    const Text data = dir.WriteNarrow("keys.csv", RepeatingKeys());
+    const Text indexPath = dir.PathOf("keys.i00");
+    DataFile file(data);
+    WriteBytes(indexPath, IndexBytes(4, 0, 0, u"KEY", {}));
+    SetTimeFrom(indexPath, data, 10);
+
+    std::vector<std::string> refused;
+    {
+        ColumnIndex index;
+        ASSERT_TRUE(index.Open(&file, 0));
+        RecordCursor cursor;
+        for (cursor.Open(&file); !cursor.IsEOF(); cursor.MoveNext()) {
+            const Text& key = cursor.FieldAt(0)->value;
+            std::vector<std::uint32_t> before = index.Entries();
+            std::int32_t position = -1;
+            auto offset = static_cast<std::uint32_t>(cursor.CurrentRowPos());
+            if (!index.Insert(key, &position, offset)) {
+                refused.push_back("An entry for " + ToUtf8(key) + " already exists !!!");
+                continue;
+            }
+            std::vector<std::uint32_t> after = index.Entries();
+            ASSERT_EQ(after[position], offset);
+            after.erase(after.begin() + position);
+            ASSERT_EQ(after, before);  // every existing entry kept, in its order
+            ASSERT_EQ(index.Capacity(), (index.Count() + 99) / 100 * 100);
+        }
+        EXPECT_TRUE(index.IsDirty());
+    }  // closing writes the index
+    const std::string inserted = FileBytes(indexPath);
+    ASSERT_GT(refused.size(), 50u);
+
+    test::ShownErrors shown;
+    ColumnIndex built;
+    ASSERT_TRUE(built.Build(&file, 0, ColumnType::Text));
+    EXPECT_EQ(FileBytes(indexPath), inserted);
+    EXPECT_EQ(shown.Texts(), refused);
+    EXPECT_EQ(built.Capacity(), (built.Count() / 100 + 1) * 100);
+}
+
+TEST(ColumnIndexOrder, SearchReportsWhereTheKeyIsOrWouldGo) {
+    TempDir dir;
+    DataFile file(
+        dir.WriteNarrow("s.csv", u"N;K\r\n1;delta\r\n2;Bravo\r\n3;charlie\r\n4;BRAVO\r\n"));
+    ColumnIndex index;
+    test::ShownErrors shown;
+    ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
+    std::int32_t position = -1;
+    std::int64_t filePos = -1;
+    EXPECT_EQ(index.Search(u"bravo", &position, &filePos), 0);
+    EXPECT_EQ(position, 0);
+    EXPECT_EQ(filePos, 14);  // the first bravo in the file
+    EXPECT_EQ(index.Search(u"alpha", &position, &filePos), -1);
+    EXPECT_EQ(position, 0);
+    EXPECT_EQ(index.Search(u"echo", &position, &filePos), 1);
+    EXPECT_EQ(position, 2);
+    EXPECT_EQ(index.LastPosition(), 2);
+    EXPECT_EQ(index.Search(u"bravo", nullptr, &filePos), -2);
+    std::int32_t inserted = -1;
+    EXPECT_FALSE(index.Insert(u"CHARLIE", &inserted, 0));
+    EXPECT_EQ(index.Count(), 3u);
+}
+
+TEST(ColumnIndexOrder, TypedComparison) {
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Text, u"10", u"9"), -1);
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Int32, u"10", u"9"), 1);
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Int16, u"2.5", u"2"), 0);     // half to even
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Int16, u"40000", u"1"), -1);  // no 16-bit number
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Double, u"abc", u"-1e9"), -1);
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Double, u"ABC", u"abc"), 0);
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Single, u"0.1", u"0.100000001"), 0);
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Date, u"2/1/2024", u"31/12/2023 23:59"), 1);
+    EXPECT_EQ(ColumnIndex::CompareAs(ColumnType::Date, u"2024-01-02", u"02.01.2024"), 0);
+    EXPECT_EQ(ColumnIndex::CompareAs(static_cast<ColumnType>(6), u"a", u"a"), -2);
+}
+
+}  // namespace
+}  // namespace dorvex
