@@ -51,7 +51,7 @@ bool NameIsWide(TextView upperPath) {
 
 }  // namespace
 
-DataFile::DataFile(Text path) : path_(std::move(path)) {}
+DataFile::DataFile(Text path, Access access) : path_(std::move(path)), access_(access) {}
 
 bool DataFile::Open(const Text& path) {
     path_ = path;
@@ -78,7 +78,9 @@ bool DataFile::Open() {
 
 bool DataFile::OpenStream(const Text& path) {
     auto stream = std::make_unique<std::filebuf>();
-    if (!stream->open(FileSystemPath(path), std::ios::in | std::ios::out | std::ios::binary)) {
+    const auto mode = access_ == Access::ReadOnly ? std::ios::in | std::ios::binary
+                                                  : std::ios::in | std::ios::out | std::ios::binary;
+    if (!stream->open(FileSystemPath(path), mode)) {
         return false;
     }
     std::streampos end = stream->pubseekoff(0, std::ios::end);

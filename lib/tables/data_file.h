@@ -24,14 +24,18 @@ struct DataColumn {
 
 class DataFile {
   public:
-    explicit DataFile(Text path = {});
+    // Data files are opened for reading and writing; the table definitions only need reading,
+    // and a system-wide copy of them is not writable by the users who read it.
+    enum class Access { ReadWrite, ReadOnly };
+
+    explicit DataFile(Text path = {}, Access access = Access::ReadWrite);
     DataFile(const DataFile&) = delete;
     DataFile& operator=(const DataFile&) = delete;
 
     // Opens the stored path, or `path` which then replaces it; an open file is closed first.
-    // The file is opened for reading and writing, so a file that may not be written is refused
-    // like one that does not exist. A name without any "." gets ".CSW" appended. Fails as well
-    // when the file has no significant line.
+    // The file is opened for reading and writing (unless constructed ReadOnly), so a file that
+    // may not be written is refused like one that does not exist. A name without any "." gets
+    // ".CSW" appended. Fails as well when the file has no significant line.
     bool Open();
     bool Open(const Text& path);
     void Close();
@@ -75,6 +79,7 @@ class DataFile {
     void ReadHeader();
 
     Text path_;
+    Access access_ = Access::ReadWrite;
     bool isWide_ = false;
     std::int64_t firstRowPos_ = -1;
     std::int64_t lastLinePos_ = 0;

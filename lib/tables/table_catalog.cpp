@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "platform/module_path.h"
-#include "platform/path.h"
 #include "tables/data_file.h"
 #include "tables/record_cursor.h"
 
@@ -62,10 +60,8 @@ void TableCatalog::Store(Text name, TableDefinition definition) {
 
 int TableCatalog::Load(const Text& fileName) {
     tableFileName_ = fileName;
-    Text directory = ModuleDirectory();
-    loadedPath_ =
-        (directory.empty() || HasPathSeparator(fileName)) ? fileName : directory + fileName;
-    DataFile file(loadedPath_);
+    location_ = TableFileLocator::ForThisModule().Locate(fileName);
+    DataFile file(location_.path, DataFile::Access::ReadOnly);
     RecordCursor cursor;
     if (cursor.Open(&file))
         ReadTables(cursor);

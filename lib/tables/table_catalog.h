@@ -14,6 +14,7 @@
 
 #include "platform/text.h"
 #include "tables/table_definition.h"
+#include "tables/table_file_locator.h"
 
 namespace dorvex {
 
@@ -27,16 +28,19 @@ class TableCatalog {
     static constexpr int kSelected = 0;
     static constexpr int kNoSuchTable = 6;
 
-    // Reads the definitions from `fileName`, looked up beside the library unless the name has a
-    // path separator. Tables already loaded stay unless a table of the same name replaces them.
-    // A missing or unreadable file leaves the catalog as it was. Always 0.
+    // Reads the definitions from `fileName`, looked up beside the library, then in the
+    // configuration directories (TableFileLocator), unless the name has a path separator. Tables
+    // already loaded stay unless a table of the same name replaces them. A missing or unreadable
+    // file leaves the catalog as it was. Always 0.
     int Load(const Text& fileName);
     // Forgets every table and the current selection. Always 0.
     int Clear();
 
     // The name given to Load and the full path actually read.
     const Text& TableFileName() const { return tableFileName_; }
-    const Text& LoadedPath() const { return loadedPath_; }
+    const Text& LoadedPath() const { return location_.path; }
+    // Where the file was found, or every place looked at.
+    const TableFileLocation& Location() const { return location_; }
 
     Position GetStartPosition() const;
     // The name at `pos`, advancing `pos` (0 after the last table); empty when `pos` is 0.
@@ -83,7 +87,7 @@ class TableCatalog {
     Text currentTableName_;
     Entry* currentTable_ = nullptr;
     Text tableFileName_;
-    Text loadedPath_;
+    TableFileLocation location_;
 };
 
 }  // namespace dorvex
