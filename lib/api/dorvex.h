@@ -62,8 +62,9 @@ DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply);
  * server), "COMn[:baud[|RS485]]" (serial). device: the scale number ("0".."99"). address:
  * the scale's host for "IPC" ("host:port" also selects the port), the station number for
  * "COM". reserved: 0. unicode: 1 to
- * carry UTF-16LE text on TCP links. table_file: "table.csv" (looked up beside the library
- * unless it contains a path separator). Returns 1 when the link opened, -1 otherwise; the
+ * carry UTF-16LE text on TCP links. table_file: "table.csv" (looked up beside the library,
+ * then in $XDG_CONFIG_HOME/dorvex or ~/.config/dorvex, then /etc/dorvex, unless it contains a
+ * path separator). Returns 1 when the link opened, -1 otherwise; the
  * engine exists in both cases and CloseDorvex disposes of it. An engine already in the slot
  * is closed first. */
 DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, const char* address,
@@ -133,8 +134,10 @@ typedef void(DORVEX_CALL* DorvexErrorHandler)(const char* title, const char* tex
 DORVEX_API int DORVEX_CALL SetErrorDisplayHandler(DorvexErrorHandler handler, void* context);
 
 /* Traffic trace for support: one call per message sent or received. direction is "send",
- * "recv" or "drop" (discarded stale input); kind is "IPC", "IPS" or "COM"; line is a
- * readable text with the time, the message and, for serial frames, its bytes in hex.
+ * "recv", "drop" (discarded stale input) or "info" (an event); kind is "IPC", "IPS" or "COM",
+ * or "table" for the event that names the table definitions read by OpenDorvex (or every
+ * place looked at); line is a readable text with the time, the message and, for serial
+ * frames, its bytes in hex.
  * Null switches the handler off. The environment variable DORVEX_TRACE=file appends the same
  * lines to a file. Off by default. */
 typedef void(DORVEX_CALL* DorvexTraceHandler)(const char* direction, const char* kind,

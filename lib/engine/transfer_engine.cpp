@@ -7,6 +7,7 @@
 
 #include "engine/error_log.h"
 #include "engine/result_file.h"
+#include "link/traffic_trace.h"
 #include "platform/clock.h"
 #include "platform/module_path.h"
 #include "platform/path.h"
@@ -41,6 +42,8 @@ int TransferEngine::Open(TextView link, TextView address, TextView device, int r
                          int unicode) {
     moduleDirectory_ = ModuleDirectory();
     catalog_.Load(tableFileName_);
+    // Which table.csv counts is the first question of support when tables are missing.
+    TrafficTrace::Event("table", catalog_.Location().Describe());
     return OpenLink(link, address, device, reserved, unicode);
 }
 

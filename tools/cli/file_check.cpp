@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "library_files.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "protocol/protocol_texts.h"
@@ -57,13 +58,15 @@ CheckReport CheckDataFile(const CliOptions& options) {
     report.lines.push_back(std::string("encoding: ") +
                            (Contains(given, u".csv") ? "8-bit (.csv)" : "UTF-16 (.csw)"));
 
+    // The library's lookup, not this program's directory: the check must read what a
+    // transfer would read.
+    const TableFileLocation location = LibraryTableFile(options.tableFile);
+    if (!location.found)
+        return fail(ToUtf8(location.Describe()));
     TableCatalog catalog;
-    catalog.Load(FromUtf8(options.tableFile));
-    if (catalog.TableCount() == 0) {
-        return fail("no table definitions in " + ToUtf8(catalog.LoadedPath().empty()
-                                                            ? catalog.TableFileName()
-                                                            : catalog.LoadedPath()));
-    }
+    catalog.Load(location.path);
+    if (catalog.TableCount() == 0)
+        return fail("no table definitions in " + ToUtf8(catalog.LoadedPath()));
     report.lines.push_back("table definitions: " + ToUtf8(catalog.LoadedPath()) + " (" +
                            std::to_string(catalog.TableCount()) + " tables)");
 

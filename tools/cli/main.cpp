@@ -7,6 +7,7 @@
 #include "cli_options.h"
 #include "dorvex.h"
 #include "file_check.h"
+#include "library_files.h"
 #include "transfer_command.h"
 
 using namespace dorvex::cli;
@@ -24,8 +25,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options->version) {
-        int v = GetDorvexVersion();
-        std::printf("dorvex %d.%d.%d\n", v / 10000, v / 100 % 100, v % 100);
+        for (const std::string& line : VersionLines(options->tableFile))
+            std::printf("%s\n", line.c_str());
         return 0;
     }
     if (options->command == "check") {

@@ -1,11 +1,9 @@
 // dorvex-scale-sim: the far end of every link for tests, benchmarks and the demo. See --help.
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "catalog_schema.h"
-#include "platform/module_path.h"
 #include "request_interpreter.h"
 #include "request_log.h"
 #include "scale_service.h"
@@ -13,6 +11,7 @@
 #include "sim_options.h"
 #include "stop_signal.h"
 #include "table_store.h"
+#include "tables/table_file_locator.h"
 #include "tcp_client_role.h"
 #include "tcp_server_role.h"
 
@@ -20,13 +19,12 @@ namespace {
 
 using namespace dorvex::sim;
 
+// The library's lookup (beside the program, then the configuration directories), so that an
+// installed simulator finds the installed table.csv.
 std::string DefaultTablesPath() {
-    std::filesystem::path beside =
-        std::filesystem::path(dorvex::ToUtf8(dorvex::ModuleDirectory())) / "table.csv";
-    std::error_code error;
-    if (std::filesystem::is_regular_file(beside, error))
-        return beside.string();
-    return "samples/table.csv";
+    const dorvex::TableFileLocation location =
+        dorvex::TableFileLocator::ForThisModule().Locate(u"table.csv");
+    return location.found ? dorvex::ToUtf8(location.path) : "samples/table.csv";
 }
 
 int RunRole(const SimOptions& options, ScaleService& service) {

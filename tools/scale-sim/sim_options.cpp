@@ -24,8 +24,8 @@ Role (one of them; the TCP server is the default):
                        prints "serial on PATH" (the library opens PATH); "fd:N" uses an
                        inherited descriptor. --baud N (default 9600).
 Data:
-  --tables FILE        Table definitions (default: table.csv beside the program, else
-                       samples/table.csv).
+  --tables FILE        Table definitions (default: table.csv beside the program, else in
+                       ~/.config/dorvex or /etc/dorvex, else samples/table.csv).
   --db FILE            Keep the tables in this SQLite file (default: in memory).
   --log FILE           One line per request received: "SEQ<TAB>TEXT" (UTF-8), SEQ counting
                        from 1 over the whole run; in TEXT "\\" is "\\\\", CR "\r", LF "\n",

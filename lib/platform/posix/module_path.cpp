@@ -10,8 +10,12 @@
 namespace dorvex {
 
 Text ModulePath() {
+    return ModulePathOf(reinterpret_cast<const void*>(&ModulePath));
+}
+
+Text ModulePathOf(const void* address) {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&ModulePath), &info) == 0 || info.dli_fname == nullptr) {
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) {
         return {};
     }
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(info.dli_fname, nullptr),
