@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "core/config_locator.h"
 #include "core/headless_runner.h"
 #include "core/shared_dorvex_library.h"
 #include "ui/main_window.h"
@@ -17,7 +18,7 @@ namespace {
 
 struct Arguments {
     bool headless = false;
-    QString configPath;      // empty: Dorvex.cfg beside the program
+    QString configPath;      // empty: Dorvex.cfg found by ConfigLocator
     QString screenshotPath;  // save a picture of the window there and quit
     int screenshotTab = 0;
 };
@@ -27,7 +28,8 @@ void PrintUsage(std::FILE* out) {
                  "usage: dorvex-panel [--headless] [--config FILE]\n"
                  "  --headless     run the automatic mode with the saved settings, no window;\n"
                  "                 SIGTERM or SIGINT stop it\n"
-                 "  --config FILE  settings file instead of Dorvex.cfg beside the program\n"
+                 "  --config FILE  settings file instead of Dorvex.cfg (beside the program, else\n"
+                 "                 ~/.config/dorvex, else /etc/dorvex)\n"
                  "  --screenshot FILE [--tab N]\n"
                  "                 save a PNG picture of the window (tab N shown) and quit\n");
 }
@@ -65,9 +67,19 @@ dorvex::panel::LibraryLoader LoaderFor(const QString& programDir) {
 
 QString ConfigPath(const Arguments& arguments, const QString& programDir) {
     if (arguments.configPath.isEmpty()) {
-        return QDir(programDir).filePath(QStringLiteral("Dorvex.cfg"));
+        return dorvex::panel::ConfigLocator::ForProgram(programDir).ReadPath();
     }
     return QDir::current().absoluteFilePath(arguments.configPath);
+}
+
+// A file named with --config is saved where it is; the default one moves to the user's
+// configuration directory when its own place cannot be written.
+QString SaveConfigPath(const Arguments& arguments, const QString& programDir,
+                       const QString& configPath) {
+    if (!arguments.configPath.isEmpty()) {
+        return configPath;
+    }
+    return dorvex::panel::ConfigLocator::ForProgram(programDir).WritePath(configPath);
 }
 
 int SaveScreenshot(dorvex::panel::MainWindow& window, const QString& path, int tab) {
@@ -102,8 +114,10 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     const QString programDir = QCoreApplication::applicationDirPath();
-    dorvex::panel::MainWindow window(
-        {programDir, ConfigPath(*arguments, programDir), LoaderFor(programDir)});
+    const QString configPath = ConfigPath(*arguments, programDir);
+    dorvex::panel::MainWindow window({programDir, configPath,
+                                      SaveConfigPath(*arguments, programDir, configPath),
+                                      LoaderFor(programDir)});
     window.LoadSettings();
     if (!arguments->screenshotPath.isEmpty()) {
         return SaveScreenshot(window, arguments->screenshotPath, arguments->screenshotTab);

@@ -26,10 +26,16 @@ bool ResolveOne(QLibrary& library, const char* name, Function& target) {
 QStringList SharedDorvexLibrary::DefaultCandidates(const QString& programDir) {
 #ifdef _WIN32
     const QString fileName = QStringLiteral("Dorvex.dll");
-#else
-    const QString fileName = QStringLiteral("libdorvex.so");
-#endif
     return {QDir(programDir).filePath(fileName), fileName};
+#else
+    // Beside the program (the build tree), then where an installation puts it (with its
+    // SONAME: the run-time library needs no development link), then the loader's search.
+    const QString fileName = QStringLiteral("libdorvex.so");
+    const QString runtimeName = QStringLiteral("libdorvex.so." DORVEX_PANEL_LIBRARY_SOVERSION);
+    return {QDir(programDir).filePath(fileName),
+            QDir(programDir).filePath(QStringLiteral(DORVEX_PANEL_LIBRARY_DIR "/") + runtimeName),
+            runtimeName, fileName};
+#endif
 }
 
 bool SharedDorvexLibrary::Resolve(QLibrary& library, Exports& e, QString& missing) {

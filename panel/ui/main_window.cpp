@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -619,7 +620,10 @@ void MainWindow::OpenHelp() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     QString error;
-    if (!ConfigFile::Write(options_.configPath, ReadSettings(), &error)) {
+    const QString savePath =
+        options_.saveConfigPath.isEmpty() ? options_.configPath : options_.saveConfigPath;
+    QDir().mkpath(QFileInfo(savePath).absolutePath());
+    if (!ConfigFile::Write(savePath, ReadSettings(), &error)) {
         prompter_->ShowMessage(Text(216) + error);
     }
     if (supervisor_->AutoModeOn() && !supervisor_->SetMode()) {

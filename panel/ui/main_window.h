@@ -40,6 +40,8 @@ class MainWindow : public QMainWindow {
     struct Options {
         QString programDir;
         QString configPath;
+        // Where the settings are saved at close; configPath when empty.
+        QString saveConfigPath;
         LibraryLoader loader;
         // Message boxes; the window's own modal boxes when null.
         Prompter* prompter = nullptr;

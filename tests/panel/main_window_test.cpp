@@ -51,10 +51,12 @@ class MainWindowTest : public ::testing::Test {
   protected:
     MainWindowTest() : drives_(dir_.path()) {}
 
-    std::unique_ptr<MainWindow> MakeWindow(const QString& configPath = {}) {
+    std::unique_ptr<MainWindow> MakeWindow(const QString& configPath = {},
+                                           const QString& saveConfigPath = {}) {
         MainWindow::Options options;
         options.programDir = dir_.path();
         options.configPath = configPath.isEmpty() ? ConfigPath() : configPath;
+        options.saveConfigPath = saveConfigPath;
         options.prompter = &prompter_;
         options.volumes = &drives_;
         options.backgroundPolling = false;
@@ -382,6 +384,18 @@ TEST_F(MainWindowTest, UnwritableSettingsFileIsReportedAtClose) {
     EXPECT_TRUE(window->close());
     ASSERT_EQ(prompter_.messages.size(), 1);
     EXPECT_TRUE(prompter_.messages[0].startsWith(StringTable::Text(kFrench, 216)));
+}
+
+TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathInANewDirectory) {
+    WriteConfig({QStringLiteral("44")});
+    const QString saved = QDir(dir_.path()).filePath(QStringLiteral("user/dorvex/Dorvex.cfg"));
+    auto window = MakeWindow(ConfigPath(), saved);
+    window->LoadSettings();
+    EXPECT_TRUE(window->close());
+    EXPECT_TRUE(prompter_.messages.isEmpty());
+    QFile file(saved);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readLine(), QByteArray("44\r\n"));
 }
 
 }  // namespace

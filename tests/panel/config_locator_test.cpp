@@ -1,0 +1,79 @@
+#include "core/config_locator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace dorvex::panel {
+namespace {
+
+class ConfigLocatorTest : public ::testing::Test {
+  protected:
+    ConfigLocatorTest()
+        : program_(Sub(QStringLiteral("bin"))),
+          user_(Sub(QStringLiteral("user"))),
+          system_(Sub(QStringLiteral("etc"))) {}
+
+    QString Sub(const QString& name) const {
+        const QString path = QDir(dir_.path()).filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+    static QString Cfg(const QString& directory) {
+        return QDir(directory).filePath(QStringLiteral("Dorvex.cfg"));
+    }
+    static void Touch(const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    // A "directory" that is a regular file: nothing can be created in it, even by root.
+    QString Blocked() const {
+        const QString path = QDir(dir_.path()).filePath(QStringLiteral("blocked"));
+        Touch(path);
+        return path;
+    }
+    ConfigLocator Locator(const QString& program) const {
+        return ConfigLocator(program, user_, {system_});
+    }
+
+    QTemporaryDir dir_;
+    QString program_, user_, system_;
+};
+
+TEST_F(ConfigLocatorTest, TheFirstExistingFileIsRead) {
+    EXPECT_EQ(Locator(program_).Candidates(),
+              (QStringList{Cfg(program_), Cfg(user_), Cfg(system_)}));
+    Touch(Cfg(system_));
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(system_));
+    Touch(Cfg(user_));
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(user_));
+    Touch(Cfg(program_));
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(program_));
+}
+
+TEST_F(ConfigLocatorTest, WithoutAnyFileTheProgramsPlaceIfItCanTakeOne) {
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(program_));
+    EXPECT_EQ(Locator(Blocked()).ReadPath(), Cfg(user_));
+}
+
+TEST_F(ConfigLocatorTest, SettingsFromAPlaceThatCannotBeWrittenAreSavedForTheUser) {
+    Touch(Cfg(system_));
+    EXPECT_EQ(Locator(program_).WritePath(Cfg(system_)), Cfg(system_));
+    const QString readOnlyPlace = Cfg(Blocked());
+    EXPECT_FALSE(ConfigLocator::CanWrite(readOnlyPlace));
+    EXPECT_EQ(Locator(program_).WritePath(readOnlyPlace), Cfg(user_));
+    // Without a user directory there is nowhere else: the caller reports the failure.
+    EXPECT_EQ(ConfigLocator(program_, QString(), {system_}).WritePath(readOnlyPlace),
+              readOnlyPlace);
+}
+
+TEST_F(ConfigLocatorTest, ADirectoryInThePlaceOfTheFileCannotBeWritten) {
+    QDir().mkpath(Cfg(program_));
+    EXPECT_FALSE(ConfigLocator::CanWrite(Cfg(program_)));
+    EXPECT_TRUE(ConfigLocator::CanWrite(Cfg(user_)));
+}
+
+}  // namespace
+}  // namespace dorvex::panel
