@@ -3,10 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "fuzz_scratch_file.h"
 #include "platform/text.h"
 #include "tables/data_file.h"
 #include "tables/record_cursor.h"
@@ -18,14 +17,10 @@ void Check(bool condition) {
         __builtin_trap();
 }
 
-std::filesystem::path ScratchPath(const char* extension) {
-    static const std::string stem = "dorvex-fuzz-data-" + std::to_string(std::random_device{}());
-    return std::filesystem::temp_directory_path() / (stem + extension);
-}
-
-void WriteFile(const std::filesystem::path& path, const std::uint8_t* data, std::size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+const dorvex::fuzz::ScratchFile& ScratchFor(bool wide) {
+    static const dorvex::fuzz::ScratchFile narrow("-data.csv");
+    static const dorvex::fuzz::ScratchFile wideFile("-data.csw");
+    return wide ? wideFile : narrow;
 }
 
 }  // namespace
@@ -34,8 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const bool wide = (data[0] & 1) != 0;
-    const std::filesystem::path path = ScratchPath(wide ? ".csw" : ".csv");
-    WriteFile(path, data + 1, size - 1);
+    const dorvex::fuzz::ScratchFile& scratch = ScratchFor(wide);
+    scratch.Write(data + 1, size - 1);
+    const std::filesystem::path& path = scratch.Path();
 
     dorvex::DataFile file(dorvex::FromUtf8(path.string()));
     if (!file.Open())

@@ -2,10 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
+#include "fuzz_scratch_file.h"
 #include "platform/text.h"
 #include "tables/table_catalog.h"
 
@@ -16,20 +15,12 @@ void Check(bool condition) {
         __builtin_trap();
 }
 
-std::filesystem::path ScratchPath() {
-    static const std::string name =
-        "dorvex-fuzz-table-" + std::to_string(std::random_device{}()) + ".csv";
-    return std::filesystem::temp_directory_path() / name;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::filesystem::path path = ScratchPath();
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    static const dorvex::fuzz::ScratchFile scratch("-table.csv");
+    scratch.Write(data, size);
+    const std::filesystem::path& path = scratch.Path();
     dorvex::TableCatalog catalog;
     Check(catalog.Load(dorvex::FromUtf8(path.string())) == 0);
 
