@@ -7,32 +7,15 @@
 #include <fstream>
 #include <string>
 
+#include "run_dorvex.h"
 #include "support/scale_sim_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using dorvex::test::CommandResult;
+using dorvex::test::RunDorvex;
 using dorvex::test::ScaleSimProcess;
-
-struct CommandResult {
-    int exitStatus = -1;
-    std::string output;  // standard output and standard error
-};
-
-CommandResult RunDorvex(const std::string& arguments) {
-    std::string command = std::string(DORVEX_BIN_DIR) + "/dorvex " + arguments + " 2>&1";
-    CommandResult result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
-        result.output.append(buffer, n);
-    int status = pclose(pipe);
-    result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 class DorvexCommandTest : public ::testing::Test {
   protected:
