@@ -1,5 +1,7 @@
 #include "platform/port_handle.h"
 
+#include "platform/posix/descriptor_wait.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -63,23 +65,7 @@ int PortHandle::WriteAll(const char* data, std::size_t length) {
 }
 
 WaitResult PortHandle::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
-    if (fd_ < 0)
-        return WaitResult::Failed;
-    if (wake != nullptr && wake->IsRaised())
-        return WaitResult::Interrupted;
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {wake != nullptr ? wake->PollHandle() : -1, POLLIN, 0}};
-    int rc;
-    do {
-        rc = poll(fds, 2, timeoutMs < 0 ? 0 : timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    if (rc < 0)
-        return WaitResult::Failed;
-    if (wake != nullptr && wake->IsRaised())
-        return WaitResult::Interrupted;
-    if (rc == 0)
-        return WaitResult::TimedOut;
-    return (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0 ? WaitResult::Ready
-                                                                : WaitResult::TimedOut;
+    return WaitForDescriptor(fd_, POLLIN, timeoutMs, wake);
 }
 
 }  // namespace dorvex

@@ -1,5 +1,7 @@
 #include "platform/tcp_socket.h"
 
+#include "platform/posix/descriptor_wait.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -22,27 +24,6 @@ bool IoResult::WouldBlock() const {
 }
 
 namespace {
-
-WaitResult WaitFor(int fd, short events, int timeoutMs, const WakeSignal* wake) {
-    if (fd < 0)
-        return WaitResult::Failed;
-    if (wake != nullptr && wake->IsRaised())
-        return WaitResult::Interrupted;
-    pollfd fds[2] = {{fd, events, 0}, {wake != nullptr ? wake->PollHandle() : -1, POLLIN, 0}};
-    int rc;
-    do {
-        rc = poll(fds, 2, timeoutMs < 0 ? 0 : timeoutMs);
-    } while (rc < 0 && errno == EINTR);
-    if (rc < 0)
-        return WaitResult::Failed;
-    if (wake != nullptr && wake->IsRaised())
-        return WaitResult::Interrupted;
-    if (rc == 0)
-        return WaitResult::TimedOut;
-    if ((fds[0].revents & (events | POLLERR | POLLHUP)) != 0)
-        return WaitResult::Ready;
-    return WaitResult::TimedOut;
-}
 
 sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
     sockaddr_in sa{};
@@ -169,11 +150,11 @@ IoResult TcpSocket::Receive(char* buffer, std::size_t size) {
 }
 
 WaitResult TcpSocket::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
-    return WaitFor(fd_, POLLIN, timeoutMs, wake);
+    return WaitForDescriptor(fd_, POLLIN, timeoutMs, wake);
 }
 
 WaitResult TcpSocket::WaitWritable(int timeoutMs, const WakeSignal* wake) const {
-    return WaitFor(fd_, POLLOUT, timeoutMs, wake);
+    return WaitForDescriptor(fd_, POLLOUT, timeoutMs, wake);
 }
 
 int StartNetworking() {
