@@ -73,7 +73,9 @@ CheckReport CheckDataFile(const CliOptions& options) {
     const Text path = HasPathSeparator(given) ? given : JoinPath(FromUtf8(options.inputDir), given);
     DataFile file(path);
     if (!file.Open())
-        return fail("cannot open " + ToUtf8(path) + " (missing, or no header)");
+        return fail("cannot open " + ToUtf8(path) +
+                    " (missing, without header, or read-only: data files are opened for writing "
+                    "too)");
 
     std::optional<Text> table = catalog.TableForFileName(name);
     if (!table) {
