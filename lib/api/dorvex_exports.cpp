@@ -2,6 +2,9 @@
 // slot and maps the engine's 0/6 to 1/-1.
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "api/engine_slot.h"
 #include "dorvex.h"
@@ -10,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/error_display.h"
+#include "platform/system_encoding.h"
 #include "protocol/protocol_texts.h"
 
 using dorvex::EngineSlot;
@@ -22,9 +26,9 @@ constexpr int kDone = 1;
 constexpr int kFailed = -1;
 constexpr int kStatusPauseMs = 200;
 
-// Strings cross the interface in the API encoding (UTF-8 here); null reads as empty.
+// Strings cross the interface in the API encoding; null reads as empty.
 Text FromApi(const char* text) {
-    return text == nullptr ? Text() : dorvex::FromUtf8(text);
+    return text == nullptr ? Text() : dorvex::DecodeApiText(text);
 }
 
 int ExportResult(int engineResult) {
@@ -40,7 +44,7 @@ int CopyReply(const Text& reply, char* buffer) {
     std::string bytes;
     while (units < reply.size()) {
         std::size_t step = (reply[units] >= 0xD800 && reply[units] <= 0xDBFF) ? 2 : 1;
-        std::string next = dorvex::ToUtf8(dorvex::TextView(reply).substr(units, step));
+        std::string next = dorvex::EncodeApiText(dorvex::TextView(reply).substr(units, step));
         if (bytes.size() + next.size() > DORVEX_REPLY_MAX - 1)
             break;
         bytes += next;
@@ -58,6 +62,39 @@ int WithEngine(int fallback, Action action) {
     auto lock = slot.Lock();
     TransferEngine* engine = slot.Engine();
     return engine == nullptr ? fallback : action(*engine);
+}
+
+// The host's handlers follow the exports' calling convention (__stdcall on 32-bit Windows);
+// the library calls functions of its own, which pass each call on. A handler stays reachable
+// once installed: a display may still run on another thread when the host installs the next.
+template <typename HostHandler>
+struct HostCallback {
+    HostHandler handler;
+    void* context;
+};
+
+template <typename HostHandler>
+HostCallback<HostHandler>* KeptCallback(HostHandler handler, void* context) {
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<HostCallback<HostHandler>>> kept;
+    std::lock_guard lock(mutex);
+    for (const auto& callback : kept) {
+        if (callback->handler == handler && callback->context == context)
+            return callback.get();
+    }
+    kept.push_back(
+        std::make_unique<HostCallback<HostHandler>>(HostCallback<HostHandler>{handler, context}));
+    return kept.back().get();
+}
+
+void PassErrorDisplay(const char* title, const char* text, void* context) {
+    auto* host = static_cast<HostCallback<DorvexErrorHandler>*>(context);
+    host->handler(title, text, host->context);
+}
+
+void PassTrace(const char* direction, const char* kind, const char* line, void* context) {
+    auto* host = static_cast<HostCallback<DorvexTraceHandler>*>(context);
+    host->handler(direction, kind, line, host->context);
 }
 
 int StartTransfer(const char* fileName, const char16_t* mode) {
@@ -231,12 +268,18 @@ DORVEX_API int DORVEX_CALL SetDataCodePage(const char* name) {
 }
 
 DORVEX_API int DORVEX_CALL SetErrorDisplayHandler(DorvexErrorHandler handler, void* context) {
-    dorvex::SetErrorDisplayHandler(handler, context);
+    if (handler == nullptr)
+        dorvex::SetErrorDisplayHandler(nullptr, nullptr);
+    else
+        dorvex::SetErrorDisplayHandler(&PassErrorDisplay, KeptCallback(handler, context));
     return kDone;
 }
 
 DORVEX_API int DORVEX_CALL SetTraceHandler(DorvexTraceHandler handler, void* context) {
-    dorvex::TrafficTrace::SetHandler(handler, context);
+    if (handler == nullptr)
+        dorvex::TrafficTrace::SetHandler(nullptr, nullptr);
+    else
+        dorvex::TrafficTrace::SetHandler(&PassTrace, KeptCallback(handler, context));
     return kDone;
 }
 

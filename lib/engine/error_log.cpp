@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/calendar.h"
 #include "platform/code_page.h"
 #include "platform/path.h"
 #include "protocol/reply_markers.h"
@@ -42,8 +43,7 @@ Text ErrorLog::PathFor(TextView errorDirectory, TextView moduleDirectory) {
 }
 
 Text ErrorLog::Timestamp(std::time_t when) {
-    std::tm utc{};
-    gmtime_r(&when, &utc);
+    const std::tm utc = UtcCalendar(when);
     char buffer[64];
     std::snprintf(buffer, sizeof(buffer), "%s %02d %s %04d - %02d:%02d:%02d",
                   kWeekdays[utc.tm_wday % 7], utc.tm_mday, kMonths[utc.tm_mon % 12],

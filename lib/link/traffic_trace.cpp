@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/calendar.h"
 #include "platform/code_page.h"
 
 namespace dorvex {
@@ -40,8 +41,7 @@ std::string Timestamp() {
     auto now = system_clock::now();
     std::time_t seconds = system_clock::to_time_t(now);
     auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
+    const std::tm utc = UtcCalendar(seconds);
     char buffer[64];
     std::snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03lldZ",
                   utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/iconv_converter.h"
+#include "platform/system_encoding.h"
 
 namespace dorvex {
 namespace {
@@ -113,6 +114,8 @@ std::shared_ptr<const CodePage> DataCodePage() {
         const char* fromEnv = std::getenv("DORVEX_CODEPAGE");
         if (fromEnv != nullptr)
             slot.current = CodePage::ByName(fromEnv);
+        if (!slot.current)
+            slot.current = CodePage::ByName(DefaultDataCodePageName());
         if (!slot.current)
             slot.current = CodePage::Windows1252();
     }

@@ -1,7 +1,8 @@
 #include "platform/error_display.h"
 
-#include <cstdio>
 #include <mutex>
+
+#include "platform/default_error_display.h"
 
 namespace dorvex {
 namespace {
@@ -15,11 +16,6 @@ struct HandlerSlot {
 HandlerSlot& Slot() {
     static HandlerSlot slot;
     return slot;
-}
-
-void WriteToStandardError(const char* title, const char* text, void*) {
-    std::fprintf(stderr, "%s: %s\n", title, text);
-    std::fflush(stderr);
 }
 
 }  // namespace
@@ -37,7 +33,7 @@ void ShowErrorMessage(TextView title, TextView text) {
     {
         auto& slot = Slot();
         std::lock_guard lock(slot.mutex);
-        handler = slot.handler != nullptr ? slot.handler : &WriteToStandardError;
+        handler = slot.handler != nullptr ? slot.handler : &ShowDefaultErrorDisplay;
         context = slot.context;
     }
     // Called outside the lock: a modal handler may take as long as the user wants.

@@ -1,6 +1,6 @@
 // The error display: a replaceable sink for the messages the links show to the user. By
-// default the text goes to standard error under its title; a host installs its own handler
-// (the desktop program shows a modal box).
+// default the platform's display shows them (standard error on Linux, a message box on
+// Windows); a host installs its own handler (the desktop program shows a modal box).
 #pragma once
 
 #include <string>

@@ -8,6 +8,7 @@
 
 #include "engine/error_log.h"
 #include "platform/code_page.h"
+#include "platform/process_id.h"
 
 namespace dorvex {
 namespace {
@@ -51,7 +52,7 @@ TEST(ErrorLog, PlaceFollowsTheErrorDirectory) {
 }
 
 TEST(ErrorLog, EachLineInItsOwnEncodingAndTheFileGrows) {
-    fs::path dir = fs::temp_directory_path() / ("dorvex-log-" + std::to_string(getpid()));
+    fs::path dir = fs::temp_directory_path() / ("dorvex-log-" + std::to_string(ProcessId()));
     fs::create_directories(dir);
     Text path = FromUtf8((dir / "error.log").string());
     ASSERT_TRUE(ErrorLog::Append(path, u"é ansi\r\n", false));

@@ -7,6 +7,7 @@
 
 #include "engine/result_file.h"
 #include "platform/code_page.h"
+#include "platform/process_id.h"
 #include "tables/table_catalog.h"
 
 namespace dorvex {
@@ -17,7 +18,7 @@ namespace fs = std::filesystem;
 class ResultFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("dorvex-result-" + std::to_string(getpid()));
+        dir_ = fs::temp_directory_path() / ("dorvex-result-" + std::to_string(ProcessId()));
         fs::create_directories(dir_);
         std::ofstream(dir_ / "table.csv", std::ios::binary)
             << "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n";

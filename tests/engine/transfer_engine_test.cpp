@@ -11,6 +11,7 @@
 
 #include "engine/transfer_engine.h"
 #include "platform/clock.h"
+#include "platform/process_id.h"
 #include "support/tcp_test_peer.h"
 
 namespace dorvex {
@@ -29,7 +30,7 @@ class TransferEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
-                ("dorvex-engine-" + std::to_string(getpid()) + "-" +
+                ("dorvex-engine-" + std::to_string(ProcessId()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         for (const char* dir : {"in", "out", "err"})
             fs::create_directories(root_ / dir);

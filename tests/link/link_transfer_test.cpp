@@ -8,6 +8,7 @@
 
 #include "engine/transfer_engine.h"
 #include "platform/clock.h"
+#include "platform/process_id.h"
 #include "platform/tcp_socket.h"
 #include "support/scale_sim_process.h"
 
@@ -20,7 +21,7 @@ class LinkTransferTest : public ::testing::Test {
   protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
-                ("dorvex-link-transfer-" + std::to_string(getpid()) + "-" +
+                ("dorvex-link-transfer-" + std::to_string(ProcessId()) + "-" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         for (const char* dir : {"in", "out", "err"})
             fs::create_directories(root_ / dir);
