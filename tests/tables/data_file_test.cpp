@@ -194,8 +194,9 @@ TEST(DataFileBadInput, OddBytesNulAndSurrogatesStayContained) {
     ASSERT_TRUE(odd.Open());
     EXPECT_EQ(RecordLines(odd), (std::vector<Text>{u"1\xD800x", u"2"}));
 
-    // A NUL ends the text of its line; the next line is read normally.
-    DataFile nul(dir.Write("nul.csv", std::string("plu;name\r\n1;a\0b;c\r\n2;d\r\n", 23)));
+    // A NUL ends the text of its line; the next line is read normally. (Not "nul.csv":
+    // Windows reserves that name for its null device.)
+    DataFile nul(dir.Write("with_nul.csv", std::string("plu;name\r\n1;a\0b;c\r\n2;d\r\n", 23)));
     ASSERT_TRUE(nul.Open());
     EXPECT_EQ(RecordLines(nul), (std::vector<Text>{u"1;a", u"2;d"}));
 }

@@ -1,0 +1,22 @@
+// The names the library exports: the eighteen of the original interface and the documented
+// extras, nothing else.
+#pragma once
+
+#include <set>
+#include <string>
+
+namespace dorvex::test {
+
+inline const std::set<std::string>& DocumentedExportNames() {
+    static const std::set<std::string> names = {
+        "TestConnection", "OpenDorvex", "CloseDorvex", "OpenDorvexComm", "CloseDorvexComm",
+        "SetDestination", "SetCRChar", "SetInputDir", "SetOutputDir", "SetErrorDir",
+        "SetDisplayErrorMode", "SetConnectionTimeout", "SendWriteFile", "SendReadFile",
+        "SendDeleteFile", "GetCommStatus", "SendData", "ReceiveData",
+        // extras
+        "GetDorvexVersion", "GetTransferProgress", "SetDataCodePage", "SetErrorDisplayHandler",
+        "SetTraceHandler"};
+    return names;
+}
+
+}  // namespace dorvex::test
