@@ -35,7 +35,8 @@ Options:
   -H, --host ADDRESS      the scale's address for IPC, the station for COM (127.0.0.1)
   -d, --device N          the scale number (1)
   -u, --unicode           carry UTF-16 text on TCP links
-  -t, --table FILE        table definitions (table.csv beside the library)
+  -t, --table FILE        table definitions (table.csv: beside the library, else in
+                          ~/.config/dorvex or /etc/dorvex; see --version)
   -i, --input DIR         input directory of the data file
   -o, --output DIR        directory for "_a" result files
   -e, --error DIR         directory for "_e" result files and error.log
@@ -44,7 +45,7 @@ Options:
       --timeout MS        connection timeout (5000)
       --show-errors       print link errors on standard error
   -q, --quiet             no progress bar
-      --version           print the library version
+      --version           print the versions, the library file and the table.csv in use
   -h, --help              this text
 
 Exit status: 0 transfer terminated, 1 terminated with error (see the result file and
