@@ -1,25 +1,4 @@
-# Cross-build for Windows (i686) with MinGW-w64 (Debian package mingw-w64). The "posix"
-# compilers carry the thread support that std::thread and std::mutex need.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(DORVEX_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${DORVEX_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${DORVEX_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${DORVEX_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${DORVEX_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Nothing to ship beside the DLL and the programs: the compiler's runtime goes in statically.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-# Test programs run under Wine when there is one.
-find_program(DORVEX_WINE NAMES wine wine64 PATHS /usr/lib/wine)
-if(DORVEX_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${DORVEX_WINE})
-endif()
+# Cross-build for 32-bit Windows with MinGW-w64.
+set(DORVEX_MINGW_ARCH i686)
+set(DORVEX_WINE_NAMES wine wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -9,23 +9,6 @@
 
 namespace dorvex {
 
-PortHandle::~PortHandle() {
-    Close();
-}
-
-PortHandle::PortHandle(PortHandle&& other) noexcept : fd_(other.fd_) {
-    other.fd_ = -1;
-}
-
-PortHandle& PortHandle::operator=(PortHandle&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 int PortHandle::Close() {
     if (fd_ < 0)
         return 0;

@@ -35,23 +35,6 @@ sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
 
 }  // namespace
 
-TcpSocket::~TcpSocket() {
-    Close();
-}
-
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(other.fd_) {
-    other.fd_ = -1;
-}
-
-TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 int TcpSocket::Create() {
     Close();
     fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -66,23 +66,6 @@ int LastSocketError() {
 
 }  // namespace
 
-TcpSocket::~TcpSocket() {
-    Close();
-}
-
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(other.fd_) {
-    other.fd_ = -1;
-}
-
-TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
-    }
-    return *this;
-}
-
 int TcpSocket::Create() {
     Close();
     // Not inheritable: a program the host starts must not keep the scale's connection open.
