@@ -7,11 +7,13 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "dorvex.h"
 #include "support/scale_sim_process.h"
+#include "support/test_directory.h"
 
 namespace {
 
@@ -23,11 +25,6 @@ constexpr const char* kTables =
     "TABLE;PLU;NAME;PRICE\r\n"
     "Article;PLU;NAME;PRICE\r\n"
     "art;plu;nam;pri\r\n";
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::u16string Utf16(const std::string& bytes) {
     std::u16string out;
@@ -51,17 +48,9 @@ class TransfersTest : public ::testing::Test {
   protected:
     void SetUp() override {
         CloseDorvex();
-        root_ = fs::temp_directory_path() /
-                ("dorvex-transfer-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        for (const char* dir : {"in", "out", "err"})
-            fs::create_directories(root_ / dir);
         std::ofstream(root_ / "table.csv", std::ios::binary) << kTables;
     }
-    void TearDown() override {
-        CloseDorvex();
-        fs::remove_all(root_);
-    }
+    void TearDown() override { CloseDorvex(); }
 
     std::vector<std::string> SimArgs(std::vector<std::string> extra = {}) const {
         std::vector<std::string> args = {"--tables", (root_ / "table.csv").string()};
@@ -97,10 +86,15 @@ class TransfersTest : public ::testing::Test {
         return status;
     }
 
-    std::string Out(const std::string& name) const { return ReadAll(root_ / "out" / name); }
-    std::string Err(const std::string& name) const { return ReadAll(root_ / "err" / name); }
+    std::string Out(const std::string& name) const {
+        return dorvex::test::ReadFileBytes(root_ / "out" / name);
+    }
+    std::string Err(const std::string& name) const {
+        return dorvex::test::ReadFileBytes(root_ / "err" / name);
+    }
 
-    fs::path root_;
+    dorvex::test::TestDirectory dir_{"dorvex-transfer"};
+    const fs::path& root_ = dir_.Root();
 };
 
 TEST_F(TransfersTest, WriteThenReadByKeyAndWholeTable) {
@@ -264,8 +258,8 @@ TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
     {
         // A free port for the listening link: the first that binds.
         int port = 0;
-        for (int candidate = 20000 + getpid() % 20000, tries = 0; tries < 50;
-             ++tries, ++candidate) {
+        for (int candidate = 20000 + static_cast<int>(std::random_device()() % 20000), tries = 0;
+             tries < 50; ++tries, ++candidate) {
             std::string link = "IPS:" + std::to_string(candidate);
             if (OpenDorvex(link.c_str(), "1", "", 0, 0, (root_ / "table.csv").c_str()) == 1) {
                 port = candidate;

@@ -9,6 +9,7 @@
 
 #include "run_dorvex.h"
 #include "support/scale_sim_process.h"
+#include "support/test_directory.h"
 
 namespace {
 
@@ -20,14 +21,8 @@ using dorvex::test::ScaleSimProcess;
 class DorvexCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("dorvex-cli-" + std::to_string(getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        for (const char* dir : {"in", "out", "err"})
-            fs::create_directories(root_ / dir);
         fs::copy_file(Sample("articles_w.csv"), root_ / "in" / "articles_w.csv");
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     static std::string Sample(const std::string& name) {
         return std::string(DORVEX_SAMPLES_DIR) + "/" + name;
@@ -43,7 +38,8 @@ class DorvexCommandTest : public ::testing::Test {
         return args;
     }
 
-    fs::path root_;
+    dorvex::test::TestDirectory dir_{"dorvex-cli"};
+    const fs::path& root_ = dir_.Root();
 };
 
 TEST_F(DorvexCommandTest, CheckShowsTableColumnsRowsAndRequests) {

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/process_id.h"
 #include "support/tcp_test_peer.h"
+#include "support/test_directory.h"
 
 namespace dorvex {
 namespace {
@@ -21,23 +22,12 @@ namespace fs = std::filesystem;
 using test::ReplyPiece;
 using test::TcpTestPeer;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class TransferEngineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("dorvex-engine-" + std::to_string(ProcessId()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        for (const char* dir : {"in", "out", "err"})
-            fs::create_directories(root_ / dir);
         std::ofstream(root_ / "table.csv", std::ios::binary)
             << "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n";
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     std::unique_ptr<TransferEngine> OpenEngine(const TcpTestPeer& scale) {
         auto engine = std::make_unique<TransferEngine>(FromUtf8((root_ / "table.csv").string()));
@@ -65,7 +55,8 @@ class TransferEngineTest : public ::testing::Test {
         return engine.Status();
     }
 
-    fs::path root_;
+    test::TestDirectory dir_{"dorvex-engine"};
+    const fs::path& root_ = dir_.Root();
 };
 
 TEST_F(TransferEngineTest, OutcomeIsPublishedOnlyOnceTheResultFileExists) {
@@ -82,7 +73,8 @@ TEST_F(TransferEngineTest, OutcomeIsPublishedOnlyOnceTheResultFileExists) {
         while (engine->Status() != TransferStatus::Terminated && TickMs() < end) {
         }
         ASSERT_EQ(engine->Status(), TransferStatus::Terminated);
-        EXPECT_EQ(ReadAll(root_ / "out" / "article_w_a.csv"), "PLU;NAME\r\nOK\r\nOK\r\n");
+        EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article_w_a.csv"),
+                  "PLU;NAME\r\nOK\r\nOK\r\n");
     }
     engine->Close();
 }
@@ -96,7 +88,8 @@ TEST_F(TransferEngineTest, NegativeRecordCountIsAnErrorAndReadsNothing) {
     ASSERT_EQ(engine->StartTransfer(u"article_r.csv", u"r"), 0);
     EXPECT_EQ(WaitForEnd(*engine), TransferStatus::TerminatedWithError);
     EXPECT_EQ(scale.Requests().size(), 1u);
-    EXPECT_NE(ReadAll(root_ / "err" / "error.log").find("Database error : "), std::string::npos);
+    EXPECT_NE(test::ReadFileBytes(root_ / "err" / "error.log").find("Database error : "),
+              std::string::npos);
     engine->Close();
 }
 
@@ -129,9 +122,10 @@ TEST_F(TransferEngineTest, StartWaitsForThePreviousWorkerInsteadOfTouchingItsLis
     ASSERT_EQ(engine->StartTransfer(u"article_w.csv", u"w"), 0);
     // A caller that does not wait for the end: the second start waits for the first worker.
     ASSERT_EQ(engine->StartTransfer(u"article2_w.csv", u"w"), 0);
-    EXPECT_EQ(ReadAll(root_ / "out" / "article_w_a.csv"), "PLU;NAME\r\nOK\r\nOK\r\nOK\r\n");
+    EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article_w_a.csv"),
+              "PLU;NAME\r\nOK\r\nOK\r\nOK\r\n");
     EXPECT_EQ(WaitForEnd(*engine), TransferStatus::Terminated);
-    EXPECT_EQ(ReadAll(root_ / "out" / "article2_w_a.csv"), "PLU;NAME\r\nOK\r\n");
+    EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article2_w_a.csv"), "PLU;NAME\r\nOK\r\n");
     EXPECT_EQ(scale.Requests().size(), 4u);
     engine->Close();
 }
@@ -147,8 +141,8 @@ TEST_F(TransferEngineTest, UnwritableResultPlaceFailsTheTransferButKeepsTheRepli
     Input("article_w.csv", "PLU;NAME\r\n1;a\r\n");
     ASSERT_EQ(engine->StartTransfer(u"article_w.csv", u"w"), 0);
     EXPECT_EQ(WaitForEnd(*engine), TransferStatus::TerminatedWithError);
-    EXPECT_EQ(ReadAll(root_ / "err" / "article_w_e.csv"), "PLU;NAME\r\nOK\r\n");
-    EXPECT_NE(ReadAll(root_ / "err" / "error.log").find("Result file not written: "),
+    EXPECT_EQ(test::ReadFileBytes(root_ / "err" / "article_w_e.csv"), "PLU;NAME\r\nOK\r\n");
+    EXPECT_NE(test::ReadFileBytes(root_ / "err" / "error.log").find("Result file not written: "),
               std::string::npos);
     engine->Close();
 }

@@ -11,6 +11,7 @@
 #include "platform/process_id.h"
 #include "platform/tcp_socket.h"
 #include "support/scale_sim_process.h"
+#include "support/test_directory.h"
 
 namespace dorvex {
 namespace {
@@ -20,17 +21,11 @@ namespace fs = std::filesystem;
 class LinkTransferTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("dorvex-link-transfer-" + std::to_string(ProcessId()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        for (const char* dir : {"in", "out", "err"})
-            fs::create_directories(root_ / dir);
         std::ofstream(root_ / "table.csv", std::ios::binary)
             << "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n";
         std::ofstream(root_ / "in" / "article_w.csv", std::ios::binary)
             << "PLU;NAME\r\n1;Pomme\r\n2;Cr\xE8me\r\n";
     }
-    void TearDown() override { fs::remove_all(root_); }
 
     std::vector<std::string> SimArgs(std::vector<std::string> role) const {
         role.insert(role.end(), {"--tables", (root_ / "table.csv").string()});
@@ -58,7 +53,8 @@ class LinkTransferTest : public ::testing::Test {
         EXPECT_LT(TickMs() - start, 1000) << "the receive thread stops without delay";
     }
 
-    fs::path root_;
+    test::TestDirectory dir_{"dorvex-link-transfer"};
+    const fs::path& root_ = dir_.Root();
 };
 
 TEST_F(LinkTransferTest, WriteOverRs485LineOnAPseudoTerminal) {
