@@ -230,11 +230,7 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
         bool quietOver = message.HasPending() && message.QuietLeft(TickMs()) == 0;
         bool lineGone = waited == WaitResult::Failed;
         if (quietOver || (lineGone && message.HasPending())) {
-            Text payload = message.Take();
-            TrafficTrace::Message("recv", "IPC",
-                                  unicode_ != 0 ? ToUtf16LeBytes(payload) : EncodeData(payload),
-                                  unicode_ != 0, false);
-            StoreMessage(std::move(payload));
+            StoreTcpMessage(message);
             stored = true;
             break;
         }
@@ -244,6 +240,17 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
     }
     receiving_.store(false);
     return stored;
+}
+
+void LinkManager::StoreTcpMessage(TcpMessage& message) {
+    Text payload = message.Take();
+    // Encoding the text again for the trace costs a copy: only when someone reads the trace.
+    if (TrafficTrace::Enabled()) {
+        bool wide = unicode_ != 0;
+        TrafficTrace::Message("recv", KindCode(),
+                              wide ? ToUtf16LeBytes(payload) : EncodeData(payload), wide, false);
+    }
+    StoreMessage(std::move(payload));
 }
 
 void LinkManager::StoreMessage(Text payload) {
@@ -295,11 +302,7 @@ void LinkManager::RunReceiveThread() {
         if (n > 0) {
             message.Append(std::string_view(buffer.data(), n), TickMs());
         } else if (message.HasPending() && message.QuietLeft(TickMs()) == 0) {
-            Text payload = message.Take();
-            TrafficTrace::Message("recv", "IPS",
-                                  unicode_ != 0 ? ToUtf16LeBytes(payload) : EncodeData(payload),
-                                  unicode_ != 0, false);
-            StoreMessage(std::move(payload));
+            StoreTcpMessage(message);
         } else if (waited == WaitResult::Failed) {
             SleepMs(TcpMessage::kQuietMs);
         }

@@ -19,6 +19,8 @@
 
 namespace dorvex {
 
+class TcpMessage;
+
 enum class LinkKind { Undefined = -1, Serial = 0, Server = 1, Client = 2 };
 
 class LinkManager {
@@ -69,6 +71,7 @@ class LinkManager {
     void RunReceiveThread();
     void ReceiveSerialPass(FrameScanner& scanner, std::vector<char>& buffer);
     void TakeSerialFrame(const std::string& frame);
+    void StoreTcpMessage(TcpMessage& message);
     void StoreMessage(Text payload);
     bool SendFramed(const std::string& message);
     bool SendPlain(TextView text);
