@@ -1,10 +1,10 @@
 #include "engine/error_log.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "platform/calendar.h"
 #include "platform/code_page.h"
+#include "platform/file_write.h"
 #include "platform/path.h"
 #include "protocol/reply_markers.h"
 
@@ -15,7 +15,9 @@ constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-Text MessageFor(int code, TextView text) {
+}  // namespace
+
+Text ErrorLog::MessageFor(int code, TextView text) {
     switch (code) {
         case ErrorLog::kNoReply:
             return u"Timeout; waiting reply from scale";
@@ -33,8 +35,6 @@ Text MessageFor(int code, TextView text) {
             return Text(text);
     }
 }
-
-}  // namespace
 
 Text ErrorLog::PathFor(TextView errorDirectory, TextView moduleDirectory) {
     if (!errorDirectory.empty())
@@ -55,14 +55,8 @@ Text ErrorLog::FormatLine(int code, TextView timestamp, TextView device, TextVie
     return Text(timestamp) + u"\tDevice " + Text(device) + u"\t" + MessageFor(code, text) + u"\r\n";
 }
 
-bool ErrorLog::Append(TextView path, TextView line, bool unicode) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-        std::fopen(FileSystemPath(path).c_str(), "ab"), &std::fclose);
-    if (!file)
-        return false;
-    std::string bytes = unicode ? ToUtf16LeBytes(line) : EncodeData(line);
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    return std::fclose(file.release()) == 0 && written;
+int ErrorLog::Append(TextView path, TextView line, bool unicode) {
+    return AppendToFile(path, unicode ? ToUtf16LeBytes(line) : EncodeData(line));
 }
 
 }  // namespace dorvex

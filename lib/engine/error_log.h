@@ -21,15 +21,17 @@ class ErrorLog {
 
     static constexpr const char16_t* kFileName = u"error.log";
 
+    // The message part of a line: "Timeout; waiting reply from scale", ...
+    static Text MessageFor(int code, TextView text);
     // "%s\\error.log" in the error directory when set, else in the library's directory.
     static Text PathFor(TextView errorDirectory, TextView moduleDirectory);
     // UTC, "%a %d %b %Y - %H:%M:%S" with English names whatever the locale.
     static Text Timestamp(std::time_t when);
     // The whole line with its CR LF; for 101 the text after the error marker of `text`.
     static Text FormatLine(int code, TextView timestamp, TextView device, TextView text);
-    // Appends the line as UTF-16LE (unicode) or in the data code page; false when the file
-    // cannot be opened or written.
-    static bool Append(TextView path, TextView line, bool unicode);
+    // Appends the whole line as UTF-16LE (unicode) or in the data code page, or nothing of it.
+    // 0, or the system's error code.
+    static int Append(TextView path, TextView line, bool unicode);
 };
 
 }  // namespace dorvex

@@ -1,9 +1,7 @@
 #include "engine/result_file.h"
 
-#include <cstdio>
-#include <memory>
-
 #include "platform/code_page.h"
+#include "platform/file_write.h"
 #include "platform/path.h"
 #include "protocol/reply_markers.h"
 #include "tables/table_catalog.h"
@@ -88,20 +86,15 @@ Text ResultFile::LineFor(const ReplyContext& context, TextView reply) {
     }
 }
 
-bool ResultFile::Write(TextView path, bool unicodeFile, TextView header,
-                       const std::vector<Text>& lines) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-        std::fopen(FileSystemPath(path).c_str(), "wb"), &std::fclose);
-    if (!file)
-        return false;
+int ResultFile::Write(TextView path, bool unicodeFile, TextView header,
+                      const std::vector<Text>& lines) {
     auto encode = [unicodeFile](TextView text) {
         return unicodeFile ? ToUtf16LeBytes(text) : EncodeData(text);
     };
     std::string bytes = encode((unicodeFile ? Text(u"\uFEFF") : Text()) + Text(header) + u"\r\n");
     for (const Text& line : lines)
         bytes += encode(line + u"\r\n");
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    return std::fclose(file.release()) == 0 && written;
+    return ReplaceFileContents(path, bytes);
 }
 
 }  // namespace dorvex

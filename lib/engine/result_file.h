@@ -37,10 +37,11 @@ class ResultFile {
     static std::vector<TextView> LineReplies(const ReplyContext& context,
                                              const std::vector<Text>& replies);
 
-    // Creates (replaces) the file and writes header and lines, each ending in CR LF; UTF-16LE
-    // with a byte-order mark before the header, or the data code page. False on any failure.
-    static bool Write(TextView path, bool unicodeFile, TextView header,
-                      const std::vector<Text>& lines);
+    // Creates (replaces) the file with header and lines, each ending in CR LF; UTF-16LE with a
+    // byte-order mark before the header, or the data code page. The file appears under its
+    // name only when complete. 0, or the system's error code.
+    static int Write(TextView path, bool unicodeFile, TextView header,
+                     const std::vector<Text>& lines);
 };
 
 }  // namespace dorvex

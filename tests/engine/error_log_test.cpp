@@ -55,11 +55,11 @@ TEST(ErrorLog, EachLineInItsOwnEncodingAndTheFileGrows) {
     fs::path dir = fs::temp_directory_path() / ("dorvex-log-" + std::to_string(ProcessId()));
     fs::create_directories(dir);
     Text path = FromUtf8((dir / "error.log").string());
-    ASSERT_TRUE(ErrorLog::Append(path, u"é ansi\r\n", false));
-    ASSERT_TRUE(ErrorLog::Append(path, u"é wide\r\n", true));
+    ASSERT_EQ(ErrorLog::Append(path, u"é ansi\r\n", false), 0);
+    ASSERT_EQ(ErrorLog::Append(path, u"é wide\r\n", true), 0);
     std::string bytes = ReadAll(dir / "error.log");
     EXPECT_EQ(bytes, EncodeData(u"é ansi\r\n") + ToUtf16LeBytes(u"é wide\r\n"));
-    EXPECT_FALSE(ErrorLog::Append(FromUtf8((dir / "missing" / "error.log").string()), u"x", false));
+    EXPECT_NE(ErrorLog::Append(FromUtf8((dir / "missing" / "error.log").string()), u"x", false), 0);
     fs::remove_all(dir);
 }
 

@@ -82,17 +82,17 @@ TEST_F(ResultFileTest, HeaderLines) {
 
 TEST_F(ResultFileTest, WritesEitherEncodingWithItsMark) {
     Text wide = FromUtf8((dir_ / "x_w_a.csw").string());
-    ASSERT_TRUE(ResultFile::Write(wide, true, u"PLU;NAME", {u"OK", u"No Reply"}));
+    ASSERT_EQ(ResultFile::Write(wide, true, u"PLU;NAME", {u"OK", u"No Reply"}), 0);
     std::ifstream in(dir_ / "x_w_a.csw", std::ios::binary);
     std::string bytes(std::istreambuf_iterator<char>(in), {});
     EXPECT_EQ(bytes, ToUtf16LeBytes(u"\uFEFFPLU;NAME\r\nOK\r\nNo Reply\r\n"));
 
     Text narrow = FromUtf8((dir_ / "x_w_a.csv").string());
-    ASSERT_TRUE(ResultFile::Write(narrow, false, u"NOM", {u"Crème"}));
+    ASSERT_EQ(ResultFile::Write(narrow, false, u"NOM", {u"Crème"}), 0);
     std::ifstream in2(dir_ / "x_w_a.csv", std::ios::binary);
     std::string bytes2(std::istreambuf_iterator<char>(in2), {});
     EXPECT_EQ(bytes2, "NOM\r\nCr\xE8me\r\n");
-    EXPECT_FALSE(ResultFile::Write(FromUtf8((dir_ / "no" / "x.csv").string()), false, u"", {}));
+    EXPECT_NE(ResultFile::Write(FromUtf8((dir_ / "no" / "x.csv").string()), false, u"", {}), 0);
 }
 
 }  // namespace
