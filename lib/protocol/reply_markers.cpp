@@ -76,6 +76,29 @@ Text WholeTableValueOf(TextView reply) {
     return Text(After(reply.substr(0, reply.size() - kRecordTrailer), kValueTag).value_or(u""));
 }
 
+namespace {
+
+// True for the ";" that ends an "&lt;" or "&gt;" of the reply's own escaping.
+bool EndsEscape(TextView value, std::size_t semicolon) {
+    if (semicolon < 3)
+        return false;
+    TextView before = value.substr(semicolon - 3, 3);
+    return before == u"&lt" || before == u"&gt";
+}
+
+// A ";" inside a value would split it in the result line: it is written the way data files
+// write it, "&|", which a write turns back into ";".
+void AppendValue(Text& result, TextView value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == u';' && !EndsEscape(value, i))
+            result += u"&|";
+        else
+            result.push_back(value[i]);
+    }
+}
+
+}  // namespace
+
 Text ParseReplyValues(const TableCatalog& catalog, TextView reply) {
     std::optional<TextView> fields = After(reply, kLeadingTagEnd);
     if (!fields)
@@ -89,7 +112,7 @@ Text ParseReplyValues(const TableCatalog& catalog, TextView reply) {
             continue;
         if (!result.empty())
             result += kSeparator;
-        result += UpToNextTag(*fields, pos + tag.size());
+        AppendValue(result, UpToNextTag(*fields, pos + tag.size()));
     }
     return result;
 }

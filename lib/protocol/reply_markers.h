@@ -41,6 +41,8 @@ Text WholeTableValueOf(TextView reply);
 // nothing, not even a separator; no separator precedes a value while the result is empty.
 // The tag is searched with its angle brackets, so that a value that happens to contain a tag's
 // letters (a "Tarte" holds "art") is not taken for that field.
+// A ";" inside a value is written "&|", as data files write it, so that the result line keeps
+// one cell per field and can be sent back as it is.
 Text ParseReplyValues(const TableCatalog& catalog, TextView reply);
 
 // Read values back into data-file form: "&lt;" -> "<", "&gt;" -> ">", then, when `crChars` is
