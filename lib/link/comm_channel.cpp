@@ -55,6 +55,14 @@ void CommChannel::SetDeviceNumber(TextView deviceNumber) {
         manager_->SetDeviceNumber(deviceNumber);
 }
 
+WaitEnd CommChannel::LastWaitEnd() const {
+    return manager_ ? manager_->LastWaitEnd() : WaitEnd::LineLost;
+}
+
+Text CommChannel::FailureReason() const {
+    return manager_ ? manager_->FailureReason() : Text(u"no link is open");
+}
+
 void CommChannel::Interrupt() {
     if (manager_)
         manager_->Interrupt();

@@ -35,6 +35,9 @@ class CommChannel {
     void SetDeviceNumber(TextView deviceNumber);
     // Wakes a wait in progress (used when a transfer is stopped).
     void Interrupt();
+    // How the latest Receive ended, and why the open or the latest send failed.
+    WaitEnd LastWaitEnd() const;
+    Text FailureReason() const;
 
     LinkManager* Manager() const { return manager_.get(); }
 

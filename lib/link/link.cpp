@@ -1,6 +1,7 @@
 #include "link/link.h"
 
 #include "platform/error_display.h"
+#include "platform/file_write.h"
 
 namespace dorvex {
 
@@ -73,7 +74,25 @@ int Link::Open(TextView) {
     return 0;
 }
 
+void Link::NoteFailure(Text text) const {
+    std::lock_guard lock(failureMutex_);
+    lastFailure_ = std::move(text);
+}
+
+Text Link::Endpoint() const {
+    Text endpoint = portName_.substr(0, portName_.size() - 1);
+    if (!parameters_.empty())
+        endpoint += u":" + parameters_;
+    return endpoint;
+}
+
+Text Link::LastFailure() const {
+    std::lock_guard lock(failureMutex_);
+    return lastFailure_;
+}
+
 void Link::ShowError(int code, TextView text) const {
+    NoteFailure(code == 0 ? Text(text) : Text(text) + u" (" + SystemErrorText(code) + u")");
     if (!DisplayErrors())
         return;
     Text message(text);

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -49,11 +51,20 @@ class Link {
     void SetConnectTimeout(int milliseconds) { connectTimeout_.store(milliseconds); }
     int ConnectTimeout() const { return connectTimeout_.load(); }
 
-    // "%s\n(error code %d)" under the title "Error", only when error display is on.
+    // "%s\n(error code %d)" under the title "Error", only when error display is on. The text
+    // and the system's words for the code are kept as the link's last failure either way.
     void ShowError(int code, TextView text) const;
+    // What went wrong last, shown or not, for the caller's last-error text; empty when nothing.
+    Text LastFailure() const;
+    // Where the link reaches, for messages: the descriptor unless a kind knows better.
+    virtual Text Endpoint() const;
+    // How many times the far end has gone away since the open; a reply awaited from a peer
+    // that left will not come.
+    virtual std::uint64_t ConnectionsLost() const { return 0; }
 
   protected:
     void SetOpen(bool open) { isOpen_.store(open); }
+    void NoteFailure(Text text) const;
     PortHandle& Handle() { return handle_; }
     const WakeSignal& Wake() const { return wake_; }
 
@@ -67,6 +78,8 @@ class Link {
     std::atomic<bool> displayErrors_{false};
     std::atomic<int> connectTimeout_{5000};
     WakeSignal wake_;
+    mutable std::mutex failureMutex_;
+    mutable Text lastFailure_;
 };
 
 }  // namespace dorvex

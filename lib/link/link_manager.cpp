@@ -79,6 +79,14 @@ bool LinkManager::Open(TextView address, bool displayErrors, int connectTimeout)
     return StartReceiveThread();
 }
 
+Text LinkManager::FailureReason() const {
+    if (!link_)
+        return u"unknown link kind \"" + descriptor_ + u"\" (use IPC, IPS or COM)";
+    Text failure = link_->LastFailure();
+    return descriptor_ + u" to " + link_->Endpoint() + u": " +
+           (failure.empty() ? Text(u"the link did not open") : failure);
+}
+
 void LinkManager::Close() {
     if (running_.load() || thread_.joinable())
         StopReceiveThread();
@@ -137,6 +145,7 @@ bool LinkManager::Send(TextView text) {
     {
         std::lock_guard lock(mutex_);
         countAtSend_ = messageCount_;
+        lostAtSend_ = peersGone_;
     }
     switch (kind_) {
         case LinkKind::Serial:
@@ -186,6 +195,7 @@ bool LinkManager::SendFramed(const std::string& message) {
 
 bool LinkManager::WaitReply(int timeoutMs) {
     receiveTimeout_.store(timeoutMs);
+    lastWaitEnd_.store(WaitEnd::TimedOut);
     if (!link_)
         return false;
     if (kind_ == LinkKind::Client) {
@@ -194,10 +204,27 @@ bool LinkManager::WaitReply(int timeoutMs) {
     }
     if (kind_ == LinkKind::Undefined)
         return false;
+    return WaitStoredMessage(timeoutMs);
+}
+
+// The receive thread stores messages; a peer that left will send no reply, so its departure
+// ends the wait as well.
+bool LinkManager::WaitStoredMessage(int timeoutMs) {
     std::unique_lock lock(mutex_);
-    return messageStored_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
-        return messageCount_ > countAtSend_ || interrupted_.load() || !running_.load();
-    }) && messageCount_ > countAtSend_;
+    auto peerLeft = [this] { return peersGone_ != lostAtSend_; };
+    messageStored_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return messageCount_ > countAtSend_ || interrupted_.load() || !running_.load() ||
+               peerLeft();
+    });
+    if (messageCount_ > countAtSend_) {
+        lastWaitEnd_.store(WaitEnd::Reply);
+        return true;
+    }
+    if (interrupted_.load())
+        lastWaitEnd_.store(WaitEnd::Interrupted);
+    else if (peerLeft() || !running_.load())
+        lastWaitEnd_.store(WaitEnd::LineLost);
+    return false;
 }
 
 bool LinkManager::ReceiveClientMessage(int timeoutMs) {
@@ -206,17 +233,18 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
     std::vector<char> buffer(kTcpReadSize);
     const std::int64_t start = TickMs();
     bool stored = false;
+    WaitEnd end = WaitEnd::TimedOut;
     while (!interrupted_.load()) {
         std::int64_t now = TickMs();
-        int wait;
-        if (message.HasPending()) {
-            wait = message.QuietLeft(now);
-        } else {
-            std::int64_t left = start + timeoutMs - now;
-            if (left <= 0)
-                break;
-            wait = static_cast<int>(std::min<std::int64_t>(left, 1 << 30));
+        std::int64_t left = start + timeoutMs - now;
+        // A reply that keeps dripping in never falls quiet: the timeout bounds the whole wait.
+        if (left <= 0) {
+            DropUnfinished(message);
+            break;
         }
+        int wait = static_cast<int>(std::min<std::int64_t>(left, 1 << 30));
+        if (message.HasPending())
+            wait = std::min(wait, message.QuietLeft(now));
         WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
         if (waited == WaitResult::Ready) {
             int n = link_->Read(buffer.data(), buffer.size());
@@ -225,21 +253,40 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
                 continue;
             }
         }
-        if (waited == WaitResult::Interrupted)
+        if (waited == WaitResult::Interrupted) {
+            end = WaitEnd::Interrupted;
             break;
+        }
         bool quietOver = message.HasPending() && message.QuietLeft(TickMs()) == 0;
         bool lineGone = waited == WaitResult::Failed;
         if (quietOver || (lineGone && message.HasPending())) {
             StoreTcpMessage(message);
             stored = true;
+            end = WaitEnd::Reply;
             break;
         }
         // Nothing more can come from a connection the scale closed.
-        if (lineGone)
+        if (lineGone) {
+            end = WaitEnd::LineLost;
             break;
+        }
     }
+    if (interrupted_.load() && !stored)
+        end = WaitEnd::Interrupted;
+    lastWaitEnd_.store(end);
     receiving_.store(false);
     return stored;
+}
+
+void LinkManager::DropUnfinished(TcpMessage& message) {
+    if (!message.HasPending())
+        return;
+    Text partial = message.Take();
+    if (TrafficTrace::Enabled()) {
+        bool wide = unicode_ != 0;
+        TrafficTrace::Message("drop", KindCode(),
+                              wide ? ToUtf16LeBytes(partial) : EncodeData(partial), wide, false);
+    }
 }
 
 void LinkManager::StoreTcpMessage(TcpMessage& message) {
@@ -290,11 +337,21 @@ void LinkManager::RunReceiveThread() {
     FrameScanner scanner;
     std::vector<char> buffer(kind_ == LinkKind::Serial ? kSerialReadSize : kTcpReadSize);
     TcpMessage message(unicode_ != 0);
+    std::uint64_t lostSeen = link_->ConnectionsLost();
     while (running_.load()) {
         receiving_.store(true);
         if (kind_ == LinkKind::Serial) {
             ReceiveSerialPass(scanner, buffer);
             continue;
+        }
+        if (std::uint64_t lost = link_->ConnectionsLost(); lost != lostSeen) {
+            lostSeen = lost;
+            // What the departed peer sent before leaving is its last message.
+            if (message.HasPending())
+                StoreTcpMessage(message);
+            std::lock_guard lock(mutex_);
+            peersGone_ = lost;
+            messageStored_.notify_all();
         }
         int wait = message.HasPending() ? message.QuietLeft(TickMs()) : kSerialReadWaitMs;
         WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;

@@ -23,6 +23,9 @@ class TcpMessage;
 
 enum class LinkKind { Undefined = -1, Serial = 0, Server = 1, Client = 2 };
 
+// How the latest wait for a reply ended.
+enum class WaitEnd { Reply, TimedOut, LineLost, Interrupted };
+
 class LinkManager {
   public:
     static constexpr std::size_t kSerialReadSize = 500 - 1;
@@ -46,6 +49,9 @@ class LinkManager {
     bool Send(TextView text);
     // Waits up to timeoutMs for the reply to the latest Send; true when one was stored.
     bool WaitReply(int timeoutMs);
+    WaitEnd LastWaitEnd() const { return lastWaitEnd_.load(); }
+    // Why the open or the latest send failed, in words for the caller.
+    Text FailureReason() const;
     Text Payload() const;
     Text LastFrame() const;
     Text Station() const;
@@ -68,6 +74,8 @@ class LinkManager {
 
   private:
     bool ReceiveClientMessage(int timeoutMs);
+    bool WaitStoredMessage(int timeoutMs);
+    void DropUnfinished(TcpMessage& message);
     void RunReceiveThread();
     void ReceiveSerialPass(FrameScanner& scanner, std::vector<char>& buffer);
     void TakeSerialFrame(const std::string& frame);
@@ -92,12 +100,15 @@ class LinkManager {
     Text deviceNumber_;
     std::uint64_t messageCount_ = 0;
     std::uint64_t countAtSend_ = 0;
+    std::uint64_t peersGone_ = 0;  // departures of the peer seen by the receive thread
+    std::uint64_t lostAtSend_ = 0;
     std::vector<std::string> sentFrames_;  // to recognise our own request echoed by the bus
 
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> receiving_{false};
     std::atomic<bool> interrupted_{false};
+    std::atomic<WaitEnd> lastWaitEnd_{WaitEnd::Reply};
 };
 
 }  // namespace dorvex

@@ -2,6 +2,7 @@
 
 #include "link/traffic_trace.h"
 #include "platform/code_page.h"
+#include "platform/file_write.h"
 
 namespace dorvex {
 namespace {
@@ -61,6 +62,7 @@ int TcpClientLink::Connect() {
     WaitResult waited = socket_.Connect(address, port_, ConnectTimeout(), &Wake(), error);
     if (waited == WaitResult::TimedOut) {
         ShowError(TcpSocket::kTimedOut, u"Connecting to the server failed. Error: 10060");
+        NoteFailure(u"connecting timed out after " + NumberText(ConnectTimeout()) + u" ms");
     } else if (waited == WaitResult::Ready && error != 0) {
         ShowError(error, ErrorText(u"Connecting to the server failed. Error: ", error));
     }
@@ -147,12 +149,15 @@ int TcpClientLink::Write(const char* data, std::size_t length) {
 int TcpClientLink::SendAll(const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        if (socket_.WaitWritable(kWriteWaitMs, &Wake()) != WaitResult::Ready)
+        if (socket_.WaitWritable(kWriteWaitMs, &Wake()) != WaitResult::Ready) {
+            NoteFailure(u"the scale took no data for " + NumberText(kWriteWaitMs) + u" ms");
             return kFailure;
+        }
         IoResult result = socket_.Send(data + sent, length - sent);
         if (result.error != 0 && !result.WouldBlock()) {
             if (sent == 0)
                 MarkClosedByPeer();
+            NoteFailure(u"sending failed (" + SystemErrorText(result.error) + u")");
             return kFailure;
         }
         sent += static_cast<std::size_t>(result.count);

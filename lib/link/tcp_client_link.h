@@ -30,6 +30,7 @@ class TcpClientLink final : public Link {
     // False once a read found that the scale closed the connection.
     bool IsConnected() const { return connected_.load(); }
     std::uint16_t Port() const { return port_; }
+    Text Endpoint() const override { return host_ + u":" + NumberText(port_); }
 
   private:
     void SplitHostAndPort(TextView address);

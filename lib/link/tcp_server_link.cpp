@@ -87,6 +87,7 @@ void TcpServerLink::DropClient() {
         client_.reset();
     }
     awaitingClient_.store(true);
+    clientsLost_.fetch_add(1);
     TrafficTrace::Event("IPS", u"the client left; waiting for the next one");
 }
 
@@ -118,8 +119,10 @@ int TcpServerLink::Write(const char* data, std::size_t length) {
     if (length == 0)
         return 0;
     std::shared_ptr<TcpSocket> client = Client();
-    if (!client)
+    if (!client) {
+        NoteFailure(u"no scale is connected to " + Endpoint());
         return kFailure;
+    }
     std::size_t sent = 0;
     while (sent < length) {
         if (client->WaitWritable(kWriteWaitMs, &Wake()) != WaitResult::Ready)

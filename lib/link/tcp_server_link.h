@@ -35,6 +35,8 @@ class TcpServerLink final : public Link {
     bool IsAwaitingClient() const { return awaitingClient_.load(); }
     // The port listened on (the system's choice when the descriptor asked for port 0).
     std::uint16_t Port() const { return port_; }
+    Text Endpoint() const override { return u"port " + NumberText(port_); }
+    std::uint64_t ConnectionsLost() const override { return clientsLost_.load(); }
 
   private:
     bool AcceptClient();
@@ -48,6 +50,7 @@ class TcpServerLink final : public Link {
     mutable std::mutex clientMutex_;
     std::shared_ptr<TcpSocket> client_;
     std::atomic<bool> awaitingClient_{false};
+    std::atomic<std::uint64_t> clientsLost_{0};
 };
 
 }  // namespace dorvex

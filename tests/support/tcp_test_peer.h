@@ -105,6 +105,8 @@ class TcpTestPeer {
             std::vector<ReplyPiece> pieces = script_(pending, sequence);
             pending.clear();
             for (const ReplyPiece& piece : pieces) {
+                if (stop_.load())
+                    return;
                 if (piece.delayMs > 0) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(piece.delayMs));
                 }
