@@ -144,6 +144,30 @@ typedef void(DORVEX_CALL* DorvexTraceHandler)(const char* direction, const char*
                                               const char* line, void* context);
 DORVEX_API int DORVEX_CALL SetTraceHandler(DorvexTraceHandler handler, void* context);
 
+/* Reply timeouts of the default engine in ms: for row requests (default 5000) and for
+ * whole-table reads and deletes (default 9000000). 0 keeps the current value. 1 done; -1 for a
+ * negative value (nothing changed). Works without an engine (kept for the next OpenDorvex). */
+DORVEX_API int DORVEX_CALL SetReplyTimeout(int row_milliseconds, int table_milliseconds);
+
+/* Never pauses. 1 while the transfer of the default engine waits for a reply, with the
+ * milliseconds waited so far and the limit of that wait; 0 when it is not waiting (both
+ * outputs 0); -1 without an engine. Null pointers are allowed. */
+DORVEX_API int DORVEX_CALL GetReplyWait(int* waited_milliseconds, int* limit_milliseconds);
+
+/* The reason the calling thread's latest failed call of this library failed (each thread has
+ * its own; a successful call leaves it unchanged), for example
+ *   "no table of table.csv is named in the file name "prices_w.csv": rename the file ..."
+ *   "cannot open the link IPC to 127.0.0.1:1120: Connecting to the server failed. ..."
+ * Copies at most size - 1 bytes plus a terminating zero, cut at a character boundary, and
+ * returns the number of bytes copied: 0 and "" when no call of this thread has failed. */
+DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size);
+
+/* The reason the default engine's latest transfer ended with status 5: its first error (a
+ * refused start, a reply that did not come, an error reply, a result file not written).
+ * Copies like GetLastErrorText; 0 and "" when that transfer did not end with 5; -1 without an
+ * engine. error.log keeps its own lines unchanged. */
+DORVEX_API int DORVEX_CALL GetTransferErrorText(char* text, int size);
+
 #ifdef __cplusplus
 }
 #endif

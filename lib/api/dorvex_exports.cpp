@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "api/engine_slot.h"
+#include "api/last_error.h"
 #include "dorvex.h"
 #include "engine/transfer_types.h"
 #include "link/traffic_trace.h"
@@ -25,34 +26,57 @@ namespace {
 constexpr int kDone = 1;
 constexpr int kFailed = -1;
 constexpr int kStatusPauseMs = 200;
+constexpr const char16_t* kNoEngine = u"no engine is open: call OpenDorvex first";
 
 // Strings cross the interface in the API encoding; null reads as empty.
 Text FromApi(const char* text) {
     return text == nullptr ? Text() : dorvex::DecodeApiText(text);
 }
 
-int ExportResult(int engineResult) {
-    return engineResult == dorvex::kSuccess ? kDone : kFailed;
+// A failed call leaves its reason for GetLastErrorText on the calling thread.
+int Failed(Text reason) {
+    dorvex::SetLastErrorText(std::move(reason));
+    return kFailed;
 }
 
-// Copies the reply into the caller's buffer: at most DORVEX_REPLY_MAX - 1 bytes, cut at a
-// character boundary, zero-terminated. Returns the number of characters copied.
-int CopyReply(const Text& reply, char* buffer) {
-    if (buffer == nullptr)
-        return 0;
-    std::size_t units = 0;
+int ExportResult(int engineResult, const TransferEngine& engine) {
+    return engineResult == dorvex::kSuccess ? kDone : Failed(engine.FailureReason());
+}
+
+struct Copied {
+    std::size_t units = 0;  // UTF-16 units of the text taken
+    std::size_t bytes = 0;  // bytes written before the terminating zero
+};
+
+// Copies the text into the caller's buffer of `capacity` bytes: as many whole characters as
+// fit with a terminating zero.
+Copied CopyText(const Text& text, char* buffer, std::size_t capacity) {
+    Copied copied;
+    if (buffer == nullptr || capacity == 0)
+        return copied;
     std::string bytes;
-    while (units < reply.size()) {
-        std::size_t step = (reply[units] >= 0xD800 && reply[units] <= 0xDBFF) ? 2 : 1;
-        std::string next = dorvex::EncodeApiText(dorvex::TextView(reply).substr(units, step));
-        if (bytes.size() + next.size() > DORVEX_REPLY_MAX - 1)
+    while (copied.units < text.size()) {
+        std::size_t step = (text[copied.units] >= 0xD800 && text[copied.units] <= 0xDBFF) ? 2 : 1;
+        std::string next = dorvex::EncodeApiText(dorvex::TextView(text).substr(copied.units, step));
+        if (bytes.size() + next.size() > capacity - 1)
             break;
         bytes += next;
-        units += step;
+        copied.units += step;
     }
     std::memcpy(buffer, bytes.data(), bytes.size());
     buffer[bytes.size()] = '\0';
-    return static_cast<int>(units);
+    copied.bytes = bytes.size();
+    return copied;
+}
+
+// At most DORVEX_REPLY_MAX - 1 bytes; the number of characters copied.
+int CopyReply(const Text& reply, char* buffer) {
+    return static_cast<int>(CopyText(reply, buffer, DORVEX_REPLY_MAX).units);
+}
+
+// A caller's buffer of `size` bytes; the number of bytes copied.
+int CopyReason(const Text& reason, char* buffer, int size) {
+    return static_cast<int>(CopyText(reason, buffer, size > 0 ? size : 0).bytes);
 }
 
 // Runs `action` on the engine in the slot; `fallback` when the slot is empty.
@@ -61,7 +85,11 @@ int WithEngine(int fallback, Action action) {
     auto& slot = EngineSlot::Instance();
     auto lock = slot.Lock();
     TransferEngine* engine = slot.Engine();
-    return engine == nullptr ? fallback : action(*engine);
+    if (engine == nullptr) {
+        dorvex::SetLastErrorText(kNoEngine);
+        return fallback;
+    }
+    return action(*engine);
 }
 
 // The host's handlers follow the exports' calling convention (__stdcall on 32-bit Windows);
@@ -99,8 +127,15 @@ void PassTrace(const char* direction, const char* kind, const char* line, void* 
 
 int StartTransfer(const char* fileName, const char16_t* mode) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
-        return ExportResult(engine.StartTransfer(FromApi(fileName), mode));
+        return ExportResult(engine.StartTransfer(FromApi(fileName), mode), engine);
     });
+}
+
+// The settings kept in the slot go into each new engine.
+void ApplySlotSettings(const EngineSlot& slot, TransferEngine& engine) {
+    engine.SetDisplayErrors(slot.DisplayErrors());
+    engine.SetConnectionTimeout(slot.ConnectionTimeout());
+    engine.SetReplyTimeouts(slot.RowReplyTimeout(), slot.TableReplyTimeout());
 }
 
 }  // namespace
@@ -112,10 +147,17 @@ DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply) {
     auto lock = slot.Lock();
     slot.Put(std::make_unique<TransferEngine>(u"table.csv"));
     TransferEngine& engine = *slot.Engine();
-    engine.Open(u"IPC", FromApi(address), u"99", 0, 0);
-    engine.SendText(dorvex::IdentityRequest(u"1"));
+    if (engine.Open(u"IPC", FromApi(address), u"99", 0, 0) != dorvex::kSuccess)
+        dorvex::SetLastErrorText(engine.FailureReason());
+    else if (!engine.SendText(dorvex::IdentityRequest(u"1")))
+        dorvex::SetLastErrorText(engine.FailureReason());
     Text answer = engine.ReceiveText();
+    if (answer.empty() && engine.HasChannel())
+        dorvex::SetLastErrorText(u"no reply from the scale at " + FromApi(address) + u" within " +
+                                 dorvex::NumberText(dorvex::kRowReplyTimeoutMs) + u" ms");
     slot.CloseEngine();
+    if (reply != nullptr)
+        reply[0] = '\0';
     return CopyReply(answer, reply);
 }
 
@@ -125,10 +167,9 @@ DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, cons
     auto lock = slot.Lock();
     slot.Put(std::make_unique<TransferEngine>(FromApi(table_file)));
     TransferEngine& engine = *slot.Engine();
-    engine.SetDisplayErrors(slot.DisplayErrors());
-    engine.SetConnectionTimeout(slot.ConnectionTimeout());
+    ApplySlotSettings(slot, engine);
     return ExportResult(
-        engine.Open(FromApi(link), FromApi(address), FromApi(device), reserved, unicode));
+        engine.Open(FromApi(link), FromApi(address), FromApi(device), reserved, unicode), engine);
 }
 
 DORVEX_API int DORVEX_CALL CloseDorvex(void) {
@@ -142,7 +183,8 @@ DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device, 
                                           int reserved, int unicode) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
         return ExportResult(
-            engine.OpenLink(FromApi(link), FromApi(address), FromApi(device), reserved, unicode));
+            engine.OpenLink(FromApi(link), FromApi(address), FromApi(device), reserved, unicode),
+            engine);
     });
 }
 
@@ -201,8 +243,10 @@ DORVEX_API int DORVEX_CALL SetDisplayErrorMode(int mode) {
 }
 
 DORVEX_API int DORVEX_CALL SetConnectionTimeout(int milliseconds) {
-    if (milliseconds <= 0)
-        return kFailed;
+    if (milliseconds <= 0) {
+        return Failed(u"the connection timeout must be a positive number of milliseconds, not " +
+                      dorvex::NumberText(milliseconds));
+    }
     auto& slot = EngineSlot::Instance();
     auto lock = slot.Lock();
     if (TransferEngine* engine = slot.Engine()) {
@@ -233,15 +277,21 @@ DORVEX_API int DORVEX_CALL GetCommStatus(void) {
 
 DORVEX_API int DORVEX_CALL SendData(const char* text) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
-        return engine.SendText(FromApi(text)) ? kDone : kFailed;
+        return engine.SendText(FromApi(text))
+                   ? kDone
+                   : Failed(u"the message was not sent: " + engine.FailureReason());
     });
 }
 
 DORVEX_API int DORVEX_CALL ReceiveData(char* reply) {
     if (reply != nullptr)
         reply[0] = '\0';
-    return WithEngine(
-        0, [&](TransferEngine& engine) { return CopyReply(engine.ReceiveText(), reply); });
+    return WithEngine(0, [&](TransferEngine& engine) {
+        Text answer = engine.ReceiveText();
+        if (answer.empty())
+            dorvex::SetLastErrorText(u"no reply from the scale");
+        return CopyReply(answer, reply);
+    });
 }
 
 DORVEX_API int DORVEX_CALL GetDorvexVersion(void) {
@@ -263,8 +313,9 @@ DORVEX_API int DORVEX_CALL GetTransferProgress(int* sent, int* expected) {
 }
 
 DORVEX_API int DORVEX_CALL SetDataCodePage(const char* name) {
-    return dorvex::SetDataCodePage(name == nullptr ? std::string() : std::string(name)) ? kDone
-                                                                                        : kFailed;
+    if (dorvex::SetDataCodePage(name == nullptr ? std::string() : std::string(name)))
+        return kDone;
+    return Failed(u"unknown code page \"" + FromApi(name) + u"\"");
 }
 
 DORVEX_API int DORVEX_CALL SetErrorDisplayHandler(DorvexErrorHandler handler, void* context) {
@@ -281,6 +332,46 @@ DORVEX_API int DORVEX_CALL SetTraceHandler(DorvexTraceHandler handler, void* con
     else
         dorvex::TrafficTrace::SetHandler(&PassTrace, KeptCallback(handler, context));
     return kDone;
+}
+
+DORVEX_API int DORVEX_CALL SetReplyTimeout(int row_milliseconds, int table_milliseconds) {
+    if (row_milliseconds < 0 || table_milliseconds < 0) {
+        return Failed(u"reply timeouts must not be negative (got " +
+                      dorvex::NumberText(row_milliseconds) + u" and " +
+                      dorvex::NumberText(table_milliseconds) + u")");
+    }
+    auto& slot = EngineSlot::Instance();
+    auto lock = slot.Lock();
+    slot.SetReplyTimeouts(row_milliseconds, table_milliseconds);
+    if (TransferEngine* engine = slot.Engine())
+        engine->SetReplyTimeouts(row_milliseconds, table_milliseconds);
+    return kDone;
+}
+
+DORVEX_API int DORVEX_CALL GetReplyWait(int* waited_milliseconds, int* limit_milliseconds) {
+    int waited = 0;
+    int limit = 0;
+    int result = WithEngine(
+        kFailed, [&](TransferEngine& engine) { return engine.ReplyWait(waited, limit) ? 1 : 0; });
+    if (waited_milliseconds != nullptr)
+        *waited_milliseconds = waited;
+    if (limit_milliseconds != nullptr)
+        *limit_milliseconds = limit;
+    return result;
+}
+
+DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size) {
+    return CopyReason(dorvex::LastErrorText(), text, size);
+}
+
+DORVEX_API int DORVEX_CALL GetTransferErrorText(char* text, int size) {
+    if (text != nullptr && size > 0)
+        text[0] = '\0';
+    return WithEngine(kFailed, [&](TransferEngine& engine) {
+        if (engine.Status() != dorvex::TransferStatus::TerminatedWithError)
+            return 0;
+        return CopyReason(engine.TransferError(), text, size);
+    });
 }
 
 }  // extern "C"

@@ -1,5 +1,5 @@
-// The library-wide slot that holds the one engine behind the exports, and the two settings
-// that can be given before any engine exists.
+// The library-wide slot that holds the one engine behind the exports, and the settings that
+// can be given before any engine exists.
 #pragma once
 
 #include <memory>
@@ -26,12 +26,23 @@ class EngineSlot {
     void SetDisplayErrors(bool on) { displayErrors_ = on; }
     int ConnectionTimeout() const { return connectionTimeout_; }
     void SetConnectionTimeout(int milliseconds) { connectionTimeout_ = milliseconds; }
+    // Reply timeouts given before the engine exists; 0 leaves the engine's default.
+    int RowReplyTimeout() const { return rowReplyTimeout_; }
+    int TableReplyTimeout() const { return tableReplyTimeout_; }
+    void SetReplyTimeouts(int rowMilliseconds, int tableMilliseconds) {
+        if (rowMilliseconds > 0)
+            rowReplyTimeout_ = rowMilliseconds;
+        if (tableMilliseconds > 0)
+            tableReplyTimeout_ = tableMilliseconds;
+    }
 
   private:
     std::mutex mutex_;
     std::unique_ptr<TransferEngine> engine_;
     bool displayErrors_ = false;
     int connectionTimeout_ = 0;
+    int rowReplyTimeout_ = 0;
+    int tableReplyTimeout_ = 0;
 };
 
 }  // namespace dorvex

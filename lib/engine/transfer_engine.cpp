@@ -6,15 +6,18 @@
 #include <limits>
 
 #include "engine/error_log.h"
+#include "engine/file_name_rules.h"
 #include "engine/result_file.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
+#include "platform/file_write.h"
 #include "platform/module_path.h"
 #include "platform/path.h"
 #include "protocol/protocol_texts.h"
 #include "protocol/reply_markers.h"
 #include "protocol/row_body_builder.h"
 #include "tables/data_file.h"
+#include "tables/data_file_problem.h"
 #include "tables/record_cursor.h"
 
 namespace dorvex {
@@ -64,7 +67,7 @@ int TransferEngine::OpenLink(TextView link, TextView address, TextView device, i
     Settings settings = CurrentSettings();
     channel_ = std::make_unique<CommChannel>(settings.displayErrors, settings.connectionTimeout);
     if (channel_->Open(link, address, device, reserved, unicode) != CommChannel::kSuccess) {
-        LogError(ErrorLog::kNoReply, {});
+        LogError(ErrorLog::kNoReply, {}, u"cannot open the link " + channel_->FailureReason());
         return kFailure;
     }
     return kSuccess;
@@ -134,16 +137,34 @@ void TransferEngine::SetErrorDirectory(TextView directory) {
     settings_.errorDirectory = Text(directory);
 }
 
+void TransferEngine::SetReplyTimeouts(int rowMilliseconds, int tableMilliseconds) {
+    std::lock_guard lock(settingsMutex_);
+    if (rowMilliseconds > 0)
+        settings_.rowReplyTimeout = rowMilliseconds;
+    if (tableMilliseconds > 0)
+        settings_.tableReplyTimeout = tableMilliseconds;
+}
+
+int TransferEngine::ReplyTimeout(RequestKind kind) const {
+    std::lock_guard lock(settingsMutex_);
+    return kind == RequestKind::TableRequests ? settings_.tableReplyTimeout
+                                              : settings_.rowReplyTimeout;
+}
+
 // ---- raw messages -------------------------------------------------------------------------
 
 bool TransferEngine::SendText(TextView text) {
-    return channel_ && channel_->Send(text);
+    if (channel_ && channel_->Send(text))
+        return true;
+    std::lock_guard lock(logMutex_);
+    failureReason_ = channel_ ? channel_->FailureReason() : Text(u"no link is open");
+    return false;
 }
 
 Text TransferEngine::ReceiveText() {
     if (!channel_)
         return {};
-    return channel_->Receive(ReplyTimeoutFor(requestKind_));
+    return channel_->Receive(ReplyTimeout(requestKind_));
 }
 
 // ---- error log ----------------------------------------------------------------------------
@@ -152,7 +173,7 @@ Text TransferEngine::ErrorLogPath() const {
     return ErrorLog::PathFor(CurrentSettings().errorDirectory, moduleDirectory_);
 }
 
-int TransferEngine::LogError(int code, TextView text) {
+int TransferEngine::LogError(int code, TextView text, Text reason) {
     errorFlag_.store(true);
     Text line = ErrorLog::FormatLine(code, ErrorLog::Timestamp(std::time(nullptr)),
                                      CurrentSettings().deviceNumber, text);
@@ -160,9 +181,22 @@ int TransferEngine::LogError(int code, TextView text) {
         std::lock_guard lock(logMutex_);
         lastLogLine_ = line;
     }
-    // A line that cannot be written is lost, but the error flag still fails the transfer.
-    ErrorLog::Append(ErrorLogPath(), line, unicodeFile_ == 1);
+    if (reason.empty())
+        reason = ErrorLog::MessageFor(code, text);
+    // A line that cannot be written is lost from the log, so the caller hears of it instead;
+    // the error flag fails the transfer either way.
+    const Text path = ErrorLogPath();
+    if (int error = ErrorLog::Append(path, line, unicodeFile_ == 1); error != 0)
+        reason += u" (" + path + u" not written: " + SystemErrorText(error) + u")";
+    NoteFailure(std::move(reason));
     return kSuccess;
+}
+
+void TransferEngine::NoteFailure(Text reason) {
+    std::lock_guard lock(logMutex_);
+    if (transferError_.empty())
+        transferError_ = reason;
+    failureReason_ = std::move(reason);
 }
 
 Text TransferEngine::LastLogLine() const {
@@ -170,28 +204,55 @@ Text TransferEngine::LastLogLine() const {
     return lastLogLine_;
 }
 
+Text TransferEngine::FailureReason() const {
+    std::lock_guard lock(logMutex_);
+    return failureReason_;
+}
+
+Text TransferEngine::TransferError() const {
+    std::lock_guard lock(logMutex_);
+    return transferError_;
+}
+
+bool TransferEngine::ReplyWait(int& waitedMs, int& limitMs) const {
+    const std::int64_t start = waitStartMs_.load();
+    if (start < 0) {
+        waitedMs = limitMs = 0;
+        return false;
+    }
+    limitMs = waitLimitMs_.load();
+    waitedMs = static_cast<int>(std::clamp<std::int64_t>(TickMs() - start, 0, limitMs));
+    return true;
+}
+
 // ---- starting a transfer ------------------------------------------------------------------
 
-int TransferEngine::RefuseStart() {
+int TransferEngine::RefuseStart(Text reason) {
+    NoteFailure(std::move(reason));
     SetStatus(TransferStatus::TerminatedWithError);
     return kFailure;
 }
 
 int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
     // The previous worker may still be writing its result file: its lists are not ours yet.
-    if (!JoinWorker(kPreviousWorkerWaitMs))
+    if (!JoinWorker(kPreviousWorkerWaitMs)) {
+        std::lock_guard lock(logMutex_);
+        failureReason_ = u"the previous transfer is still running";
         return kFailure;
+    }
+    {
+        std::lock_guard lock(logMutex_);
+        transferError_.clear();
+    }
 
     SetStatus(TransferStatus::Preparing);
     mode_ = Text(mode);
     dataFileName_ = Text(fileName);
-    if (Contains(dataFileName_, u".csv")) {
-        unicodeFile_ = 0;
-    } else if (Contains(dataFileName_, u".csw")) {
-        unicodeFile_ = 1;
-    } else {
-        return RefuseStart();
-    }
+    const std::optional<FileNameRules::Encoding> encoding =
+        FileNameRules::EncodingOf(dataFileName_);
+    if (!encoding)
+        return RefuseStart(FileNameRules::ExtensionProblem(BaseName(dataFileName_)));
+    unicodeFile_ = *encoding == FileNameRules::Encoding::Wide ? 1 : 0;
 
     const Settings settings = CurrentSettings();
     const Text name = BaseName(dataFileName_);
@@ -200,16 +261,17 @@ int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
                           : JoinPath(settings.inputDirectory, dataFileName_);
     DataFile file(path);
     if (!file.Open()) {
-        LogError(ErrorLog::kCannotOpen, u"cannot open " + name + u" : check input directory.");
-        return RefuseStart();
+        LogError(ErrorLog::kCannotOpen, u"cannot open " + name + u" : check input directory.",
+                 path + u": " + DescribeDataFileProblem(path));
+        return RefuseStart(FailureReason());
     }
     dataHeaderLine_ = file.HeaderLine();
     RecordCursor cursor;
     cursor.Open(&file);
 
-    std::optional<Text> table = catalog_.TableForFileName(name);
+    std::optional<Text> table = FileNameRules::TableOf(name, catalog_);
     if (!table)
-        return RefuseStart();
+        return RefuseStart(FileNameRules::TableProblem(name, catalog_));
     tableName_ = *table;
     catalog_.SelectTable(tableName_);
 
@@ -223,9 +285,13 @@ int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
     cursor.Close();
     file.Close();
     if (total < 0) {
-        LogError(ErrorLog::kNoTag, missingColumn + u" from " + name);
+        LogError(ErrorLog::kNoTag, missingColumn + u" from " + name,
+                 missingColumn.empty()
+                     ? name + u" has a header line but no rows: there is nothing to write"
+                     : u"column " + missingColumn + u" of " + name + u" has no tag in table " +
+                           tableName_ + u" of " + catalog_.TableFileName());
         requests_.Clear();
-        return RefuseStart();
+        return RefuseStart(FailureReason());
     }
     requestTotal_.store(total);
     StartWorker();
@@ -253,7 +319,7 @@ int TransferEngine::ComposeRequests(RecordCursor& cursor, DataFile& file, Text& 
         return -1;
     }
     if (channel_)
-        channel_->SetReceiveTimeout(ReplyTimeoutFor(requestKind_));
+        channel_->SetReceiveTimeout(ReplyTimeout(requestKind_));
     return total;
 }
 
@@ -357,7 +423,9 @@ int TransferEngine::SendNextRequest() {
     Text message = requestHeader_;
     message += requests_.At(node);
     if (!SendText(message)) {
-        LogError(ErrorLog::kNotSent, {});
+        LogError(ErrorLog::kNotSent, {},
+                 DescribeRequest() + u" was not sent: " +
+                     (channel_ ? channel_->FailureReason() : Text(u"no link is open")));
         return kFailure;
     }
     sentCount_.fetch_add(1);
@@ -366,13 +434,18 @@ int TransferEngine::SendNextRequest() {
 
 int TransferEngine::ReceiveReply() {
     SetStatus(TransferStatus::Receiving);
+    waitLimitMs_.store(ReplyTimeout(requestKind_));
+    waitStartMs_.store(TickMs());
     Text reply = ReceiveText();
+    waitStartMs_.store(-1);
     if (reply.empty())
-        LogError(ErrorLog::kNoReply, {});
+        LogError(ErrorLog::kNoReply, {}, ReasonForMissingReply());
     if (IsErrorReply(reply))
-        LogError(ErrorLog::kDatabaseError, reply);
+        LogError(ErrorLog::kDatabaseError, reply,
+                 u"the scale refused " + DescribeRequest() + u": " + LoggedErrorText(reply));
     if (IsUnknownReply(reply))
-        LogError(ErrorLog::kDatabaseError, reply);
+        LogError(ErrorLog::kDatabaseError, reply,
+                 u"the scale did not recognise " + DescribeRequest());
     if (requestKind_ == RequestKind::TableRequests && mode_ == u"r")
         TakeRecordCount(reply);
 
@@ -383,6 +456,23 @@ int TransferEngine::ReceiveReply() {
     if (received == requestTotal_.load())
         completed_ = true;
     return kSuccess;
+}
+
+// "request 2 of 3" (the count grows during a whole-table read).
+Text TransferEngine::DescribeRequest() const {
+    return u"request " + NumberText(std::max(sentCount_.load(), 1)) + u" of " +
+           NumberText(requestTotal_.load());
+}
+
+Text TransferEngine::ReasonForMissingReply() const {
+    const WaitEnd end = channel_ ? channel_->LastWaitEnd() : WaitEnd::LineLost;
+    if (end == WaitEnd::LineLost)
+        return u"the scale closed the connection while " + DescribeRequest() +
+               u" waited for its reply";
+    if (end == WaitEnd::Interrupted)
+        return u"the transfer was stopped while " + DescribeRequest() + u" waited for its reply";
+    return u"no reply from the scale to " + DescribeRequest() + u" within " +
+           NumberText(ReplyTimeout(requestKind_)) + u" ms";
 }
 
 void TransferEngine::TakeRecordCount(TextView reply) {
@@ -413,16 +503,19 @@ int TransferEngine::WriteResults() {
     const bool hadError = errorFlag_.load();
     Text path = ResultFile::PathFor(dataFileName_, unicodeFile_ == 1, hadError,
                                     settings.outputDirectory, settings.errorDirectory);
-    if (ResultFile::Write(path, unicodeFile_ == 1, header, lines))
+    int error = ResultFile::Write(path, unicodeFile_ == 1, header, lines);
+    if (error == 0)
         return kSuccess;
     // Without its result file a transfer has not succeeded, whatever the scale answered; the
     // replies still go to the error directory when that one can take them.
-    LogError(ErrorLog::kNoResultFile, path);
+    LogError(ErrorLog::kNoResultFile, path,
+             u"result file not written: " + path + u": " + SystemErrorText(error));
     if (hadError)
         return kFailure;
     Text errorPath = ResultFile::PathFor(dataFileName_, unicodeFile_ == 1, true,
                                          settings.outputDirectory, settings.errorDirectory);
-    return ResultFile::Write(errorPath, unicodeFile_ == 1, header, lines) ? kSuccess : kFailure;
+    return ResultFile::Write(errorPath, unicodeFile_ == 1, header, lines) == 0 ? kSuccess
+                                                                               : kFailure;
 }
 
 }  // namespace dorvex

@@ -41,7 +41,9 @@ class TransferEngine {
     int StartTransfer(TextView fileName, TextView mode);
     int SendNextRequest();
     int ReceiveReply();
-    int LogError(int code, TextView text);
+    // Appends the line of `code` to error.log and fails the transfer. `reason` says the same
+    // to the caller in more detail (the line's message when empty).
+    int LogError(int code, TextView text, Text reason = {});
 
     bool SendText(TextView text);
     Text ReceiveText();
@@ -55,6 +57,9 @@ class TransferEngine {
     void SetInputDirectory(TextView directory);
     void SetOutputDirectory(TextView directory);
     void SetErrorDirectory(TextView directory);
+    // Reply timeouts in ms for row and whole-table requests; 0 keeps the current value.
+    void SetReplyTimeouts(int rowMilliseconds, int tableMilliseconds);
+    int ReplyTimeout(RequestKind kind) const;
 
     TransferStatus Status() const { return static_cast<TransferStatus>(status_.load()); }
     int SentCount() const { return sentCount_.load(); }
@@ -63,6 +68,12 @@ class TransferEngine {
     const TableCatalog& Catalog() const { return catalog_; }
     Text LastLogLine() const;
     Text ErrorLogPath() const;
+    // While the worker waits for a reply: true, with the milliseconds waited and the limit.
+    bool ReplyWait(int& waitedMs, int& limitMs) const;
+    // Why the latest failed operation of the engine failed.
+    Text FailureReason() const;
+    // The first error of the current (or latest) transfer; empty when it had none.
+    Text TransferError() const;
 
   private:
     struct Settings {
@@ -73,11 +84,16 @@ class TransferEngine {
         Text errorDirectory;
         bool displayErrors = false;
         int connectionTimeout = 5000;
+        int rowReplyTimeout = kRowReplyTimeoutMs;
+        int tableReplyTimeout = kTableReplyTimeoutMs;
     };
 
     Settings CurrentSettings() const;
     void SetStatus(TransferStatus status) { status_.store(static_cast<int>(status)); }
-    int RefuseStart();
+    int RefuseStart(Text reason);
+    void NoteFailure(Text reason);
+    Text DescribeRequest() const;
+    Text ReasonForMissingReply() const;
     int ComposeRequests(RecordCursor& cursor, DataFile& file, Text& missingColumn);
     int ComposeWholeTableRequests(RecordCursor& cursor, const Text& table);
     int WriteResults();
@@ -118,8 +134,12 @@ class TransferEngine {
     std::atomic<int> sentCount_{0};
     std::atomic<int> receivedCount_{0};
     std::atomic<bool> errorFlag_{false};
-    mutable std::mutex logMutex_;
+    mutable std::mutex logMutex_;  // guards the three texts below
     Text lastLogLine_;
+    Text failureReason_;
+    Text transferError_;
+    std::atomic<std::int64_t> waitStartMs_{-1};
+    std::atomic<int> waitLimitMs_{0};
 
     std::thread worker_;
     std::atomic<bool> workerRunning_{false};

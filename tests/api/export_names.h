@@ -1,5 +1,4 @@
-// The names the library exports: the eighteen of the original interface and the documented
-// extras, nothing else.
+// The names the library exports: the core eighteen and the documented extras, nothing else.
 #pragma once
 
 #include <set>
@@ -15,7 +14,8 @@ inline const std::set<std::string>& DocumentedExportNames() {
         "SendDeleteFile", "GetCommStatus", "SendData", "ReceiveData",
         // extras
         "GetDorvexVersion", "GetTransferProgress", "SetDataCodePage", "SetErrorDisplayHandler",
-        "SetTraceHandler"};
+        "SetTraceHandler", "SetReplyTimeout", "GetReplyWait", "GetLastErrorText",
+        "GetTransferErrorText"};
     return names;
 }
 

@@ -1,0 +1,289 @@
+// What a caller learns when things go wrong, and how long it waits: reasons for refused starts
+// and failed transfers, settable reply timeouts, waits that end when the scale goes away or
+// drips its reply, result files on a full disk, read values that hold ";".
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dorvex.h"
+#include "support/file_size_limit.h"
+#include "support/scale_sim_process.h"
+#include "support/tcp_test_peer.h"
+#include "support/test_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dorvex::test::ReplyPiece;
+using dorvex::test::ScaleSimProcess;
+using dorvex::test::TcpTestPeer;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTables =
+    "TABLE;PLU;NAME;PRICE\r\n"
+    "Article;PLU;NAME;PRICE\r\n"
+    "art;plu;nam;pri\r\n";
+
+std::string LastError() {
+    std::vector<char> text(1024);
+    int length = GetLastErrorText(text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<std::size_t>(length));
+}
+
+std::string TransferError() {
+    std::vector<char> text(1024);
+    int length = GetTransferErrorText(text.data(), static_cast<int>(text.size()));
+    return length > 0 ? std::string(text.data(), static_cast<std::size_t>(length)) : "";
+}
+
+long long MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class RobustnessTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CloseDorvex();
+        SetReplyTimeout(dorvexDefaultRow, dorvexDefaultTable);
+        dir_.Write("table.csv", kTables);
+    }
+    void TearDown() override {
+        CloseDorvex();
+        SetReplyTimeout(dorvexDefaultRow, dorvexDefaultTable);
+    }
+
+    std::string TableFile() const { return (dir_.Root() / "table.csv").string(); }
+
+    void Open(const std::string& link) {
+        SetConnectionTimeout(2000);
+        ASSERT_EQ(OpenDorvex(link.c_str(), "1", "127.0.0.1", 0, 0, TableFile().c_str()), 1)
+            << LastError();
+        SetInputDir(dir_.In().c_str());
+        SetOutputDir(dir_.Out().c_str());
+        SetErrorDir(dir_.Err().c_str());
+        SetCRChar("|");
+    }
+    void Open(const ScaleSimProcess& sim) {
+        ASSERT_TRUE(sim.Started());
+        Open("IPC:" + std::to_string(sim.Port()));
+    }
+
+    static int WaitForEnd(int seconds = 30) {
+        auto end = Clock::now() + std::chrono::seconds(seconds);
+        int status = GetCommStatus();
+        while ((status == 1 || status == 2 || status == 3) && Clock::now() < end)
+            status = GetCommStatus();
+        return status;
+    }
+
+    static constexpr int dorvexDefaultRow = 5000;
+    static constexpr int dorvexDefaultTable = 9000000;
+    dorvex::test::TestDirectory dir_{"dorvex-robust"};
+};
+
+TEST_F(RobustnessTest, RefusedStartsSayWhyAndWhatToRename) {
+    ScaleSimProcess sim({"--tables", TableFile()});
+    Open(sim);
+    dir_.Write("in/ARTICLE_W.CSV", "PLU\r\n1\r\n");
+    EXPECT_EQ(SendWriteFile("ARTICLE_W.CSV"), -1);
+    EXPECT_NE(LastError().find("rename it to \"ARTICLE_W.csv\""), std::string::npos) << LastError();
+    EXPECT_EQ(TransferError(), LastError());
+
+    dir_.Write("in/prices_w.csv", "PLU\r\n1\r\n");
+    EXPECT_EQ(SendWriteFile("prices_w.csv"), -1);
+    EXPECT_NE(LastError().find("\"prices_w.csv\": rename the file"), std::string::npos)
+        << LastError();
+    EXPECT_NE(LastError().find("Article"), std::string::npos);
+
+    dir_.Write("in/article_w.csv", "");
+    EXPECT_EQ(SendWriteFile("article_w.csv"), -1);
+    EXPECT_NE(LastError().find("is empty"), std::string::npos) << LastError();
+    EXPECT_EQ(SendWriteFile("gone_article_w.csv"), -1);
+    EXPECT_NE(LastError().find("No such file"), std::string::npos) << LastError();
+
+    dir_.Write("in/article_w.csv", "PLU;COLOUR\r\n1;red\r\n");
+    EXPECT_EQ(SendWriteFile("article_w.csv"), -1);
+    EXPECT_NE(LastError().find("column COLOUR of article_w.csv has no tag in table Article"),
+              std::string::npos)
+        << LastError();
+    EXPECT_EQ(GetCommStatus(), 5);
+    EXPECT_TRUE(sim.Requests().empty());
+
+    // Each thread reads its own reason.
+    const std::string mine = LastError();
+    std::string theirs;
+    std::thread([&] {
+        SetConnectionTimeout(-3);
+        theirs = LastError();
+    }).join();
+    EXPECT_NE(theirs.find("not -3"), std::string::npos) << theirs;
+    EXPECT_EQ(LastError(), mine);
+}
+
+TEST_F(RobustnessTest, AFailedOpenNamesTheAddressAndTheCause) {
+    int port;
+    {
+        TcpTestPeer closed([](const std::string&, int) { return std::vector<ReplyPiece>{}; });
+        port = closed.Port();
+    }
+    std::string link = "IPC:" + std::to_string(port);
+    EXPECT_EQ(OpenDorvex(link.c_str(), "1", "127.0.0.1", 0, 0, TableFile().c_str()), -1);
+    const std::string reason = LastError();
+    EXPECT_NE(reason.find("127.0.0.1:" + std::to_string(port)), std::string::npos) << reason;
+    EXPECT_NE(reason.find("refused"), std::string::npos) << reason;
+
+    EXPECT_EQ(GetTransferErrorText(nullptr, 0), 0);
+    CloseDorvex();
+    EXPECT_EQ(GetTransferErrorText(nullptr, 0), -1);
+    EXPECT_NE(LastError().find("OpenDorvex"), std::string::npos);
+}
+
+TEST_F(RobustnessTest, ReplyTimeoutsAreSettableAndTheWaitIsVisible) {
+    EXPECT_EQ(SetReplyTimeout(-1, 0), -1);
+    // The count request of a whole-table read gets no reply: without a settable timeout this
+    // wait lasts 9,000,000 ms.
+    ScaleSimProcess sim({"--tables", TableFile(), "--drop-nth", "1"});
+    ASSERT_EQ(SetReplyTimeout(300, 1500), 1);
+    Open(sim);
+    dir_.Write("in/article_r.csv", "PLU;NAME\r\n");
+    ASSERT_EQ(SendReadFile("article_r.csv"), 1);
+
+    int waited = 0;
+    int limit = 0;
+    auto giveUp = Clock::now() + std::chrono::seconds(10);
+    while (GetReplyWait(&waited, &limit) != 1 && Clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(limit, 1500);
+    EXPECT_GE(waited, 0);
+    EXPECT_LE(waited, 1500);
+
+    EXPECT_EQ(WaitForEnd(), 5);
+    EXPECT_EQ(GetReplyWait(&waited, &limit), 0);
+    EXPECT_EQ(limit, 0);
+    EXPECT_NE(TransferError().find("no reply from the scale to request 1 of 2 within 1500 ms"),
+              std::string::npos)
+        << TransferError();
+
+    // Row requests take the other value.
+    dir_.Write("in/article_w.csv", "PLU;NAME\r\n1;a\r\n2;b\r\n");
+    ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+    EXPECT_EQ(WaitForEnd(), 5);
+    EXPECT_NE(TransferError().find("within 300 ms"), std::string::npos) << TransferError();
+}
+
+// The scale closes the connection instead of answering a whole-table request: the wait (9 000
+// 000 ms by default) ends at once, for reads and deletes.
+TEST_F(RobustnessTest, AScaleThatHangsUpEndsAWholeTableWaitAtOnce) {
+    TcpTestPeer peer([](const std::string&, int) {
+        return std::vector<ReplyPiece>{{0, "<close>"}};
+    });
+    Open("IPC:" + std::to_string(peer.Port()));
+    dir_.Write("in/article_r.csv", "PLU;NAME\r\n");
+    dir_.Write("in/article_d.csv", "PLU;NAME\r\n");
+    for (const char* name : {"article_r.csv", "article_d.csv"}) {
+        auto start = Clock::now();
+        ASSERT_EQ(std::string(name) == "article_r.csv" ? SendReadFile(name) : SendDeleteFile(name),
+                  1);
+        EXPECT_EQ(WaitForEnd(60), 5) << name;
+        EXPECT_LT(MillisecondsSince(start), 30000) << name;
+        EXPECT_NE(TransferError().find("closed the connection"), std::string::npos)
+            << TransferError();
+    }
+}
+
+TEST_F(RobustnessTest, AClientThatLeavesEndsTheWaitOfAServerLink) {
+    int port = 0;
+    for (int candidate = 21000 + static_cast<int>(::getpid() % 20000), tries = 0; tries < 50;
+         ++tries, ++candidate) {
+        std::string link = "IPS:" + std::to_string(candidate);
+        if (OpenDorvex(link.c_str(), "1", "", 0, 0, TableFile().c_str()) == 1) {
+            port = candidate;
+            break;
+        }
+    }
+    ASSERT_NE(port, 0);
+    SetInputDir(dir_.In().c_str());
+    SetOutputDir(dir_.Out().c_str());
+    SetErrorDir(dir_.Err().c_str());
+
+    // A scale that connects, takes one request and hangs up without a reply.
+    std::thread scale([port] {
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+            char buffer[4096];
+            [[maybe_unused]] ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        }
+        ::close(fd);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    dir_.Write("in/article_d.csv", "PLU\r\n");
+    auto start = Clock::now();
+    ASSERT_EQ(SendDeleteFile("article_d.csv"), 1);
+    EXPECT_EQ(WaitForEnd(60), 5);
+    EXPECT_LT(MillisecondsSince(start), 30000);
+    scale.join();
+    EXPECT_NE(TransferError().find("closed the connection"), std::string::npos) << TransferError();
+}
+
+// One byte every 5 ms never leaves the 20 ms of quiet that ends a message: the reply timeout
+// bounds the wait all the same.
+TEST_F(RobustnessTest, AReplyThatDripsEndsAtTheReplyTimeout) {
+    TcpTestPeer peer([](const std::string&, int) {
+        std::vector<ReplyPiece> drip(1000, ReplyPiece{5, "x"});
+        return drip;
+    });
+    SetReplyTimeout(300, 300);
+    Open("IPC:" + std::to_string(peer.Port()));
+    ASSERT_EQ(SendData("<idt m=\"r\"><dvn>1<dpn>1"), 1);
+    std::vector<char> reply(DORVEX_REPLY_MAX);
+    auto start = Clock::now();
+    EXPECT_EQ(ReceiveData(reply.data()), 0);
+    EXPECT_LT(MillisecondsSince(start), 3000);
+    EXPECT_STREQ(reply.data(), "");
+}
+
+TEST_F(RobustnessTest, AFullDiskGivesStatus5AndNoResultFile) {
+    ScaleSimProcess sim({"--tables", TableFile()});
+    Open(sim);
+    dir_.Write("in/article_w.csv", "PLU;NAME\r\n1;a\r\n2;b\r\n");
+    {
+        dorvex::test::FileSizeLimit limit(8);
+        ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+        EXPECT_EQ(WaitForEnd(), 5);
+    }
+    EXPECT_TRUE(fs::is_empty(dir_.Out()));
+    EXPECT_NE(TransferError().find("result file not written"), std::string::npos)
+        << TransferError();
+}
+
+TEST_F(RobustnessTest, ReadValuesKeepTheirSemicolonsAsDataFilesWriteThem) {
+    ScaleSimProcess sim({"--tables", TableFile()});
+    Open(sim);
+    const std::string row = "12;Lot 2 saucissons &| 1 offert;12.00";
+    dir_.Write("in/article_w.csv", "PLU;NAME;PRICE\r\n" + row + "\r\n");
+    ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    EXPECT_EQ(sim.Requests().at(0).text,
+              "<art m=\"w\"><dvn>1<plu>12<nam>Lot 2 saucissons ; 1 offert<pri>12.00");
+
+    dir_.Write("in/article_r.csv", "PLU\r\n12\r\n");
+    ASSERT_EQ(SendReadFile("article_r.csv"), 1);
+    ASSERT_EQ(WaitForEnd(), 4);
+    EXPECT_EQ(dorvex::test::ReadFileBytes(dir_.Out() / "article_r_a.csv"),
+              "PLU;NAME;PRICE\r\n" + row + "\r\n");
+}
+
+}  // namespace
