@@ -73,6 +73,18 @@ TEST_F(DorvexCommandTest, ExitStatusFollowsTheTransferOutcome) {
     CommandResult withError = RunDorvex(Options(failing) + " write articles_w.csv");
     EXPECT_EQ(withError.exitStatus, 1) << withError.output;
     EXPECT_TRUE(fs::exists(root_ / "err" / "articles_w_e.csv"));
+    EXPECT_NE(withError.output.find("reason: the scale refused request 3 of"), std::string::npos)
+        << withError.output;
+
+    // A lost reply of a whole-table read waits as long as --reply-timeout says.
+    ScaleSimProcess silent(SimArgs({"--drop-nth", "1"}));
+    ASSERT_TRUE(silent.Started());
+    std::ofstream(root_ / "in" / "articles_all_r.csv") << "PLU;NAME\r\n";
+    CommandResult lost =
+        RunDorvex(Options(silent) + " --reply-timeout 400 read articles_all_r.csv");
+    EXPECT_EQ(lost.exitStatus, 1) << lost.output;
+    EXPECT_NE(lost.output.find("within 400 ms"), std::string::npos) << lost.output;
+    EXPECT_EQ(RunDorvex("--reply-timeout -5 write x_w.csv").exitStatus, 2);
 }
 
 TEST_F(DorvexCommandTest, RefusedStartsAndBadUsageExitWith2AndSayWhy) {
@@ -82,7 +94,14 @@ TEST_F(DorvexCommandTest, RefusedStartsAndBadUsageExitWith2AndSayWhy) {
     CommandResult refused = RunDorvex(Options(sim) + " write articles_bad_w.csv");
     EXPECT_EQ(refused.exitStatus, 2);
     EXPECT_NE(refused.output.find("not started"), std::string::npos);
-    EXPECT_NE(refused.output.find("columns without a tag"), std::string::npos);
+    EXPECT_NE(refused.output.find("column COLOUR of articles_bad_w.csv has no tag"),
+              std::string::npos)
+        << refused.output;
+    std::ofstream(root_ / "in" / "ARTICLES_W.CSV") << "PLU\r\n1\r\n";
+    CommandResult upper = RunDorvex(Options(sim) + " write ARTICLES_W.CSV");
+    EXPECT_EQ(upper.exitStatus, 2);
+    EXPECT_NE(upper.output.find("rename it to \"ARTICLES_W.csv\""), std::string::npos)
+        << upper.output;
 
     EXPECT_EQ(RunDorvex(Options(sim) + " write prices.txt").exitStatus, 2);
     EXPECT_EQ(RunDorvex("fly away").exitStatus, 2);

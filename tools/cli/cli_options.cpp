@@ -43,6 +43,8 @@ Options:
   -m, --marker TEXT       line-break marker inside values ("|"; "" for none)
       --mode w|r|d        for check: the operation (default: "_w", "_r", "_d" in the name)
       --timeout MS        connection timeout (5000)
+      --reply-timeout MS  longest wait for each reply (default 5000 per row, 9000000 for
+                          a whole-table read or delete)
       --show-errors       print link errors on standard error
   -q, --quiet             no progress bar
       --version           print the versions, the library file and the table.csv in use
@@ -114,6 +116,14 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
                 return std::nullopt;
             if (!ParseInt(text, options.connectTimeoutMs) || options.connectTimeoutMs <= 0) {
                 error = "--timeout takes a positive number of milliseconds";
+                return std::nullopt;
+            }
+        } else if (arg == "--reply-timeout") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!ParseInt(text, options.replyTimeoutMs) || options.replyTimeoutMs <= 0) {
+                error = "--reply-timeout takes a positive number of milliseconds";
                 return std::nullopt;
             }
         } else if (arg.size() > 1 && arg[0] == '-') {

@@ -21,6 +21,7 @@ struct CliOptions {
     std::string marker = "|";
     std::string mode;  // for check: w, r or d (default: from the file name)
     int connectTimeoutMs = 5000;
+    int replyTimeoutMs = 0;  // 0: the library's defaults
     bool showErrors = false;
     bool quiet = false;
     bool help = false;

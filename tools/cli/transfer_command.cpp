@@ -2,12 +2,12 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "dorvex.h"
-#include "file_check.h"
 
 namespace dorvex::cli {
 namespace {
@@ -16,15 +16,31 @@ void DORVEX_CALL PrintError(const char* title, const char* text, void*) {
     std::fprintf(stderr, "%s: %s\n", title, text);
 }
 
+constexpr int kReasonSize = 4096;
+constexpr int kWaitLogIntervalMs = 60000;
+
+std::string LastErrorText() {
+    std::string text(kReasonSize, '\0');
+    text.resize(static_cast<std::size_t>(GetLastErrorText(text.data(), kReasonSize)));
+    return text;
+}
+
+std::string TransferErrorText() {
+    std::string text(kReasonSize, '\0');
+    int length = GetTransferErrorText(text.data(), kReasonSize);
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return text;
+}
+
 // Opens the engine and the link with the options, in the order every caller follows.
 bool OpenScale(const CliOptions& options) {
     SetConnectionTimeout(options.connectTimeoutMs);
+    SetReplyTimeout(options.replyTimeoutMs, options.replyTimeoutMs);
     SetDisplayErrorMode(options.showErrors ? 1 : 0);
     SetErrorDisplayHandler(&PrintError, nullptr);
     if (OpenDorvex(options.link.c_str(), options.device.c_str(), options.host.c_str(), 0,
                    options.unicode ? 1 : 0, options.tableFile.c_str()) != 1) {
-        std::fprintf(stderr, "dorvex: cannot open the link %s to %s\n", options.link.c_str(),
-                     options.host.c_str());
+        std::fprintf(stderr, "dorvex: %s\n", LastErrorText().c_str());
         CloseDorvex();
         return false;
     }
@@ -36,6 +52,16 @@ bool OpenScale(const CliOptions& options) {
     return true;
 }
 
+// "waiting for the scale's reply, 12 s" once a reply has been awaited for a second or more.
+std::string WaitText() {
+    int waited = 0;
+    int limit = 0;
+    if (GetReplyWait(&waited, &limit) != 1 || waited < 1000)
+        return {};
+    return "waiting for the scale's reply, " + std::to_string(waited / 1000) + " s (limit " +
+           std::to_string(limit / 1000) + " s)";
+}
+
 void DrawProgress(int status, bool final) {
     int sent = 0;
     int expected = 0;
@@ -45,19 +71,40 @@ void DrawProgress(int status, bool final) {
         expected > 0 ? static_cast<int>(static_cast<long long>(sent) * kWidth / expected) : 0;
     std::string bar(filled, '#');
     bar.resize(kWidth, '.');
-    std::fprintf(stderr, "\r[%s] %d/%d  status %d", bar.c_str(), sent, expected, status);
+    std::string waiting = final ? std::string() : WaitText();
+    // Padding wipes what a longer line left on the terminal.
+    std::fprintf(stderr, "\r[%s] %d/%d  status %d  %-60s", bar.c_str(), sent, expected, status,
+                 waiting.c_str());
     if (final)
         std::fputc('\n', stderr);
     std::fflush(stderr);
 }
 
-int WaitForEnd(bool showProgress) {
+// Without a terminal the wait is told once a minute, not on every poll.
+void LogLongWait(long long& nextLogMs, long long elapsedMs) {
+    if (elapsedMs < nextLogMs)
+        return;
+    std::string waiting = WaitText();
+    if (waiting.empty())
+        return;
+    std::fprintf(stderr, "dorvex: %s\n", waiting.c_str());
+    nextLogMs = elapsedMs + kWaitLogIntervalMs;
+}
+
+int WaitForEnd(bool showProgress, bool logWaits) {
+    const auto start = std::chrono::steady_clock::now();
+    long long nextLogMs = kWaitLogIntervalMs;
     for (;;) {
         int status = GetCommStatus();
+        const long long elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - start)
+                                        .count();
         bool ended =
             status == DORVEX_TERMINATED || status == DORVEX_TERMINATED_WITH_ERROR || status < 0;
         if (showProgress)
             DrawProgress(status, ended);
+        else if (logWaits && !ended)
+            LogLongWait(nextLogMs, elapsedMs);
         if (ended)
             return status;
     }
@@ -71,14 +118,8 @@ int Start(const std::string& command, const std::string& file) {
     return SendDeleteFile(file.c_str());
 }
 
-void ExplainRefusal(const CliOptions& options) {
-    std::fprintf(stderr, "dorvex: the transfer was not started\n");
-    CliOptions check = options;
-    check.mode = options.command.substr(0, 1);
-    for (const std::string& line : CheckDataFile(check).lines) {
-        if (line.rfind("error: ", 0) == 0)
-            std::fprintf(stderr, "  %s\n", line.c_str() + 7);
-    }
+void ExplainRefusal() {
+    std::fprintf(stderr, "dorvex: the transfer was not started: %s\n", LastErrorText().c_str());
 }
 
 }  // namespace
@@ -87,11 +128,13 @@ int RunTransfer(const CliOptions& options) {
     if (!OpenScale(options))
         return kExitNotStarted;
     if (Start(options.command, options.argument) != 1) {
-        ExplainRefusal(options);
+        ExplainRefusal();
         CloseDorvex();
         return kExitNotStarted;
     }
-    int status = WaitForEnd(!options.quiet && isatty(STDERR_FILENO) != 0);
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    int status = WaitForEnd(!options.quiet && terminal, !options.quiet);
+    std::string reason = TransferErrorText();
     CloseDorvex();
     if (status == DORVEX_TERMINATED) {
         if (!options.quiet)
@@ -99,6 +142,8 @@ int RunTransfer(const CliOptions& options) {
         return kExitTerminated;
     }
     std::printf("transfer terminated with error (see the \"_e\" result file and error.log)\n");
+    if (!reason.empty())
+        std::printf("reason: %s\n", reason.c_str());
     return kExitWithError;
 }
 
@@ -107,7 +152,7 @@ int RunTest(const CliOptions& options) {
     std::vector<char> reply(DORVEX_REPLY_MAX);
     int length = TestConnection(options.argument.c_str(), reply.data());
     if (length <= 0) {
-        std::printf("no reply from %s\n", options.argument.c_str());
+        std::printf("no reply from %s: %s\n", options.argument.c_str(), LastErrorText().c_str());
         return kExitWithError;
     }
     std::printf("%s\n", reply.data());
@@ -127,7 +172,7 @@ int RunSend(const CliOptions& options) {
             std::printf("no reply\n");
         }
     } else {
-        std::fprintf(stderr, "dorvex: the message was not sent\n");
+        std::fprintf(stderr, "dorvex: %s\n", LastErrorText().c_str());
     }
     CloseDorvex();
     return result;
