@@ -113,7 +113,7 @@ DORVEX_API int DORVEX_CALL SendData(const char* text);
  * characters; 0 and an empty string when nothing came. */
 DORVEX_API int DORVEX_CALL ReceiveData(char* reply);
 
-/* ---- Extras (same naming style; not part of the original eighteen) --------------------- */
+/* ---- Extras (same naming style, beside the core eighteen) ------------------------------ */
 
 /* Version as major * 10000 + minor * 100 + patch. */
 DORVEX_API int DORVEX_CALL GetDorvexVersion(void);
@@ -167,6 +167,59 @@ DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size);
  * Copies like GetLastErrorText; 0 and "" when that transfer did not end with 5; -1 without an
  * engine. error.log keeps its own lines unchanged. */
 DORVEX_API int DORVEX_CALL GetTransferErrorText(char* text, int size);
+
+/* ---- Engines by handle ------------------------------------------------------------------
+ *
+ * Any number of engines side by side, each with its own link, worker, directories and
+ * settings, for hosts that serve many scales at once. A handle is a positive int, never given
+ * out twice in a process. Calls on different handles may run on different threads at once;
+ * calls on one handle are carried out one after another. An unknown or closed handle gives -1
+ * (0 for ReceiveEngineData), with the reason in GetLastErrorText, never a crash. These
+ * functions do not touch the default engine of the core eighteen, nor it them. */
+
+/* Creates an engine, reads its table file and opens its link (same arguments as OpenDorvex;
+ * the device is also the destination). The connection timeout and error display are those
+ * last given to SetConnectionTimeout (5000 ms by default) and SetDisplayErrorMode. Returns the
+ * handle (> 0), or -1 when the link did not open (nothing is kept; GetLastErrorText says why). */
+DORVEX_API int DORVEX_CALL OpenEngine(const char* link, const char* device, const char* address,
+                                      int unicode, const char* table_file);
+/* Stops a running transfer, closes the link and forgets the handle. Waits for a call in
+ * progress on the same engine. 1, or -1 for an unknown handle. */
+DORVEX_API int DORVEX_CALL CloseEngine(int engine);
+
+/* Settings, 1 done or -1: like SetInputDir/SetOutputDir/SetErrorDir, SetDestination and
+ * SetCRChar. Timeouts in ms, 0 keeping a value: the connect timeout of later reconnects, and
+ * the reply timeouts of row and whole-table requests (as SetReplyTimeout). */
+DORVEX_API int DORVEX_CALL SetEngineDirectories(int engine, const char* input_dir,
+                                                const char* output_dir, const char* error_dir);
+DORVEX_API int DORVEX_CALL SetEngineDestination(int engine, const char* device);
+DORVEX_API int DORVEX_CALL SetEngineCRChar(int engine, const char* marker);
+DORVEX_API int DORVEX_CALL SetEngineTimeouts(int engine, int connect_milliseconds,
+                                             int row_reply_milliseconds,
+                                             int table_reply_milliseconds);
+
+/* Transfers, like SendWriteFile, SendReadFile and SendDeleteFile: 1 started, -1 refused. */
+DORVEX_API int DORVEX_CALL SendEngineWriteFile(int engine, const char* file_name);
+DORVEX_API int DORVEX_CALL SendEngineReadFile(int engine, const char* file_name);
+DORVEX_API int DORVEX_CALL SendEngineDeleteFile(int engine, const char* file_name);
+/* The status 0..5 at once (no pause), -1 for an unknown handle. */
+DORVEX_API int DORVEX_CALL GetEngineStatus(int engine);
+/* Requests sent and expected, and replies that reported success or did not (a missing reply,
+ * an error reply, an unknown-message reply). 1 or -1; null pointers allowed. */
+DORVEX_API int DORVEX_CALL GetEngineProgress(int engine, int* sent, int* expected, int* ok,
+                                             int* failed);
+/* Blocks until the engine's transfer ends or timeout_milliseconds pass, then returns the
+ * status: 4 or 5 when it ended (at once if it had already), else the current one (0..3). Also
+ * returns when the engine is closed meanwhile. -1 for an unknown handle or a negative timeout.
+ * Start the transfer before waiting: a wait after an earlier transfer returns its outcome. */
+DORVEX_API int DORVEX_CALL WaitEngineTransfer(int engine, int timeout_milliseconds);
+/* Raw messages, like SendData and ReceiveData. */
+DORVEX_API int DORVEX_CALL SendEngineData(int engine, const char* text);
+DORVEX_API int DORVEX_CALL ReceiveEngineData(int engine, char* reply);
+/* Like GetReplyWait and GetTransferErrorText, for the engine of the handle. */
+DORVEX_API int DORVEX_CALL GetEngineReplyWait(int engine, int* waited_milliseconds,
+                                              int* limit_milliseconds);
+DORVEX_API int DORVEX_CALL GetEngineTransferErrorText(int engine, char* text, int size);
 
 #ifdef __cplusplus
 }

@@ -1,12 +1,12 @@
 // The exported C interface: each function converts its strings, works on the engine in the
 // slot and maps the engine's 0/6 to 1/-1.
-#include <algorithm>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "api/engine_registry.h"
 #include "api/engine_slot.h"
+#include "api/export_support.h"
 #include "api/last_error.h"
 #include "dorvex.h"
 #include "engine/transfer_types.h"
@@ -20,64 +20,12 @@
 using dorvex::EngineSlot;
 using dorvex::Text;
 using dorvex::TransferEngine;
+using namespace dorvex::api;
 
 namespace {
 
-constexpr int kDone = 1;
-constexpr int kFailed = -1;
 constexpr int kStatusPauseMs = 200;
 constexpr const char16_t* kNoEngine = u"no engine is open: call OpenDorvex first";
-
-// Strings cross the interface in the API encoding; null reads as empty.
-Text FromApi(const char* text) {
-    return text == nullptr ? Text() : dorvex::DecodeApiText(text);
-}
-
-// A failed call leaves its reason for GetLastErrorText on the calling thread.
-int Failed(Text reason) {
-    dorvex::SetLastErrorText(std::move(reason));
-    return kFailed;
-}
-
-int ExportResult(int engineResult, const TransferEngine& engine) {
-    return engineResult == dorvex::kSuccess ? kDone : Failed(engine.FailureReason());
-}
-
-struct Copied {
-    std::size_t units = 0;  // UTF-16 units of the text taken
-    std::size_t bytes = 0;  // bytes written before the terminating zero
-};
-
-// Copies the text into the caller's buffer of `capacity` bytes: as many whole characters as
-// fit with a terminating zero.
-Copied CopyText(const Text& text, char* buffer, std::size_t capacity) {
-    Copied copied;
-    if (buffer == nullptr || capacity == 0)
-        return copied;
-    std::string bytes;
-    while (copied.units < text.size()) {
-        std::size_t step = (text[copied.units] >= 0xD800 && text[copied.units] <= 0xDBFF) ? 2 : 1;
-        std::string next = dorvex::EncodeApiText(dorvex::TextView(text).substr(copied.units, step));
-        if (bytes.size() + next.size() > capacity - 1)
-            break;
-        bytes += next;
-        copied.units += step;
-    }
-    std::memcpy(buffer, bytes.data(), bytes.size());
-    buffer[bytes.size()] = '\0';
-    copied.bytes = bytes.size();
-    return copied;
-}
-
-// At most DORVEX_REPLY_MAX - 1 bytes; the number of characters copied.
-int CopyReply(const Text& reply, char* buffer) {
-    return static_cast<int>(CopyText(reply, buffer, DORVEX_REPLY_MAX).units);
-}
-
-// A caller's buffer of `size` bytes; the number of bytes copied.
-int CopyReason(const Text& reason, char* buffer, int size) {
-    return static_cast<int>(CopyText(reason, buffer, size > 0 ? size : 0).bytes);
-}
 
 // Runs `action` on the engine in the slot; `fallback` when the slot is empty.
 template <typename Action>
@@ -232,6 +180,7 @@ DORVEX_API int DORVEX_CALL SetErrorDir(const char* directory) {
 
 DORVEX_API int DORVEX_CALL SetDisplayErrorMode(int mode) {
     const bool on = mode == 1;
+    dorvex::EngineRegistry::Instance().SetDefaultDisplayErrors(on);
     auto& slot = EngineSlot::Instance();
     auto lock = slot.Lock();
     if (TransferEngine* engine = slot.Engine()) {
@@ -247,6 +196,7 @@ DORVEX_API int DORVEX_CALL SetConnectionTimeout(int milliseconds) {
         return Failed(u"the connection timeout must be a positive number of milliseconds, not " +
                       dorvex::NumberText(milliseconds));
     }
+    dorvex::EngineRegistry::Instance().SetDefaultConnectTimeout(milliseconds);
     auto& slot = EngineSlot::Instance();
     auto lock = slot.Lock();
     if (TransferEngine* engine = slot.Engine()) {

@@ -51,6 +51,11 @@ int TransferEngine::Open(TextView link, TextView address, TextView device, int r
 }
 
 int TransferEngine::Close() {
+    {
+        std::lock_guard lock(statusMutex_);
+        closing_ = true;
+    }
+    statusChanged_.notify_all();
     if (channel_)
         CloseLink();
     StopWorker();
@@ -81,6 +86,26 @@ int TransferEngine::CloseLink() {
         channel_.reset();
     }
     return kSuccess;
+}
+
+// ---- status -------------------------------------------------------------------------------
+
+void TransferEngine::SetStatus(TransferStatus status) {
+    {
+        std::lock_guard lock(statusMutex_);
+        status_.store(static_cast<int>(status));
+    }
+    statusChanged_.notify_all();
+}
+
+TransferStatus TransferEngine::WaitForOutcome(int timeoutMs) {
+    std::unique_lock lock(statusMutex_);
+    statusChanged_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [this] {
+        const auto status = Status();
+        return closing_ || status == TransferStatus::Terminated ||
+               status == TransferStatus::TerminatedWithError;
+    });
+    return Status();
 }
 
 // ---- settings -----------------------------------------------------------------------------
@@ -343,6 +368,8 @@ int TransferEngine::ComposeWholeTableRequests(RecordCursor& cursor, const Text& 
 void TransferEngine::StartWorker() {
     sentCount_.store(0);
     receivedCount_.store(0);
+    answeredOk_.store(0);
+    answeredWithError_.store(0);
     errorFlag_.store(false);
     completed_ = false;
     {
@@ -448,6 +475,7 @@ int TransferEngine::ReceiveReply() {
                  u"the scale did not recognise " + DescribeRequest());
     if (requestKind_ == RequestKind::TableRequests && mode_ == u"r")
         TakeRecordCount(reply);
+    (IsSuccessReply(reply) ? answeredOk_ : answeredWithError_).fetch_add(1);
 
     const int received = receivedCount_.fetch_add(1) + 1;
     if (received <= requestTotal_.load() && received == sentCount_.load()) {

@@ -62,7 +62,13 @@ class TransferEngine {
     int ReplyTimeout(RequestKind kind) const;
 
     TransferStatus Status() const { return static_cast<TransferStatus>(status_.load()); }
+    // Blocks until the transfer ends (4 or 5), the engine is closed or timeoutMs pass; the
+    // status then.
+    TransferStatus WaitForOutcome(int timeoutMs);
     int SentCount() const { return sentCount_.load(); }
+    // Replies of the current (or latest) transfer that reported success, and the others.
+    int AnsweredOk() const { return answeredOk_.load(); }
+    int AnsweredWithError() const { return answeredWithError_.load(); }
     int RequestTotal() const { return requestTotal_.load(); }
     bool HasChannel() const { return channel_ != nullptr; }
     const TableCatalog& Catalog() const { return catalog_; }
@@ -89,7 +95,7 @@ class TransferEngine {
     };
 
     Settings CurrentSettings() const;
-    void SetStatus(TransferStatus status) { status_.store(static_cast<int>(status)); }
+    void SetStatus(TransferStatus status);
     int RefuseStart(Text reason);
     void NoteFailure(Text reason);
     Text DescribeRequest() const;
@@ -133,6 +139,11 @@ class TransferEngine {
     std::atomic<int> requestTotal_{0};
     std::atomic<int> sentCount_{0};
     std::atomic<int> receivedCount_{0};
+    std::atomic<int> answeredOk_{0};
+    std::atomic<int> answeredWithError_{0};
+    std::mutex statusMutex_;  // with statusChanged_, for callers that wait for the outcome
+    std::condition_variable statusChanged_;
+    bool closing_ = false;
     std::atomic<bool> errorFlag_{false};
     mutable std::mutex logMutex_;  // guards the three texts below
     Text lastLogLine_;

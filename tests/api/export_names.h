@@ -15,7 +15,9 @@ inline const std::set<std::string>& DocumentedExportNames() {
         // extras
         "GetDorvexVersion", "GetTransferProgress", "SetDataCodePage", "SetErrorDisplayHandler",
         "SetTraceHandler", "SetReplyTimeout", "GetReplyWait", "GetLastErrorText",
-        "GetTransferErrorText"};
+        "GetTransferErrorText",
+        // engines by handle
+        "OpenEngine", "CloseEngine", "SetEngineDirectories", "SetEngineDestination", "SetEngineCRChar", "SetEngineTimeouts", "SendEngineWriteFile", "SendEngineReadFile", "SendEngineDeleteFile", "GetEngineStatus", "GetEngineProgress", "WaitEngineTransfer", "SendEngineData", "ReceiveEngineData", "GetEngineReplyWait", "GetEngineTransferErrorText"};
     return names;
 }
 

@@ -1,0 +1,216 @@
+// Engines by handle: several scales at once, each engine with its own link, worker and
+// directories; the wait call; handles that are stale or were never given out.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "dorvex.h"
+#include "support/scale_sim_process.h"
+#include "support/tcp_test_peer.h"
+#include "support/test_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dorvex::test::ScaleSimProcess;
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTables =
+    "TABLE;PLU;NAME;PRICE\r\n"
+    "Article;PLU;NAME;PRICE\r\n"
+    "art;plu;nam;pri\r\n";
+
+std::string LastError() {
+    std::vector<char> text(1024);
+    int length = GetLastErrorText(text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<std::size_t>(length));
+}
+
+std::string Rows(int count) {
+    std::string text = "PLU;NAME;PRICE\r\n";
+    for (int i = 1; i <= count; ++i)
+        text += std::to_string(i) + ";item " + std::to_string(i) + ";1.00\r\n";
+    return text;
+}
+
+long long MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class EngineHandlesTest : public ::testing::Test {
+  protected:
+    void SetUp() override { dir_.Write("table.csv", kTables); }
+
+    std::string TableFile() const { return (dir_.Root() / "table.csv").string(); }
+
+    ScaleSimProcess Sim(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--tables", TableFile()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return ScaleSimProcess(args);
+    }
+
+    // An engine on the simulator whose results go to out/NAME and err/NAME.
+    int OpenOn(const ScaleSimProcess& sim, const std::string& name) {
+        EXPECT_TRUE(sim.Started());
+        std::string link = "IPC:" + std::to_string(sim.Port());
+        int handle = OpenEngine(link.c_str(), "1", "127.0.0.1", 0, TableFile().c_str());
+        EXPECT_GT(handle, 0) << LastError();
+        fs::create_directories(dir_.Out() / name);
+        fs::create_directories(dir_.Err() / name);
+        EXPECT_EQ(SetEngineDirectories(handle, dir_.In().c_str(), (dir_.Out() / name).c_str(),
+                                       (dir_.Err() / name).c_str()),
+                  1);
+        return handle;
+    }
+
+    dorvex::test::TestDirectory dir_{"dorvex-handles"};
+};
+
+TEST_F(EngineHandlesTest, ScalesRunSideBySideAndOneFaultStaysWithItsScale) {
+    ScaleSimProcess good = Sim();
+    ScaleSimProcess dropping = Sim({"--drop-nth", "2"});
+    ScaleSimProcess hangingUp = Sim({"--close-after", "2"});
+    int unreachablePort;
+    {
+        dorvex::test::TcpTestPeer gone(
+            [](const std::string&, int) { return std::vector<dorvex::test::ReplyPiece>{}; });
+        unreachablePort = gone.Port();
+    }
+    std::string unreachable = "IPC:" + std::to_string(unreachablePort);
+    EXPECT_EQ(OpenEngine(unreachable.c_str(), "1", "127.0.0.1", 0, TableFile().c_str()), -1);
+    EXPECT_NE(LastError().find(std::to_string(unreachablePort)), std::string::npos) << LastError();
+
+    dir_.Write("in/article_w.csv", Rows(4));
+    const int a = OpenOn(good, "a");
+    const int b = OpenOn(dropping, "b");
+    const int c = OpenOn(hangingUp, "c");
+    EXPECT_NE(a, b);
+    ASSERT_EQ(SetEngineTimeouts(b, 0, 500, 0), 1);
+    for (int handle : {a, b, c})
+        ASSERT_EQ(SendEngineWriteFile(handle, "article_w.csv"), 1) << LastError();
+    for (int handle : {a, b, c}) {
+        int status = WaitEngineTransfer(handle, 60000);
+        EXPECT_TRUE(status == 4 || status == 5) << status;
+    }
+    EXPECT_EQ(GetEngineStatus(a), 4);
+    EXPECT_EQ(GetEngineStatus(b), 5);
+    EXPECT_TRUE(fs::exists(dir_.Out() / "a" / "article_w_a.csv"));
+    EXPECT_EQ(dorvex::test::ReadFileBytes(dir_.Err() / "b" / "article_w_e.csv"),
+              "PLU;NAME;PRICE\r\nOK\r\nNo Reply\r\nOK\r\nNo Reply\r\n");
+    EXPECT_TRUE(fs::exists(dir_.Err() / "b" / "error.log"));
+    EXPECT_FALSE(fs::exists(dir_.Err() / "a" / "error.log"));
+    EXPECT_EQ(good.Requests().size(), 4u);
+
+    int sent = 0, expected = 0, ok = 0, failed = 0;
+    ASSERT_EQ(GetEngineProgress(b, &sent, &expected, &ok, &failed), 1);
+    EXPECT_EQ(sent, 4);
+    EXPECT_EQ(expected, 4);
+    EXPECT_EQ(ok, 2);
+    EXPECT_EQ(failed, 2);
+    std::vector<char> reason(512);
+    EXPECT_GT(GetEngineTransferErrorText(b, reason.data(), 512), 0);
+    EXPECT_NE(std::string(reason.data()).find("request 2 of 4 within 500 ms"), std::string::npos);
+    EXPECT_EQ(GetEngineTransferErrorText(a, reason.data(), 512), 0);
+
+    for (int handle : {a, b, c})
+        EXPECT_EQ(CloseEngine(handle), 1);
+}
+
+TEST_F(EngineHandlesTest, TheWaitReturnsAtTheOutcomeOnTimeoutAndWhenClosed) {
+    ScaleSimProcess slow = Sim({"--delay", "150"});
+    const int handle = OpenOn(slow, "slow");
+    dir_.Write("in/article_w.csv", Rows(3));
+    ASSERT_EQ(SendEngineWriteFile(handle, "article_w.csv"), 1);
+    int early = WaitEngineTransfer(handle, 10);
+    EXPECT_TRUE(early >= 1 && early <= 3) << early;
+    EXPECT_EQ(WaitEngineTransfer(handle, 60000), 4);
+    EXPECT_EQ(WaitEngineTransfer(handle, 0), 4);
+    EXPECT_EQ(WaitEngineTransfer(handle, -1), -1);
+
+    EXPECT_EQ(SendEngineWriteFile(handle, "absent_article_w.csv"), -1);
+    EXPECT_EQ(WaitEngineTransfer(handle, 60000), 5);
+
+    // A caller waiting for a long transfer is released when another thread closes the engine.
+    dir_.Write("in/article_w.csv", Rows(200));
+    ASSERT_EQ(SendEngineWriteFile(handle, "article_w.csv"), 1);
+    int released = -2;
+    Clock::time_point closedAt;
+    std::thread waiter([&] { released = WaitEngineTransfer(handle, 600000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    closedAt = Clock::now();
+    EXPECT_EQ(CloseEngine(handle), 1);
+    waiter.join();
+    EXPECT_LT(MillisecondsSince(closedAt), 5000);
+    EXPECT_TRUE(released >= 2 && released <= 5) << released;
+}
+
+TEST_F(EngineHandlesTest, StaleAndUnknownHandlesFailWithAReason) {
+    ScaleSimProcess sim = Sim();
+    const int handle = OpenOn(sim, "x");
+    ASSERT_EQ(CloseEngine(handle), 1);
+    for (int stale : {handle, 0, -7, INT_MAX}) {
+        EXPECT_EQ(CloseEngine(stale), -1);
+        EXPECT_EQ(GetEngineStatus(stale), -1);
+        EXPECT_EQ(SendEngineWriteFile(stale, "article_w.csv"), -1);
+        EXPECT_EQ(WaitEngineTransfer(stale, 10), -1);
+        EXPECT_EQ(SetEngineCRChar(stale, "|"), -1);
+        EXPECT_EQ(ReceiveEngineData(stale, nullptr), 0);
+        EXPECT_EQ(GetEngineProgress(stale, nullptr, nullptr, nullptr, nullptr), -1);
+        EXPECT_NE(LastError().find("unknown engine handle " + std::to_string(stale)),
+                  std::string::npos);
+    }
+    const int next = OpenOn(sim, "y");
+    EXPECT_NE(next, handle) << "a handle is never given out twice";
+    EXPECT_EQ(SendEngineData(next, "<idt m=\"r\"><dvn>1<dpn>1"), 1);
+    std::vector<char> reply(DORVEX_REPLY_MAX);
+    EXPECT_GT(ReceiveEngineData(next, reply.data()), 0);
+    EXPECT_EQ(std::string(reply.data()).rfind("<idt m=\"r\">", 0), 0u);
+    EXPECT_EQ(CloseEngine(next), 1);
+}
+
+TEST_F(EngineHandlesTest, HandlesOnTwoThreadsBesideTheDefaultEngine) {
+    ScaleSimProcess first = Sim();
+    ScaleSimProcess second = Sim();
+    ScaleSimProcess third = Sim();
+    dir_.Write("in/article_w.csv", Rows(5));
+    auto drive = [&](const ScaleSimProcess& sim, const std::string& name, int& status) {
+        int handle = OpenOn(sim, name);
+        SetEngineCRChar(handle, "|");
+        if (SendEngineWriteFile(handle, "article_w.csv") == 1)
+            status = WaitEngineTransfer(handle, 60000);
+        CloseEngine(handle);
+    };
+    int firstStatus = -1;
+    int secondStatus = -1;
+    std::thread one([&] { drive(first, "one", firstStatus); });
+    std::thread two([&] { drive(second, "two", secondStatus); });
+
+    std::string link = "IPC:" + std::to_string(third.Port());
+    ASSERT_EQ(OpenDorvex(link.c_str(), "1", "127.0.0.1", 0, 0, TableFile().c_str()), 1);
+    SetInputDir(dir_.In().c_str());
+    SetOutputDir(dir_.Out().c_str());
+    SetErrorDir(dir_.Err().c_str());
+    ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
+    int status = GetCommStatus();
+    for (auto end = Clock::now() + std::chrono::seconds(60);
+         status >= 1 && status <= 3 && Clock::now() < end;)
+        status = GetCommStatus();
+    one.join();
+    two.join();
+    CloseDorvex();
+    EXPECT_EQ(status, 4);
+    EXPECT_EQ(firstStatus, 4);
+    EXPECT_EQ(secondStatus, 4);
+    for (const ScaleSimProcess* sim : {&first, &second, &third})
+        EXPECT_EQ(sim->Requests().size(), 5u);
+    EXPECT_TRUE(fs::exists(dir_.Out() / "article_w_a.csv"));
+    EXPECT_TRUE(fs::exists(dir_.Out() / "one" / "article_w_a.csv"));
+    EXPECT_TRUE(fs::exists(dir_.Out() / "two" / "article_w_a.csv"));
+}
+
+}  // namespace
