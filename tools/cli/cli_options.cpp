@@ -17,8 +17,10 @@ bool ParseInt(const std::string& text, int& value) {
 
 const char* UsageText() {
     return R"(usage: dorvex [options] write|read|delete FILE
+       dorvex [options] write|read|delete FILE --scales SCALES [--jobs N]
        dorvex [options] check FILE
        dorvex [options] test HOST[:PORT]
+       dorvex [options] test --scales SCALES
        dorvex [options] send TEXT
 
 Commands:
@@ -46,12 +48,19 @@ Options:
       --reply-timeout MS  longest wait for each reply (default 5000 per row, 9000000 for
                           a whole-table read or delete)
       --show-errors       print link errors on standard error
+      --scales FILE       run on every scale of the file at once: one scale a line,
+                          "NAME LINK ADDRESS DEVICE" ("#" comments); results go to
+                          OUTPUT/NAME and ERROR/NAME
+      --scale "NAME LINK ADDRESS DEVICE"
+                          one scale of the fleet (repeatable, with or without --scales)
+      --jobs N            at most N scales at a time (default: all)
   -q, --quiet             no progress bar
       --version           print the versions, the library file and the table.csv in use
   -h, --help              this text
 
 Exit status: 0 transfer terminated, 1 terminated with error (see the result file and
-error.log), 2 not started or bad usage.
+error.log), 2 not started or bad usage. With a fleet: 0 when every scale ended well, 1 when
+any did not, 2 when none could start.
 )";
 }
 
@@ -126,6 +135,22 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
                 error = "--reply-timeout takes a positive number of milliseconds";
                 return std::nullopt;
             }
+        } else if (arg == "--scales") {
+            if (!value(options.scalesFile))
+                return std::nullopt;
+        } else if (arg == "--scale") {
+            std::string line;
+            if (!value(line))
+                return std::nullopt;
+            options.scaleLines.push_back(line);
+        } else if (arg == "--jobs") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!ParseInt(text, options.jobs) || options.jobs <= 0) {
+                error = "--jobs takes a positive number";
+                return std::nullopt;
+            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -135,12 +160,18 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     }
     if (options.help || options.version)
         return options;
-    if (positional.size() != 2 || kCommands.count(positional[0]) == 0) {
+    // A fleet's test needs no host: the scales name theirs.
+    const bool fleetTest = options.IsFleet() && positional.size() == 1 && positional[0] == "test";
+    if ((positional.size() != 2 && !fleetTest) || kCommands.count(positional[0]) == 0) {
         error = positional.empty() ? "no command given" : "expected a command and one argument";
         return std::nullopt;
     }
     options.command = positional[0];
-    options.argument = positional[1];
+    options.argument = fleetTest ? std::string() : positional[1];
+    if (options.IsFleet() && (options.command == "check" || options.command == "send")) {
+        error = "--scales and --scale go with write, read, delete and test";
+        return std::nullopt;
+    }
     return options;
 }
 

@@ -22,6 +22,12 @@ struct CliOptions {
     std::string mode;  // for check: w, r or d (default: from the file name)
     int connectTimeoutMs = 5000;
     int replyTimeoutMs = 0;  // 0: the library's defaults
+    // The fleet: a SCALES file and/or --scale lines; transfers run on all of them at once,
+    // at most `jobs` at a time (0: all).
+    std::string scalesFile;
+    std::vector<std::string> scaleLines;
+    int jobs = 0;
+    bool IsFleet() const { return !scalesFile.empty() || !scaleLines.empty(); }
     bool showErrors = false;
     bool quiet = false;
     bool help = false;

@@ -7,6 +7,7 @@
 #include "cli_options.h"
 #include "dorvex.h"
 #include "file_check.h"
+#include "fleet_command.h"
 #include "library_files.h"
 #include "transfer_command.h"
 
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
             std::printf("%s\n", line.c_str());
         return report.ok ? kExitTerminated : kExitNotStarted;
     }
+    if (options->IsFleet())
+        return RunFleet(*options);
     if (options->command == "test")
         return RunTest(*options);
     if (options->command == "send")

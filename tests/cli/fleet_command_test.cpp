@@ -1,0 +1,136 @@
+// The fleet: `dorvex write FILE --scales SCALES` on several simulated scales at once.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "run_dorvex.h"
+#include "support/scale_sim_process.h"
+#include "support/tcp_test_peer.h"
+#include "support/test_directory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using dorvex::test::CommandResult;
+using dorvex::test::RunDorvex;
+using dorvex::test::ScaleSimProcess;
+using Clock = std::chrono::steady_clock;
+
+std::string Sample(const std::string& name) {
+    return std::string(DORVEX_SAMPLES_DIR) + "/" + name;
+}
+
+class FleetCommandTest : public ::testing::Test {
+  protected:
+    ScaleSimProcess Sim(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--tables", Sample("table.csv")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return ScaleSimProcess(args);
+    }
+
+    static std::string LineFor(const std::string& name, const ScaleSimProcess& sim) {
+        return name + " IPC:" + std::to_string(sim.Port()) + " 127.0.0.1 1\n";
+    }
+
+    std::string Options() const {
+        return "-t " + Sample("table.csv") + " -o " + dir_.Out().string() + " -e " +
+               dir_.Err().string() + " --scales " + (dir_.Root() / "scales.txt").string();
+    }
+
+    static int FreePort() {
+        dorvex::test::TcpTestPeer peer(
+            [](const std::string&, int) { return std::vector<dorvex::test::ReplyPiece>{}; });
+        return peer.Port();
+    }
+
+    dorvex::test::TestDirectory dir_{"dorvex-fleet"};
+};
+
+TEST_F(FleetCommandTest, EveryScaleGetsTheFileAndTheSummarySaysHowItWent) {
+    ScaleSimProcess first = Sim();
+    ScaleSimProcess dropping = Sim({"--drop-nth", "4"});
+    ScaleSimProcess third = Sim();
+    dir_.Write("scales.txt", "# the shop floor\n" + LineFor("meat", first) + "\n" +
+                                 LineFor("cheese", dropping) + LineFor("bakery-2", third) +
+                                 "ghost IPC:" + std::to_string(FreePort()) + " 127.0.0.1 1\n");
+    CommandResult run = RunDorvex(Options() + " --reply-timeout 400 --timeout 1000 write " +
+                                  Sample("articles_w.csv"));
+    EXPECT_EQ(run.exitStatus, 1) << run.output;
+    EXPECT_NE(run.output.find("meat             terminated         12       12        0"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("cheese           with error         12        9        3"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("ghost            unreachable"), std::string::npos);
+    EXPECT_NE(run.output.find("ghost: cannot open the link"), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir_.Out() / "meat" / "articles_w_a.csv"));
+    EXPECT_TRUE(fs::exists(dir_.Out() / "bakery-2" / "articles_w_a.csv"));
+    EXPECT_TRUE(fs::exists(dir_.Err() / "cheese" / "articles_w_e.csv"));
+    EXPECT_TRUE(fs::exists(dir_.Err() / "cheese" / "error.log"));
+    EXPECT_EQ(first.Requests().size(), 12u);
+    EXPECT_EQ(third.Requests().size(), 12u);
+
+    // All well, one at a time; and a test of every scale.
+    dir_.Write("scales.txt", LineFor("meat", first) + LineFor("bakery-2", third));
+    CommandResult serial =
+        RunDorvex(Options() + " --jobs 1 write " + Sample("articles_w.csv") + " --quiet");
+    EXPECT_EQ(serial.exitStatus, 0) << serial.output;
+    CommandResult identity = RunDorvex(Options() + " test");
+    EXPECT_EQ(identity.exitStatus, 0) << identity.output;
+    EXPECT_NE(identity.output.find("bakery-2: <idt m=\"r\">"), std::string::npos);
+}
+
+TEST_F(FleetCommandTest, BadScaleListsAndUnreachableFleetsExitWith2) {
+    dir_.Write("scales.txt", "a IPC 127.0.0.1 1\n\nb IPC 127.0.0.1\n");
+    CommandResult shortLine = RunDorvex(Options() + " write x_w.csv");
+    EXPECT_EQ(shortLine.exitStatus, 2);
+    EXPECT_NE(shortLine.output.find("line 3: expected NAME LINK ADDRESS DEVICE"), std::string::npos)
+        << shortLine.output;
+
+    for (const char* name : {"..", "a/b", "caf\xC3\xA9"}) {
+        dir_.Write("scales.txt", std::string(name) + " IPC 127.0.0.1 1\n");
+        CommandResult bad = RunDorvex(Options() + " write x_w.csv");
+        EXPECT_EQ(bad.exitStatus, 2) << name;
+        EXPECT_NE(bad.output.find("line 1: the name"), std::string::npos) << bad.output;
+    }
+    dir_.Write("scales.txt", "a IPC 127.0.0.1 1\n");
+    CommandResult twice = RunDorvex(Options() + " --scale 'a IPC:9 127.0.0.1 2' write x_w.csv");
+    EXPECT_EQ(twice.exitStatus, 2);
+    EXPECT_NE(twice.output.find("\"a\" is used twice"), std::string::npos) << twice.output;
+
+    dir_.Write("scales.txt", "gone IPC:" + std::to_string(FreePort()) + " 127.0.0.1 1\n");
+    CommandResult none = RunDorvex(Options() + " --timeout 500 write " + Sample("articles_w.csv"));
+    EXPECT_EQ(none.exitStatus, 2) << none.output;
+    EXPECT_FALSE(fs::exists(dir_.Out() / "gone"));
+}
+
+TEST_F(FleetCommandTest, InterruptStopsEveryTransferAndStillSummarises) {
+    ScaleSimProcess slowA = Sim({"--delay", "300"});
+    ScaleSimProcess slowB = Sim({"--delay", "300"});
+    dir_.Write("scales.txt", LineFor("a", slowA) + LineFor("b", slowB));
+    const std::string command = "timeout --preserve-status -s INT 1.5 " +
+                                std::string(DORVEX_BIN_DIR) + "/dorvex " + Options() + " write " +
+                                Sample("articles_w.csv") + " 2>&1";
+    const auto start = Clock::now();
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() /
+        1000.0;
+    EXPECT_LT(seconds, 6.0) << output;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << output;
+    EXPECT_NE(output.find("a                stopped"), std::string::npos) << output;
+    EXPECT_NE(output.find("b                stopped"), std::string::npos) << output;
+}
+
+}  // namespace
