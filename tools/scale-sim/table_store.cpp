@@ -147,6 +147,21 @@ std::int64_t TableStore::DeleteByKey(const SimTable& table, TextView key) {
     return Changes();
 }
 
+std::int64_t TableStore::UpdateField(const SimTable& table, TextView key, std::size_t field,
+                                     TextView value) {
+    SqliteStatement statement(db_, "UPDATE " + QuoteIdentifier(table.name) + " SET " +
+                                       QuoteIdentifier(table.fields[field].name) + " = ? WHERE " +
+                                       KeyColumn(table) + " = ?");
+    statement.BindText(1, value);
+    statement.BindText(2, key);
+    statement.Step();
+    if (statement.Failed()) {
+        lastError_ = statement.Error();
+        return -1;
+    }
+    return Changes();
+}
+
 std::int64_t TableStore::Count(const SimTable& table) {
     SqliteStatement statement(db_, "SELECT COUNT(*) FROM " + QuoteIdentifier(table.name));
     if (!statement.Step()) {
@@ -173,6 +188,21 @@ std::optional<StoredRecord> TableStore::NextRecord(const SimTable& table,
     for (std::size_t i = 0; i < columns.size(); ++i)
         record.values.push_back(statement.ColumnText(static_cast<int>(i + 1)));
     return record;
+}
+
+bool TableStore::Begin() {
+    return Execute("BEGIN");
+}
+
+bool TableStore::Commit() {
+    return Execute("COMMIT");
+}
+
+void TableStore::Rollback() {
+    // Keeps the error that made the caller give up.
+    Text reason = lastError_;
+    Execute("ROLLBACK");
+    lastError_ = reason;
 }
 
 std::int64_t TableStore::DeleteAll(const SimTable& table) {

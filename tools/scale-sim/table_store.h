@@ -40,6 +40,9 @@ class TableStore {
     // (LastError() is then empty).
     std::optional<std::vector<Text>> ReadByKey(const SimTable& table, TextView key);
     std::int64_t DeleteByKey(const SimTable& table, TextView key);
+    // Sets one field of the record with this key; the number of records changed (0 or 1).
+    std::int64_t UpdateField(const SimTable& table, TextView key, std::size_t field,
+                             TextView value);
     std::int64_t Count(const SimTable& table);
     // The first record, in insertion order, after the one with `afterRowid` (0 = the first),
     // with the values of `columns`.
@@ -47,6 +50,11 @@ class TableStore {
                                            const std::vector<std::size_t>& columns,
                                            std::int64_t afterRowid);
     std::int64_t DeleteAll(const SimTable& table);
+
+    // Changes between Begin() and Commit() are made together; Rollback() undoes them.
+    bool Begin();
+    bool Commit();
+    void Rollback();
 
     const Text& LastError() const { return lastError_; }
 
