@@ -5,12 +5,15 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "sim_schema.h"
+#include "sqlite_statement.h"
 
 namespace dorvex::sim {
 
@@ -63,9 +66,14 @@ class TableStore {
     bool CreateTable(const SimTable& table);
     bool AddMissingColumns(const SimTable& table);
     std::int64_t Changes() const;
+    // The statement for `sql`, reset and ready to bind. Requests of one shape come again and
+    // again (a transfer is thousands of them), and preparing costs more than running.
+    SqliteStatement& Prepared(const std::string& sql);
 
     sqlite3* db_ = nullptr;
     Text lastError_;
+    std::map<std::string, std::unique_ptr<SqliteStatement>> prepared_;
+    std::unique_ptr<SqliteStatement> unprepared_;  // the last one that failed to prepare
 };
 
 }  // namespace dorvex::sim
