@@ -8,8 +8,8 @@
 namespace dorvex::sim {
 namespace {
 
-// Each scale holds a listening socket, its connections, a log and database files: a thousand
-// stay well within the descriptors a process may raise its limit to.
+// A store has up to some fifty scales; a thousand leave room for benchmarks while the
+// descriptors they hold (listener, connections, log, database files) stay within bounds.
 constexpr int kMaxScales = 1000;
 
 constexpr const char* kHelp = R"(Usage: dorvex-scale-sim [options]
