@@ -31,11 +31,12 @@ Role (one of them; the TCP server is the default):
 Many scales (TCP server only):
   --scales N           Serve N independent scales (1..1000), named scale0 .. scale<N-1>,
                        each on its own port: --port 0 picks a free port for each, --port P
-                       takes P, P+1 .. P+N-1. Each has its own database (--db FILE: the
-                       files FILE.0, FILE.1 ...), its own request log (--log FILE: FILE.0,
-                       FILE.1 ...) and its own request count. Prints one line
-                       "listening on 127.0.0.1:PORT as NAME" per scale, in order, once all
-                       listen. All scales are served by one thread and stop together.
+                       takes P, P+1 .. P+N-1 (1120 .. without --port). Each has its own
+                       database (--db FILE: the files FILE.0, FILE.1 ...), its own request
+                       log (--log FILE: FILE.0, FILE.1 ...) and its own request count.
+                       Prints one line "listening on 127.0.0.1:PORT as NAME" per scale, in
+                       order, once all listen. One thread serves them all; they stop
+                       together.
   --ports-file FILE    Once every port listens, write FILE with one line "NAME PORT" per
                        scale (written under a temporary name, then renamed: a reader that
                        sees FILE can connect at once). Removed at a clean stop.
