@@ -9,6 +9,9 @@
 // in a temporary file that Requests() reads. The destructor stops the process (SIGTERM, then
 // SIGKILL after 5 s), reaps it and removes the temporary log. The simulator's standard error
 // goes to the test's. Needs DORVEX_BIN_DIR (defined for every test program).
+//
+// With "--scales N" Port() is the first scale's, Ports(N) every scale's, Requests(K) the log
+// of scale K (LOG.K); the temporary logs of all scales are removed.
 #pragma once
 
 #include <fcntl.h>
@@ -67,8 +70,11 @@ class ScaleSimProcess {
 
     ~ScaleSimProcess() {
         Stop();
-        if (ownedLog_)
+        if (ownedLog_) {
             std::remove(logPath_.c_str());
+            for (int scale = 0; std::remove(ScaleLogPath(scale).c_str()) == 0; ++scale) {
+            }
+        }
     }
 
     ScaleSimProcess(const ScaleSimProcess&) = delete;
@@ -93,20 +99,24 @@ class ScaleSimProcess {
         }) && CountLines(prefix) >= occurrences;
     }
 
-    // Every request logged so far, in order.
-    std::vector<LoggedRequest> Requests() const {
-        std::vector<LoggedRequest> requests;
-        std::ifstream log(logPath_);
-        std::string line;
-        while (std::getline(log, line)) {
-            std::size_t tab = line.find('\t');
-            if (tab == std::string::npos)
-                continue;
-            requests.push_back(
-                {std::atoll(line.substr(0, tab).c_str()), Unescape(line.substr(tab + 1))});
+    // The ports of the first `count` scales, in order, from their "listening on" lines.
+    std::vector<int> Ports(int count, Milliseconds timeout = Milliseconds(5000)) {
+        const std::string listening = "listening on 127.0.0.1:";
+        std::vector<int> ports;
+        if (!WaitForLine(listening, count, timeout))
+            return ports;
+        std::lock_guard lock(mutex_);
+        for (const std::string& line : lines_) {
+            if (line.rfind(listening, 0) == 0 && static_cast<int>(ports.size()) < count)
+                ports.push_back(std::atoi(line.c_str() + listening.size()));
         }
-        return requests;
+        return ports;
     }
+
+    // Every request logged so far, in order.
+    std::vector<LoggedRequest> Requests() const { return ReadLog(logPath_); }
+    // The same for scale `scale` of a simulator started with "--scales".
+    std::vector<LoggedRequest> Requests(int scale) const { return ReadLog(ScaleLogPath(scale)); }
 
     bool WaitForRequests(std::size_t count, Milliseconds timeout = Milliseconds(5000)) const {
         auto end = std::chrono::steady_clock::now() + timeout;
@@ -163,6 +173,22 @@ class ScaleSimProcess {
     }
 
   private:
+    std::string ScaleLogPath(int scale) const { return logPath_ + "." + std::to_string(scale); }
+
+    static std::vector<LoggedRequest> ReadLog(const std::string& path) {
+        std::vector<LoggedRequest> requests;
+        std::ifstream log(path);
+        std::string line;
+        while (std::getline(log, line)) {
+            std::size_t tab = line.find('\t');
+            if (tab == std::string::npos)
+                continue;
+            requests.push_back(
+                {std::atoll(line.substr(0, tab).c_str()), Unescape(line.substr(tab + 1))});
+        }
+        return requests;
+    }
+
     static bool HasOption(const std::vector<std::string>& args,
                           std::initializer_list<std::string_view> names) {
         return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {

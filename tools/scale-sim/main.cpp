@@ -1,16 +1,14 @@
 // dorvex-scale-sim: the far end of every link for tests, benchmarks and the demo. See --help.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "catalog_schema.h"
-#include "request_interpreter.h"
-#include "request_log.h"
-#include "scale_service.h"
 #include "serial_role.h"
 #include "sim_options.h"
+#include "simulated_scale.h"
 #include "stop_signal.h"
-#include "table_store.h"
 #include "tables/table_file_locator.h"
 #include "tcp_client_role.h"
 #include "tcp_server_role.h"
@@ -18,6 +16,8 @@
 namespace {
 
 using namespace dorvex::sim;
+
+using Scales = std::vector<std::unique_ptr<SimulatedScale>>;
 
 // The library's lookup (beside the program, then the configuration directories), so that an
 // installed simulator finds the installed table.csv.
@@ -27,16 +27,32 @@ std::string DefaultTablesPath() {
     return location.found ? dorvex::ToUtf8(location.path) : "samples/table.csv";
 }
 
-int RunRole(const SimOptions& options, ScaleService& service) {
+// Every scale with its own database and log; nothing when one cannot be opened.
+Scales OpenScales(const SimOptions& options, const SimSchema& schema) {
+    Scales scales;
+    for (int i = 0; i < options.ScaleCount(); ++i) {
+        auto scale = std::make_unique<SimulatedScale>(schema, options.ForScale(i));
+        std::string error;
+        if (!scale->Open(error)) {
+            std::fprintf(stderr, "dorvex-scale-sim: %s\n", error.c_str());
+            return {};
+        }
+        scales.push_back(std::move(scale));
+    }
+    return scales;
+}
+
+int RunRole(const SimOptions& options, const Scales& scales) {
+    SimulatedScale& first = *scales.front();
     switch (options.role) {
         case SimRole::TcpClient:
-            return TcpClientRole(options, service).Run();
+            return TcpClientRole(first.Options(), first.Service()).Run();
         case SimRole::Serial:
-            return SerialRole(options, service).Run();
+            return SerialRole(first.Options(), first.Service()).Run();
         case SimRole::TcpServer:
             break;
     }
-    return TcpServerRole(options, service).Run();
+    return TcpServerRole(options, scales).Run();
 }
 
 }  // namespace
@@ -62,26 +78,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dorvex-scale-sim: no table loaded from %s\n",
                      options.tablesPath.c_str());
 
-    TableStore store;
-    if (!store.Open(options.dbPath, schema)) {
-        std::fprintf(stderr, "dorvex-scale-sim: database %s: %s\n", options.dbPath.c_str(),
-                     dorvex::ToUtf8(store.LastError()).c_str());
+    Scales scales = OpenScales(options, schema);
+    if (scales.empty())
         return 1;
-    }
-    RequestLog log;
-    if (!log.Open(options.logPath)) {
-        std::fprintf(stderr, "dorvex-scale-sim: cannot write the log %s\n",
-                     options.logPath.c_str());
-        return 1;
-    }
     if (!StopSignal::Install()) {
         std::fprintf(stderr, "dorvex-scale-sim: cannot watch for signals\n");
         return 1;
     }
-    std::optional<int> device = options.role == SimRole::Serial
-                                    ? std::optional<int>(options.SerialDevice())
-                                    : options.device;
-    RequestInterpreter interpreter(schema, store, device);
-    ScaleService service(options, interpreter, log);
-    return RunRole(options, service);
+    return RunRole(options, scales);
 }

@@ -1,11 +1,16 @@
 #include "sim_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
 
 namespace dorvex::sim {
 namespace {
+
+// A store has up to some fifty scales; a thousand leave room for benchmarks while the
+// descriptors they hold (listener, connections, log, database files) stay within bounds.
+constexpr int kMaxScales = 1000;
 
 constexpr const char* kHelp = R"(Usage: dorvex-scale-sim [options]
 
@@ -23,6 +28,23 @@ Role (one of them; the TCP server is the default):
   --serial DEVICE      Serial scale on a tty. DEVICE "pty" creates a pseudo-terminal and
                        prints "serial on PATH" (the library opens PATH); "fd:N" uses an
                        inherited descriptor. --baud N (default 9600).
+Many scales (TCP server only):
+  --scales N           Serve N independent scales (1..1000), named scale0 .. scale<N-1>,
+                       each on its own port: --port 0 picks a free port for each, --port P
+                       takes P, P+1 .. P+N-1 (1120 .. without --port). Each has its own
+                       database (--db FILE: the files FILE.0, FILE.1 ...), its own request
+                       log (--log FILE: FILE.0, FILE.1 ...) and its own request count.
+                       Prints one line "listening on 127.0.0.1:PORT as NAME" per scale, in
+                       order, once all listen. One thread serves them all; they stop
+                       together.
+  --ports-file FILE    Once every port listens, write FILE with one line "NAME PORT" per
+                       scale (written under a temporary name, then renamed: a reader that
+                       sees FILE can connect at once). Removed at a clean stop.
+  --scales-file FILE   Likewise, a SCALES file for the fleet commands: one line
+                       "NAME IPC:PORT 127.0.0.1 DEVICE" per scale (DEVICE: --device, else 1)
+                       after a comment line starting with "#".
+  --faulty K[,K...]    The fault options, --alter and --drop-row apply to these scales only
+                       (indices from 0); the others answer faithfully.
 Data:
   --tables FILE        Table definitions (default: table.csv beside the program, else in
                        ~/.config/dorvex or /etc/dorvex, else samples/table.csv).
@@ -30,6 +52,12 @@ Data:
   --log FILE           One line per request received: "SEQ<TAB>TEXT" (UTF-8), SEQ counting
                        from 1 over the whole run; in TEXT "\\" is "\\\\", CR "\r", LF "\n",
                        TAB "\t" and other control characters "\xHH".
+Behind the library's back (applied in order to the loaded database before serving, all or
+none: an unknown table or field, or a key the table does not hold, is a failure):
+  --alter TABLE:KEY:FIELD=VALUE  Set FIELD of the record whose first field is KEY to VALUE
+                       (the text as stored, unescaped). TABLE and FIELD by name (any case)
+                       or tag. A KEY may hold ":", a VALUE anything. Repeatable.
+  --drop-row TABLE:KEY Delete the record whose first field is KEY. Repeatable.
 Addressing and text:
   --device N           The scale's device number. TCP: when given, a request whose <dvn> names
                        another device (not 0 or "fm") gets an error reply. Serial: the device
@@ -42,7 +70,7 @@ Addressing and text:
                        holds a whole leading tag ("<x m=\"y\">"): the library writes each
                        request at once, so it arrives in one piece. --strict-quiet always
                        waits for the quiet time.
-Faults (N counts requests over the whole run, the same numbers as in the log):
+Faults (N counts the requests of each scale over the whole run, the numbers in its log):
   --delay MS           Answer every request after MS ms.
   --late-nth N:MS      Answer every Nth request MS ms later still.
   --drop-nth N         Every Nth request is ignored: not executed, no reply.
@@ -115,6 +143,64 @@ bool ParseHostPort(const std::string& text, SimOptions& options) {
     return ParseInt(text.substr(colon + 1), options.connectPort, 1) && options.connectPort <= 65535;
 }
 
+// "K" or "K,K,...": scale indices.
+bool ParseIndexList(const std::string& text, std::vector<int>& indices) {
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = text.find(',', start);
+        int index = 0;
+        if (!ParseInt(
+                text.substr(start, comma == std::string::npos ? std::string::npos : comma - start),
+                index))
+            return false;
+        indices.push_back(index);
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
+}
+
+bool AddEdit(std::optional<StoreEdit> edit, SimOptions& options) {
+    if (edit)
+        options.edits.push_back(std::move(*edit));
+    return edit.has_value();
+}
+
+// What only makes sense with other options, or within bounds that depend on them.
+std::string CheckCombination(const SimOptions& options) {
+    bool many = options.scales > 0 || !options.portsFile.empty() || !options.scalesFile.empty() ||
+                !options.faultyScales.empty();
+    if (many && options.role != SimRole::TcpServer)
+        return "--scales, --ports-file, --scales-file and --faulty serve only as TCP server";
+    if (options.port > 0 && options.port + options.ScaleCount() - 1 > 65535)
+        return "--port " + std::to_string(options.port) + " leaves no room for " +
+               std::to_string(options.ScaleCount()) + " scales";
+    for (int index : options.faultyScales) {
+        if (index >= options.ScaleCount())
+            return "--faulty " + std::to_string(index) + ": there is no such scale";
+    }
+    return {};
+}
+
+void ClearFaults(SimOptions& options) {
+    const SimOptions faithful;
+    options.delayMs = faithful.delayMs;
+    options.dropNth = faithful.dropNth;
+    options.errorNth = faithful.errorNth;
+    options.unknownNth = faithful.unknownNth;
+    options.splitPieces = faithful.splitPieces;
+    options.splitGapMs = faithful.splitGapMs;
+    options.splitNth = faithful.splitNth;
+    options.closeAfter = faithful.closeAfter;
+    options.lateNth = faithful.lateNth;
+    options.lateMs = faithful.lateMs;
+    options.badChecksumNth = faithful.badChecksumNth;
+    options.wrongDeviceNth = faithful.wrongDeviceNth;
+    options.garbageBetween = faithful.garbageBetween;
+    options.splitFramesGapMs = faithful.splitFramesGapMs;
+    options.edits.clear();
+}
+
 using ValueHandler = std::function<bool(const std::string&, SimOptions&)>;
 
 ValueHandler IntOption(int SimOptions::*member, int minimum = 0) {
@@ -140,6 +226,26 @@ const std::map<std::string, ValueHandler>& ValueOptions() {
              o.logPath = v;
              return !v.empty();
          }},
+        {"--alter",
+         [](const std::string& v, SimOptions& o) { return AddEdit(ParseAlterEdit(v), o); }},
+        {"--drop-row",
+         [](const std::string& v, SimOptions& o) { return AddEdit(ParseDropRowEdit(v), o); }},
+        {"--scales",
+         [](const std::string& v, SimOptions& o) {
+             return ParseInt(v, o.scales, 1) && o.scales <= kMaxScales;
+         }},
+        {"--ports-file",
+         [](const std::string& v, SimOptions& o) {
+             o.portsFile = v;
+             return !v.empty();
+         }},
+        {"--scales-file",
+         [](const std::string& v, SimOptions& o) {
+             o.scalesFile = v;
+             return !v.empty();
+         }},
+        {"--faulty",
+         [](const std::string& v, SimOptions& o) { return ParseIndexList(v, o.faultyScales); }},
         {"--port",
          [](const std::string& v, SimOptions& o) {
              o.role = SimRole::TcpServer;
@@ -203,6 +309,27 @@ const char* SimHelpText() {
     return kHelp;
 }
 
+std::string SimOptions::ScaleName(int index) {
+    return "scale" + std::to_string(index);
+}
+
+SimOptions SimOptions::ForScale(int index) const {
+    SimOptions scale = *this;
+    if (scales > 0) {
+        std::string suffix = "." + std::to_string(index);
+        if (dbPath != ":memory:")
+            scale.dbPath += suffix;
+        if (!logPath.empty())
+            scale.logPath += suffix;
+    }
+    if (port > 0)
+        scale.port = port + index;
+    if (!faultyScales.empty() &&
+        std::find(faultyScales.begin(), faultyScales.end(), index) == faultyScales.end())
+        ClearFaults(scale);
+    return scale;
+}
+
 ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
     ParsedOptions parsed;
     SimOptions options;
@@ -244,7 +371,9 @@ ParsedOptions ParseSimOptions(const std::vector<std::string>& args) {
             return parsed;
         }
     }
-    parsed.options = options;
+    parsed.error = CheckCombination(options);
+    if (parsed.error.empty())
+        parsed.options = options;
     return parsed;
 }
 

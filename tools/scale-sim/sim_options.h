@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "store_edit.h"
+
 namespace dorvex::sim {
 
 enum class SimRole { TcpServer, TcpClient, Serial };
@@ -13,6 +15,14 @@ struct SimOptions {
     std::string tablesPath;  // empty: beside the program, else samples/table.csv
     std::string dbPath = ":memory:";
     std::string logPath;
+    std::vector<StoreEdit> edits;
+
+    // Many scales in one process (TCP server only). 0: one scale, its files as given.
+    int scales = 0;
+    std::string portsFile;   // "NAME PORT" per scale
+    std::string scalesFile;  // "NAME IPC:PORT 127.0.0.1 DEVICE" per scale
+    // Indices of the scales the fault options and edits apply to; empty: every scale.
+    std::vector<int> faultyScales;
 
     SimRole role = SimRole::TcpServer;
     int port = 1120;
@@ -46,6 +56,12 @@ struct SimOptions {
     int splitFramesGapMs = -1;  // -1: frames go out whole
 
     int SerialDevice() const { return device.value_or(1); }
+    int ScaleCount() const { return scales > 0 ? scales : 1; }
+    // "scale0", "scale1" ...: names fit for directories and SCALES files.
+    static std::string ScaleName(int index);
+    // The options of scale `index`: its own port, database and log, and the fault options and
+    // edits only when it is one of the faulty scales.
+    SimOptions ForScale(int index) const;
 };
 
 struct ParsedOptions {

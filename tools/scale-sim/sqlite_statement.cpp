@@ -29,6 +29,14 @@ void SqliteStatement::BindInteger(int index, std::int64_t value) {
     sqlite3_bind_int64(statement_, index, value);
 }
 
+void SqliteStatement::Reset() {
+    if (statement_ == nullptr)
+        return;
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+    failed_ = false;
+}
+
 bool SqliteStatement::Step() {
     if (statement_ == nullptr)
         return false;

@@ -27,6 +27,8 @@ class SqliteStatement {
     // Runs to the next row: true while there is one. A failure ends the walk; Failed() says so.
     bool Step();
     bool Failed() const { return failed_; }
+    // Ready to bind and run again; ends a walk left unfinished.
+    void Reset();
 
     Text ColumnText(int column) const;
     std::int64_t ColumnInteger(int column) const;

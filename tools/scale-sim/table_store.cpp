@@ -1,9 +1,11 @@
 #include "table_store.h"
 
-#include "sqlite_statement.h"
-
 namespace dorvex::sim {
 namespace {
+
+// Requests choose their fields, so the shapes are many in theory: the cache starts afresh
+// rather than grow without end.
+constexpr std::size_t kMaxPrepared = 64;
 
 std::string ColumnList(const SimTable& table, const std::vector<std::size_t>& columns) {
     std::string list;
@@ -29,7 +31,26 @@ std::string KeyColumn(const SimTable& table) {
 }  // namespace
 
 TableStore::~TableStore() {
+    // A connection with statements left open does not close.
+    prepared_.clear();
+    unprepared_.reset();
     sqlite3_close(db_);
+}
+
+SqliteStatement& TableStore::Prepared(const std::string& sql) {
+    auto found = prepared_.find(sql);
+    if (found != prepared_.end()) {
+        found->second->Reset();
+        return *found->second;
+    }
+    auto statement = std::make_unique<SqliteStatement>(db_, sql);
+    if (!statement->Ok()) {
+        unprepared_ = std::move(statement);
+        return *unprepared_;
+    }
+    if (prepared_.size() >= kMaxPrepared)
+        prepared_.clear();
+    return *prepared_.emplace(sql, std::move(statement)).first->second;
 }
 
 bool TableStore::Open(const std::string& path, const SimSchema& schema) {
@@ -106,7 +127,7 @@ bool TableStore::Upsert(const SimTable& table, const FieldValues& values) {
     }
     sql += updates.empty() ? "NOTHING" : "UPDATE SET " + updates;
 
-    SqliteStatement statement(db_, sql);
+    SqliteStatement& statement = Prepared(sql);
     for (std::size_t i = 0; i < values.size(); ++i)
         statement.BindText(static_cast<int>(i + 1), values[i].second);
     statement.Step();
@@ -120,9 +141,9 @@ bool TableStore::Upsert(const SimTable& table, const FieldValues& values) {
 std::optional<std::vector<Text>> TableStore::ReadByKey(const SimTable& table, TextView key) {
     lastError_.clear();
     std::vector<std::size_t> columns = AllColumns(table);
-    SqliteStatement statement(db_, "SELECT " + ColumnList(table, columns) + " FROM " +
-                                       QuoteIdentifier(table.name) + " WHERE " + KeyColumn(table) +
-                                       " = ?");
+    SqliteStatement& statement =
+        Prepared("SELECT " + ColumnList(table, columns) + " FROM " + QuoteIdentifier(table.name) +
+                 " WHERE " + KeyColumn(table) + " = ?");
     statement.BindText(1, key);
     if (!statement.Step()) {
         if (statement.Failed())
@@ -132,12 +153,14 @@ std::optional<std::vector<Text>> TableStore::ReadByKey(const SimTable& table, Te
     std::vector<Text> values;
     for (std::size_t i = 0; i < columns.size(); ++i)
         values.push_back(statement.ColumnText(static_cast<int>(i)));
+    // A read left open would hold the database's snapshot until the next request.
+    statement.Reset();
     return values;
 }
 
 std::int64_t TableStore::DeleteByKey(const SimTable& table, TextView key) {
-    SqliteStatement statement(
-        db_, "DELETE FROM " + QuoteIdentifier(table.name) + " WHERE " + KeyColumn(table) + " = ?");
+    SqliteStatement& statement = Prepared("DELETE FROM " + QuoteIdentifier(table.name) + " WHERE " +
+                                          KeyColumn(table) + " = ?");
     statement.BindText(1, key);
     statement.Step();
     if (statement.Failed()) {
@@ -147,22 +170,39 @@ std::int64_t TableStore::DeleteByKey(const SimTable& table, TextView key) {
     return Changes();
 }
 
+std::int64_t TableStore::UpdateField(const SimTable& table, TextView key, std::size_t field,
+                                     TextView value) {
+    SqliteStatement& statement = Prepared("UPDATE " + QuoteIdentifier(table.name) + " SET " +
+                                          QuoteIdentifier(table.fields[field].name) +
+                                          " = ? WHERE " + KeyColumn(table) + " = ?");
+    statement.BindText(1, value);
+    statement.BindText(2, key);
+    statement.Step();
+    if (statement.Failed()) {
+        lastError_ = statement.Error();
+        return -1;
+    }
+    return Changes();
+}
+
 std::int64_t TableStore::Count(const SimTable& table) {
-    SqliteStatement statement(db_, "SELECT COUNT(*) FROM " + QuoteIdentifier(table.name));
+    SqliteStatement& statement = Prepared("SELECT COUNT(*) FROM " + QuoteIdentifier(table.name));
     if (!statement.Step()) {
         lastError_ = statement.Error();
         return -1;
     }
-    return statement.ColumnInteger(0);
+    std::int64_t count = statement.ColumnInteger(0);
+    statement.Reset();
+    return count;
 }
 
 std::optional<StoredRecord> TableStore::NextRecord(const SimTable& table,
                                                    const std::vector<std::size_t>& columns,
                                                    std::int64_t afterRowid) {
     lastError_.clear();
-    SqliteStatement statement(db_, "SELECT rowid, " + ColumnList(table, columns) + " FROM " +
-                                       QuoteIdentifier(table.name) +
-                                       " WHERE rowid > ? ORDER BY rowid LIMIT 1");
+    SqliteStatement& statement =
+        Prepared("SELECT rowid, " + ColumnList(table, columns) + " FROM " +
+                 QuoteIdentifier(table.name) + " WHERE rowid > ? ORDER BY rowid LIMIT 1");
     statement.BindInteger(1, afterRowid);
     if (!statement.Step()) {
         if (statement.Failed())
@@ -172,7 +212,23 @@ std::optional<StoredRecord> TableStore::NextRecord(const SimTable& table,
     StoredRecord record{statement.ColumnInteger(0), {}};
     for (std::size_t i = 0; i < columns.size(); ++i)
         record.values.push_back(statement.ColumnText(static_cast<int>(i + 1)));
+    statement.Reset();
     return record;
+}
+
+bool TableStore::Begin() {
+    return Execute("BEGIN");
+}
+
+bool TableStore::Commit() {
+    return Execute("COMMIT");
+}
+
+void TableStore::Rollback() {
+    // Keeps the error that made the caller give up.
+    Text reason = lastError_;
+    Execute("ROLLBACK");
+    lastError_ = reason;
 }
 
 std::int64_t TableStore::DeleteAll(const SimTable& table) {

@@ -5,12 +5,15 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "sim_schema.h"
+#include "sqlite_statement.h"
 
 namespace dorvex::sim {
 
@@ -40,6 +43,9 @@ class TableStore {
     // (LastError() is then empty).
     std::optional<std::vector<Text>> ReadByKey(const SimTable& table, TextView key);
     std::int64_t DeleteByKey(const SimTable& table, TextView key);
+    // Sets one field of the record with this key; the number of records changed (0 or 1).
+    std::int64_t UpdateField(const SimTable& table, TextView key, std::size_t field,
+                             TextView value);
     std::int64_t Count(const SimTable& table);
     // The first record, in insertion order, after the one with `afterRowid` (0 = the first),
     // with the values of `columns`.
@@ -48,6 +54,11 @@ class TableStore {
                                            std::int64_t afterRowid);
     std::int64_t DeleteAll(const SimTable& table);
 
+    // Changes between Begin() and Commit() are made together; Rollback() undoes them.
+    bool Begin();
+    bool Commit();
+    void Rollback();
+
     const Text& LastError() const { return lastError_; }
 
   private:
@@ -55,9 +66,14 @@ class TableStore {
     bool CreateTable(const SimTable& table);
     bool AddMissingColumns(const SimTable& table);
     std::int64_t Changes() const;
+    // The statement for `sql`, reset and ready to bind. Requests of one shape come again and
+    // again (a transfer is thousands of them), and preparing costs more than running.
+    SqliteStatement& Prepared(const std::string& sql);
 
     sqlite3* db_ = nullptr;
     Text lastError_;
+    std::map<std::string, std::unique_ptr<SqliteStatement>> prepared_;
+    std::unique_ptr<SqliteStatement> unprepared_;  // the last one that failed to prepare
 };
 
 }  // namespace dorvex::sim

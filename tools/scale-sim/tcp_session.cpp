@@ -100,34 +100,40 @@ bool TcpSession::Advance(std::int64_t nowMs) {
     return output_.WriteDue(fd_.Get(), nowMs) == WriteOutcome::Written;
 }
 
+void AddSessionsToPoll(const TcpSessions& sessions, std::vector<pollfd>& fds, std::int64_t nowMs,
+                       std::int64_t& waitMs) {
+    for (const auto& session : sessions) {
+        fds.push_back({session->Fd(), session->PollEvents(), 0});
+        if (std::int64_t deadline = session->NextDeadlineMs(); deadline >= 0)
+            waitMs = std::min(waitMs, std::max<std::int64_t>(deadline - nowMs, 0));
+    }
+}
+
+void ServePolledSessions(TcpSessions& sessions, const pollfd* results, std::int64_t nowMs) {
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        short events = results[i].revents;
+        bool alive = true;
+        if (events & (POLLIN | POLLHUP | POLLERR))
+            alive = sessions[i]->ReadAvailable(nowMs);
+        // A peer that has closed may have sent its last request with the close: what is due
+        // is still written, as far as the socket takes it.
+        if (!sessions[i]->Advance(nowMs) || !alive)
+            sessions[i].reset();
+    }
+    std::erase(sessions, nullptr);
+}
+
 bool ServeSessions(TcpSessions& sessions, int listenFd, std::int64_t maxWaitMs) {
     std::vector<pollfd> fds;
     fds.push_back({StopSignal::Fd(), POLLIN, 0});
     fds.push_back({listenFd, POLLIN, 0});
-    std::int64_t now = TickMs();
     std::int64_t waitMs = maxWaitMs;
-    for (const auto& session : sessions) {
-        fds.push_back({session->Fd(), session->PollEvents(), 0});
-        if (std::int64_t deadline = session->NextDeadlineMs(); deadline >= 0)
-            waitMs = std::min(waitMs, std::max<std::int64_t>(deadline - now, 0));
-    }
+    AddSessionsToPoll(sessions, fds, TickMs(), waitMs);
     if (::poll(fds.data(), fds.size(), static_cast<int>(waitMs)) < 0 && errno != EINTR)
         return false;
     if (StopSignal::Raised())
         return false;
-
-    now = TickMs();
-    for (std::size_t i = 0; i < sessions.size(); ++i) {
-        short events = fds[i + 2].revents;
-        bool alive = true;
-        if (events & (POLLIN | POLLHUP | POLLERR))
-            alive = sessions[i]->ReadAvailable(now);
-        // A peer that has closed may have sent its last request with the close: what is due
-        // is still written, as far as the socket takes it.
-        if (!sessions[i]->Advance(now) || !alive)
-            sessions[i].reset();
-    }
-    std::erase(sessions, nullptr);
+    ServePolledSessions(sessions, fds.data() + 2, TickMs());
     return listenFd >= 0 && (fds[1].revents & POLLIN) != 0;
 }
 

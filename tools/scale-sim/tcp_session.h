@@ -2,6 +2,8 @@
 // scale and sends the replies when they are due.
 #pragma once
 
+#include <poll.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,6 +49,14 @@ class TcpSession {
 };
 
 using TcpSessions = std::vector<std::unique_ptr<TcpSession>>;
+
+// Appends the sessions' descriptors to `fds`, in order, and shortens `waitMs` to the time
+// until the nearest thing a session has due.
+void AddSessionsToPoll(const TcpSessions& sessions, std::vector<pollfd>& fds, std::int64_t nowMs,
+                       std::int64_t& waitMs);
+// Serves the sessions after a poll whose results for them start at `results` (as many as
+// there are sessions), and drops those that ended.
+void ServePolledSessions(TcpSessions& sessions, const pollfd* results, std::int64_t nowMs);
 
 // Waits (at most `maxWaitMs`) until a session or `listenFd` (-1: none) is ready, something is
 // due or a stop is signalled, then serves the sessions and drops those that ended. Returns

@@ -1,0 +1,351 @@
+// Many simulated scales in one process, the files that list them, faults aimed at one scale,
+// and edits made to a scale's database behind the library's back.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/raw_client.h"
+#include "support/scale_sim_process.h"
+
+namespace dorvex::test {
+namespace {
+
+std::string Write(std::string_view fields) {
+    return "<art m=\"w\"><dvn>1" + std::string(fields);
+}
+
+std::string Read(std::string_view key) {
+    return "<art m=\"r\"><dvn>1<plu>" + std::string(key);
+}
+
+const std::string kOk = "<art m=\"w\"><res>OK";
+const std::string kNotFound = "<art m=\"e\"><err>record not found";
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// "NAME PORT" lines into ports by scale index; empty when a line is not as expected.
+std::vector<int> PortsFromFile(const std::string& path) {
+    std::vector<int> ports;
+    for (const std::string& line : FileLines(path)) {
+        std::istringstream fields(line);
+        std::string name;
+        int port = 0;
+        if (!(fields >> name >> port) || name != "scale" + std::to_string(ports.size()))
+            return {};
+        ports.push_back(port);
+    }
+    return ports;
+}
+
+// CPU time used by a process so far, in clock ticks.
+long CpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string content((std::istreambuf_iterator<char>(stat)), {});
+    std::istringstream fields(content.substr(content.rfind(')') + 2));
+    std::string field;
+    long user = 0;
+    long system = 0;
+    // After the command: state is field 3; utime and stime are fields 14 and 15.
+    for (int index = 3; index <= 15 && fields >> field; ++index) {
+        if (index == 14)
+            user = std::atol(field.c_str());
+        if (index == 15)
+            system = std::atol(field.c_str());
+    }
+    return user + system;
+}
+
+class ScaleSimFleet : public ::testing::Test {
+  protected:
+    std::vector<std::string> Args(std::vector<std::string> extra) const {
+        extra.insert(extra.begin(), {"--tables", tables_.TablesPath()});
+        return extra;
+    }
+    std::string Path(std::string_view name) const { return tables_.PathOf(name); }
+
+    TempTables tables_;
+};
+
+TEST_F(ScaleSimFleet, ServesEveryScaleWithItsOwnDataLogAndCount) {
+    const std::string portsFile = Path("ports.txt");
+    ScaleSimProcess sim(Args({"--scales", "5", "--port", "0", "--ports-file", portsFile}));
+    ASSERT_TRUE(sim.Started());
+    std::vector<int> ports = PortsFromFile(portsFile);
+    ASSERT_EQ(ports.size(), 5u);
+    EXPECT_EQ(sim.Ports(5), ports);
+    EXPECT_EQ(std::set<int>(ports.begin(), ports.end()).size(), 5u);
+
+    RawClient zero(ports[0]);
+    RawClient one(ports[1]);
+    RawClient four(ports[4]);
+    EXPECT_EQ(zero.Exchange(Write("<plu>1<nam>zero")), kOk);
+    EXPECT_EQ(one.Exchange(Read("1")), kNotFound);
+    EXPECT_EQ(one.Exchange(Write("<plu>1<nam>one")), kOk);
+    EXPECT_EQ(zero.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>zero<pri>");
+    EXPECT_EQ(one.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>one<pri>");
+    EXPECT_NE(four.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article")
+                  .find("COUNT(*)<val>0"),
+              std::string::npos);
+
+    // Each scale counts its own requests from 1, in its own log.
+    std::vector<LoggedRequest> logZero = sim.Requests(0);
+    std::vector<LoggedRequest> logOne = sim.Requests(1);
+    ASSERT_EQ(logZero.size(), 2u);
+    ASSERT_EQ(logOne.size(), 3u);
+    EXPECT_EQ(logZero[1].sequence, 2);
+    EXPECT_EQ(logZero[1].text, Read("1"));
+    EXPECT_EQ(logOne[0].sequence, 1);
+    EXPECT_EQ(logOne[0].text, Read("1"));
+    EXPECT_TRUE(sim.Requests(2).empty());
+    EXPECT_EQ(sim.Requests(4).size(), 1u);
+    EXPECT_TRUE(sim.WaitForLine("accepted connection 1 on scale4"));
+}
+
+TEST_F(ScaleSimFleet, WritesTheScalesFileOnlyWhenEveryPortListens) {
+    const std::string scalesFile = Path("scales.txt");
+    constexpr int kScales = 20;
+    // A reader that takes the file the moment it appears.
+    std::atomic<bool> giveUp{false};
+    std::vector<std::string> seen;
+    int connected = 0;
+    std::thread reader([&] {
+        while (!giveUp && !std::filesystem::exists(scalesFile))
+            std::this_thread::sleep_for(Ms(1));
+        seen = FileLines(scalesFile);
+        for (const std::string& line : seen) {
+            std::size_t link = line.find(" IPC:");
+            if (line.rfind("#", 0) != 0 && link != std::string::npos &&
+                RawClient(std::atoi(line.c_str() + link + 5)).Connected())
+                ++connected;
+        }
+    });
+    ScaleSimProcess sim(Args({"--scales", std::to_string(kScales), "--port", "0", "--scales-file",
+                              scalesFile, "--device", "3"}));
+    giveUp = true;
+    reader.join();
+    ASSERT_TRUE(sim.Started());
+
+    ASSERT_EQ(seen.size(), kScales + 1u);
+    EXPECT_EQ(seen[0].rfind("# ", 0), 0u);
+    EXPECT_EQ(connected, kScales);
+    std::vector<int> ports = sim.Ports(kScales);
+    ASSERT_EQ(ports.size(), static_cast<std::size_t>(kScales));
+    for (int i = 0; i < kScales; ++i) {
+        EXPECT_EQ(seen[i + 1], "scale" + std::to_string(i) + " IPC:" + std::to_string(ports[i]) +
+                                   " 127.0.0.1 3");
+    }
+    // The file lists ports that listen: gone with them.
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(scalesFile));
+}
+
+TEST_F(ScaleSimFleet, RemovesAStaleListEvenWhenItCannotListen) {
+    // A port that is taken, as the second of two consecutive ones.
+    int taken = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(taken, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(taken, 1), 0);
+    ::getsockname(taken, reinterpret_cast<sockaddr*>(&address), &length);
+    int port = ntohs(address.sin_port);
+
+    const std::string portsFile = Path("ports.txt");
+    std::ofstream(portsFile) << "scale0 1\nscale1 2\n";
+    ScaleSimProcess sim(
+        Args({"--scales", "2", "--port", std::to_string(port - 1), "--ports-file", portsFile}));
+    EXPECT_FALSE(sim.Started());
+    EXPECT_EQ(sim.Stop(), 1);
+    EXPECT_FALSE(std::filesystem::exists(portsFile));
+    ::close(taken);
+}
+
+TEST_F(ScaleSimFleet, AimsTheFaultOptionsAtTheNamedScalesOnly) {
+    ScaleSimProcess sim(Args({"--scales", "3", "--faulty", "1", "--drop-nth", "2"}));
+    ASSERT_TRUE(sim.Started());
+    std::vector<int> ports = sim.Ports(3);
+    ASSERT_EQ(ports.size(), 3u);
+    for (int scale : {0, 2}) {
+        RawClient client(ports[scale]);
+        for (const char* row : {"<plu>1", "<plu>2", "<plu>3", "<plu>4"})
+            EXPECT_EQ(client.Exchange(Write(row)), kOk) << "scale " << scale;
+    }
+    RawClient faulty(ports[1]);
+    EXPECT_EQ(faulty.Exchange(Write("<plu>1")), kOk);
+    faulty.Send(Write("<plu>2"));
+    EXPECT_EQ(faulty.Receive(Ms(300)), "");
+    // The dropped request was received and logged, but not executed.
+    EXPECT_EQ(faulty.Exchange(Read("2")), kNotFound);
+    EXPECT_EQ(sim.Requests(1).size(), 3u);
+
+    ScaleSimProcess several(Args({"--scales", "3", "--faulty", "0,2", "--error-nth", "1"}));
+    ASSERT_TRUE(several.Started());
+    ports = several.Ports(3);
+    ASSERT_EQ(ports.size(), 3u);
+    EXPECT_EQ(RawClient(ports[0]).Exchange(Write("<plu>1")), "<art m=\"e\"><err>injected error 1");
+    EXPECT_EQ(RawClient(ports[1]).Exchange(Write("<plu>1")), kOk);
+    EXPECT_EQ(RawClient(ports[2]).Exchange(Write("<plu>1")), "<art m=\"e\"><err>injected error 1");
+}
+
+TEST_F(ScaleSimFleet, GivesEachScaleItsOwnDatabaseFile) {
+    const std::string db = Path("scale.db");
+    {
+        ScaleSimProcess sim(Args({"--scales", "2", "--db", db}));
+        ASSERT_TRUE(sim.Started());
+        std::vector<int> ports = sim.Ports(2);
+        ASSERT_EQ(ports.size(), 2u);
+        EXPECT_EQ(RawClient(ports[0]).Exchange(Write("<plu>7<nam>first")), kOk);
+        EXPECT_EQ(RawClient(ports[1]).Exchange(Write("<plu>7<nam>second")), kOk);
+        EXPECT_EQ(sim.Stop(), 0);
+    }
+    EXPECT_TRUE(std::filesystem::exists(db + ".0"));
+    EXPECT_TRUE(std::filesystem::exists(db + ".1"));
+    EXPECT_FALSE(std::filesystem::exists(db));
+
+    ScaleSimProcess sim(Args({"--scales", "2", "--db", db}));
+    ASSERT_TRUE(sim.Started());
+    std::vector<int> ports = sim.Ports(2);
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(RawClient(ports[0]).Exchange(Read("7")), "<art m=\"r\"><plu>7<nam>first<pri>");
+    EXPECT_EQ(RawClient(ports[1]).Exchange(Read("7")), "<art m=\"r\"><plu>7<nam>second<pri>");
+}
+
+TEST_F(ScaleSimFleet, ServesAHundredScalesAndRestsWhileIdle) {
+    ScaleSimProcess sim(Args({"--scales", "100"}));
+    ASSERT_TRUE(sim.Started());
+    std::vector<int> ports = sim.Ports(100);
+    ASSERT_EQ(ports.size(), 100u);
+    std::vector<std::unique_ptr<RawClient>> clients;
+    for (int port : ports)
+        clients.push_back(std::make_unique<RawClient>(port));
+    // All at once, as a fleet sends: each reply is one write, so a short quiet time is enough.
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        ASSERT_TRUE(clients[i]->Send(Write("<plu>" + std::to_string(i))));
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        EXPECT_EQ(clients[i]->Receive(Ms(3000), Ms(5)), kOk) << "scale " << i;
+    EXPECT_EQ(clients[99]->Exchange(Read("99")), "<art m=\"r\"><plu>99<nam><pri>");
+    EXPECT_EQ(clients[99]->Exchange(Read("98")), kNotFound);
+
+    // With 100 listeners and 100 idle connections, a second costs next to no CPU: a loop
+    // that polled without waiting would take most of it.
+    long before = CpuTicks(sim.Pid());
+    std::this_thread::sleep_for(Ms(1000));
+    long used = CpuTicks(sim.Pid()) - before;
+    EXPECT_LT(used, ::sysconf(_SC_CLK_TCK) / 4);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(ScaleSimFleet, RefusesScaleOptionsThatCannotWork) {
+    for (std::vector<std::string> args :
+         std::vector<std::vector<std::string>>{{"--scales", "2", "--faulty", "2"},
+                                               {"--scales", "0"},
+                                               {"--scales", "1001"},
+                                               {"--scales", "3", "--port", "65534"},
+                                               {"--scales", "2", "--serial", "pty"},
+                                               {"--connect", "127.0.0.1:9", "--scales-file", "x"},
+                                               {"--faulty", "1"},
+                                               {"--faulty", "0,x"}}) {
+        ScaleSimProcess sim(Args(args));
+        EXPECT_FALSE(sim.Started()) << args[0] << " " << args[1];
+        EXPECT_EQ(sim.Stop(), 2) << args[0] << " " << args[1];
+    }
+}
+
+class ScaleSimEdits : public ScaleSimFleet {
+  protected:
+    // A database file with three articles, written through the simulator.
+    void SetUp() override {
+        ScaleSimProcess sim(Args({"--db", Db()}));
+        ASSERT_TRUE(sim.Started());
+        RawClient client(sim.Port());
+        for (const char* row :
+             {"<plu>1<nam>one<pri>2.50", "<plu>2<nam>two<pri>3", "<plu>3<nam>three<pri>4"})
+            ASSERT_EQ(client.Exchange(Write(row)), kOk);
+        ASSERT_EQ(sim.Stop(), 0);
+    }
+    std::string Db() const { return Path("scale.db"); }
+};
+
+TEST_F(ScaleSimEdits, AltersAndDropsStoredRowsBeforeServing) {
+    ScaleSimProcess sim(Args({"--db", Db(), "--alter", "Article:1:price=2.5", "--alter",
+                              "art:2:nam=a:b=c", "--drop-row", "article:3"}));
+    ASSERT_TRUE(sim.Started());
+    RawClient client(sim.Port());
+    EXPECT_EQ(client.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>one<pri>2.5");
+    EXPECT_EQ(client.Exchange(Read("2")), "<art m=\"r\"><plu>2<nam>a:b=c<pri>3");
+    EXPECT_EQ(client.Exchange(Read("3")), kNotFound);
+    EXPECT_NE(client.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article")
+                  .find("COUNT(*)<val>2"),
+              std::string::npos);
+}
+
+TEST_F(ScaleSimEdits, StoresAlteredTextsAsTheyAreAndSendsThemEscaped) {
+    ScaleSimProcess sim(Args({"--db", Db(), "--alter", "Article:1:NAME=a<b>c"}));
+    ASSERT_TRUE(sim.Started());
+    EXPECT_EQ(RawClient(sim.Port()).Exchange(Read("1")),
+              "<art m=\"r\"><plu>1<nam>a&lt;b&gt;c<pri>2.50");
+}
+
+TEST_F(ScaleSimEdits, FailsOnAnEditThatFindsNothingToChange) {
+    for (std::vector<std::string> edit :
+         std::vector<std::vector<std::string>>{{"--alter", "Article:9:NAME=x"},
+                                               {"--drop-row", "Article:9"},
+                                               {"--alter", "Article:1:COLOUR=x"},
+                                               {"--alter", "Nothing:1:NAME=x"}}) {
+        ScaleSimProcess sim(Args({"--db", Db(), edit[0], edit[1]}));
+        EXPECT_FALSE(sim.Started()) << edit[1];
+        EXPECT_EQ(sim.Stop(), 1) << edit[1];
+    }
+    for (const char* bad : {"Article:1:NAME", "Article:NAME=x", ":1:NAME=x", "Article:1:=x"}) {
+        ScaleSimProcess sim(Args({"--db", Db(), "--alter", bad}));
+        EXPECT_EQ(sim.Stop(), 2) << bad;
+    }
+    ScaleSimProcess sim(Args({"--db", Db(), "--drop-row", "Article:"}));
+    EXPECT_EQ(sim.Stop(), 2);
+    // The edits are made together or not at all.
+    ScaleSimProcess partly(Args({"--db", Db(), "--alter", "Article:1:NAME=changed", "--drop-row",
+                                 "Article:2", "--drop-row", "Article:9"}));
+    EXPECT_EQ(partly.Stop(), 1);
+    // Nothing was changed by the runs that failed.
+    ScaleSimProcess check(Args({"--db", Db()}));
+    ASSERT_TRUE(check.Started());
+    RawClient client(check.Port());
+    EXPECT_EQ(client.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>one<pri>2.50");
+    EXPECT_EQ(client.Exchange(Read("2")), "<art m=\"r\"><plu>2<nam>two<pri>3");
+}
+
+TEST_F(ScaleSimEdits, EditsOnlyTheFaultyScalesDatabases) {
+    {
+        ScaleSimProcess sim(Args({"--scales", "2", "--db", Db()}));
+        ASSERT_TRUE(sim.Started());
+        std::vector<int> ports = sim.Ports(2);
+        ASSERT_EQ(ports.size(), 2u);
+        for (int port : ports)
+            ASSERT_EQ(RawClient(port).Exchange(Write("<plu>5<pri>1.00")), kOk);
+    }
+    ScaleSimProcess sim(
+        Args({"--scales", "2", "--db", Db(), "--faulty", "1", "--alter", "Article:5:PRICE=9"}));
+    ASSERT_TRUE(sim.Started());
+    std::vector<int> ports = sim.Ports(2);
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(RawClient(ports[0]).Exchange(Read("5")), "<art m=\"r\"><plu>5<nam><pri>1.00");
+    EXPECT_EQ(RawClient(ports[1]).Exchange(Read("5")), "<art m=\"r\"><plu>5<nam><pri>9");
+}
+
+}  // namespace
+}  // namespace dorvex::test
