@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,14 +43,13 @@ void WriteRows(const fs::path& path, int rows) {
         out << i << ";Article " << i << ";" << (i % 5000) / 100.0 << ";KG\r\n";
 }
 
-// Opens one engine per simulator, starts every write, waits for each.
-Figures SendToAll(const std::vector<std::unique_ptr<ScaleSimProcess>>& sims, const fs::path& dir,
-                  const std::string& tables) {
+// Opens one engine per simulated scale, starts every write, waits for each.
+Figures SendToAll(const std::vector<int>& ports, const fs::path& dir, const std::string& tables) {
     std::vector<int> handles;
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
-    for (const auto& sim : sims) {
-        std::string link = "IPC:" + std::to_string(sim->Port());
+    for (int port : ports) {
+        std::string link = "IPC:" + std::to_string(port);
         int handle = OpenEngine(link.c_str(), "1", "127.0.0.1", 0, tables.c_str());
         if (handle <= 0)
             continue;
@@ -74,31 +72,20 @@ Figures SendToAll(const std::vector<std::unique_ptr<ScaleSimProcess>>& sims, con
     return figures;
 }
 
-std::vector<std::unique_ptr<ScaleSimProcess>> StartScales(int count, const std::string& tables) {
-    std::vector<std::unique_ptr<ScaleSimProcess>> sims;
-    for (int i = 0; i < count; ++i) {
-        sims.push_back(std::make_unique<ScaleSimProcess>(
-            std::vector<std::string>{"--tables", tables, "--log", "/dev/null"}));
-        if (!sims.back()->Started()) {
-            std::fprintf(stderr, "simulator %d did not start\n", i);
-            return {};
-        }
-    }
-    return sims;
-}
-
 bool Measure(int scales, int rows, const fs::path& root, const std::string& tables) {
     const fs::path dir = root / (std::to_string(scales) + "x" + std::to_string(rows));
     fs::create_directories(dir);
     WriteRows(dir / "articles_w.csv", rows);
-    auto sims = StartScales(scales, tables);
-    if (sims.empty())
+    // One simulator process serves all the scales, each with its own port and database.
+    ScaleSimProcess many({"--tables", tables, "--scales", std::to_string(scales)});
+    ScaleSimProcess one({"--tables", tables});
+    const std::vector<int> ports = many.Ports(scales);
+    if (!one.Started() || static_cast<int>(ports.size()) != scales) {
+        std::fprintf(stderr, "the simulated scales did not start\n");
         return false;
-    std::vector<std::unique_ptr<ScaleSimProcess>> one;
-    one.push_back(std::make_unique<ScaleSimProcess>(
-        std::vector<std::string>{"--tables", tables, "--log", "/dev/null"}));
-    const Figures single = SendToAll(one, dir, tables);
-    const Figures fleet = SendToAll(sims, dir, tables);
+    }
+    const Figures single = SendToAll({one.Port()}, dir, tables);
+    const Figures fleet = SendToAll(ports, dir, tables);
     const double ratio = fleet.wallSeconds / single.wallSeconds;
     const double cpuShare = 100.0 * fleet.cpuSeconds / fleet.wallSeconds;
     std::printf(
