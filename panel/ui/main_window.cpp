@@ -149,7 +149,7 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     nextStartNote_->setIndent(6);
     tabs_->setCornerWidget(nextStartNote_, Qt::TopRightCorner);
     nextStartNote_->hide();
-    layout->addWidget(tabs_);
+    layout->addWidget(tabs_, 1);
     layout->addWidget(BuildFileLists(), 1);
     layout->addWidget(BuildFooter());
     setCentralWidget(central);
@@ -401,6 +401,9 @@ QWidget* MainWindow::BuildFileLists() {
     errorHeader->addWidget(MakeTaggedLabel(box, "L_FileError", 303), 1);
     errorLogButton_ = MakeCaptioned<QPushButton>(box, "CB_ErrorLog", 308);
     errorLogButton_->setFlat(true);
+    errorLogButton_->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; color: palette(link); text-decoration: "
+                       "underline; padding: 0 2px; }"));
     errorLogButton_->setCursor(Qt::PointingHandCursor);
     errorHeader->addWidget(errorLogButton_);
     grid->addLayout(errorHeader, 0, 2);

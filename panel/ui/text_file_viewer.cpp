@@ -63,7 +63,7 @@ TextFileViewer::TextFileViewer(const QString& path, int languageCode, QWidget* p
     layout->addWidget(note);
     layout->addWidget(text, 1);
     layout->addWidget(buttons);
-    resize(600, 400);
+    resize(760, 420);
 }
 
 TextFileViewer* TextFileViewer::Open(const QString& path, int languageCode, QWidget* parent) {
