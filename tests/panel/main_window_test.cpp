@@ -508,6 +508,10 @@ TEST_F(MainWindowTest, TabsWithMissingSettingsAreMarkedAndAFirstStartOpensOnTheF
     auto* tabs = Find<QTabWidget>(*window, "SSTab1");
     // No settings file: the three directories are the same, no unit, no scale, no timeout.
     EXPECT_EQ(tabs->currentIndex(), 0);
+    // The file lists show those directories from the start, not only after a change.
+    EXPECT_FALSE(window->ReadSettings().inputDir.isEmpty());
+    EXPECT_EQ(Find<FileList>(*window, "File_In")->Directory(), window->ReadSettings().inputDir);
+    EXPECT_EQ(Find<FileList>(*window, "File_Error")->Directory(), window->ReadSettings().errorDir);
     EXPECT_FALSE(tabs->tabIcon(0).isNull());
     EXPECT_FALSE(tabs->tabIcon(1).isNull());
     EXPECT_TRUE(tabs->tabIcon(2).isNull());
