@@ -105,7 +105,7 @@ constexpr std::array kEntries{
     Entry{231, "The library cannot set the reply timeout; its own limits apply.",
           "La bibliothèque ne peut pas régler le délai de réponse ; ses propres limites "
           "s'appliquent."},
-    Entry{232, "the library gave no reason", "la bibliothèque ne donne pas de cause"},
+    Entry{232, "no reason given", "aucune cause donnée"},
     Entry{240, "OK", "OK"},
     Entry{241, "Cancel", "Annuler"},
     Entry{242, "Yes", "Oui"},

@@ -468,7 +468,7 @@ TEST_F(SupervisorReasonTest, RefusedFilesCarryTheLibrarysReasonOrTheProgramsOwn)
               QStringLiteral("Refused by the library: the name must contain \".csv\" or \".csw\" "
                              "in lower case: rename it \"Art_D.csw\""));
     EXPECT_EQ(SettledReason(settled, QStringLiteral("y_w.csv"), FileFate::MovedToError),
-              QStringLiteral("Refused by the library: the library gave no reason"));
+              QStringLiteral("Refused by the library: no reason given"));
     EXPECT_TRUE(prompter_.messages.isEmpty());
 }
 
@@ -564,7 +564,7 @@ TEST_F(SupervisorReasonTest, FailedOpenShowsTheDescribedMessageThenTheCauseAndAd
     fake_->lastErrorText.clear();
     settings_.ipAddress = QStringLiteral("scale.local");
     EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_EQ(shown.value(1), QStringLiteral("notice: Link not opened: the library gave no reason "
+    EXPECT_EQ(shown.value(1), QStringLiteral("notice: Link not opened: no reason given "
                                              "(address tried: scale.local:1120)"));
 }
 
