@@ -12,11 +12,11 @@ struct Entry {
     const char* french;
 };
 
-// Numbers 119, 211 to 216, 220 to 248 and 306 on are texts of this program beyond the
-// described table: unknown transfer status, failures to move or remove a transferred file, an
-// unusable library, settings that could not be saved, why a file or a start failed, the wait
-// for a reply, the buttons of the program's own boxes, and the labels added to the window.
-// "%1" and "%2" are filled in by the program.
+// Besides the captions and the start's messages, the table holds the program's further texts
+// (numbers 119, 211 to 216, 220 to 248, and 306 on): an unknown transfer status, failures to
+// move or remove a transferred file, an unusable library, settings that could not be saved, why
+// a file or a start failed, the wait for a reply, the buttons of the program's own boxes, and
+// the labels added to the window. "%1" and "%2" are filled in by the program.
 constexpr std::array kEntries{
     Entry{2, "Data transfert utility for serie VORNA",
           "Gestion des transferts de données pour la série VORNA"},

@@ -82,7 +82,7 @@ class TransferSupervisor : public QObject {
     // Where the file went; reason says why it failed or why it could not be moved (empty
     // after a success).
     void FileSettled(const QString& name, dorvex::panel::FileFate fate, const QString& reason);
-    // Something the user should know beyond the described messages (why the link did not
+    // Something the user should know besides the message boxes (why the link did not
     // open, a setting the library cannot take).
     void Notice(const QString& text);
 

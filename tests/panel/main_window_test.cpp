@@ -525,7 +525,7 @@ TEST_F(MainWindowTest, TabsWithMissingSettingsAreMarkedAndAFirstStartOpensOnTheF
     Find<QComboBox>(*window, "CB_Timeout")->setCurrentIndex(2);
     EXPECT_TRUE(tabs->tabIcon(3).isNull());
     EXPECT_EQ(window->MissingSettings(), (QList<MissingSetting>{{207, SettingsTab::Directories}}));
-    // The described check and its message are unchanged.
+    // The start's own check and its message are unchanged.
     QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
     EXPECT_EQ(prompter_.messages, QStringList{StringTable::Text(kFrench, 207)});
 }

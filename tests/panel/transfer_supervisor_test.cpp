@@ -511,7 +511,7 @@ TEST_F(SupervisorReasonTest, TransferEndedWithErrorSaysWhyOrWhatIsMissing) {
               QStringLiteral("Unknown transfer status 7"));
 }
 
-TEST_F(SupervisorReasonTest, AFileThatCannotBeMovedSaysWhyBesideTheDescribedMessage) {
+TEST_F(SupervisorReasonTest, AFileThatCannotBeMovedSaysWhyBesideItsMessage) {
     Drop(QStringLiteral("p_w.csv"));
     Start();
     ASSERT_TRUE(QDir(Dir("err")).removeRecursively());
@@ -538,7 +538,7 @@ TEST_F(SupervisorReasonTest, AFileThatCannotBeMovedSaysWhyBesideTheDescribedMess
     EXPECT_TRUE(Exists("in", QStringLiteral("q_w.csv")));
 }
 
-TEST_F(SupervisorReasonTest, FailedOpenShowsTheDescribedMessageThenTheCauseAndAddress) {
+TEST_F(SupervisorReasonTest, FailedOpenShowsItsMessageThenTheCauseAndAddress) {
     QStringList shown;
     QObject::connect(&supervisor_, &TransferSupervisor::Notice,
                      [&](const QString& text) { shown << QStringLiteral("notice: ") + text; });
