@@ -33,6 +33,17 @@ class DorvexLibrary {
     virtual bool GetTransferProgress(int& sent, int& expected) = 0;
     // Where the library's own error messages go (may be called from its threads).
     virtual void SetErrorSink(ErrorSink sink) = 0;
+
+    // Extras of newer libraries; an older library answers as documented for each.
+    // Reply timeouts for row and whole-table requests: 1 done, -1 refused, 0 when the library
+    // cannot set them.
+    virtual int SetReplyTimeout(int rowMilliseconds, int tableMilliseconds) = 0;
+    // True while the transfer waits for a reply, with the time waited and its limit.
+    virtual bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) = 0;
+    // Why the last failed call of this thread failed; empty when the library cannot tell.
+    virtual QString GetLastErrorText() = 0;
+    // Why the last transfer ended with status 5; empty when the library cannot tell.
+    virtual QString GetTransferErrorText() = 0;
 };
 
 // Binds the library at the first start of the automatic mode; on failure it returns nothing

@@ -19,6 +19,16 @@ std::filesystem::path ToPath(const QString& path) {
     return std::filesystem::path(path.toStdU16String());
 }
 
+void Say(QString* reason, const QString& text) {
+    if (reason) {
+        *reason = text;
+    }
+}
+
+QString Describe(const std::error_code& error) {
+    return QString::fromStdString(error.message());
+}
+
 bool Flush(QFile& file) {
     if (!file.flush()) {
         return false;
@@ -37,10 +47,15 @@ QString FileMover::TemporaryName(const QString& name) {
     return QLatin1Char('.') + name + QStringLiteral(".dorvex-part");
 }
 
-bool FileMover::CopyComplete(const QString& source, const QString& target) {
+bool FileMover::CopyComplete(const QString& source, const QString& target, QString& reason) {
     QFile in(source);
     QFile out(target);
-    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!in.open(QIODevice::ReadOnly)) {
+        reason = source + QStringLiteral(": ") + in.errorString();
+        return false;
+    }
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        reason = target + QStringLiteral(": ") + out.errorString();
         return false;
     }
     const qint64 expected = in.size();
@@ -48,21 +63,37 @@ bool FileMover::CopyComplete(const QString& source, const QString& target) {
     QByteArray buffer;
     while (!(buffer = in.read(1 << 16)).isEmpty()) {
         if (out.write(buffer) != buffer.size()) {
+            reason = target + QStringLiteral(": ") + out.errorString();
             return false;
         }
         copied += buffer.size();
     }
-    if (in.error() != QFileDevice::NoError || !Flush(out)) {
+    if (in.error() != QFileDevice::NoError) {
+        reason = source + QStringLiteral(": ") + in.errorString();
+        return false;
+    }
+    if (!Flush(out)) {
+        reason = target + QStringLiteral(": ") + out.errorString();
         return false;
     }
     out.close();
-    return copied == expected && QFileInfo(target).size() == expected;
+    if (copied != expected || QFileInfo(target).size() != expected) {
+        reason = target + QStringLiteral(": incomplete copy");
+        return false;
+    }
+    return true;
 }
 
-bool FileMover::MoveInto(const QString& directory, const QString& name, const QString& targetDir) {
+bool FileMover::MoveInto(const QString& directory, const QString& name, const QString& targetDir,
+                         QString* reason) {
     const QString source = QDir(directory).filePath(name);
     const QString target = QDir(targetDir).filePath(name);
-    if (!QFileInfo(source).isFile() || !QFileInfo(targetDir).isDir()) {
+    if (!QFileInfo(source).isFile()) {
+        Say(reason, source + QStringLiteral(": no such file"));
+        return false;
+    }
+    if (!QFileInfo(targetDir).isDir()) {
+        Say(reason, targetDir + QStringLiteral(": no such directory"));
         return false;
     }
     std::error_code error;
@@ -72,22 +103,34 @@ bool FileMover::MoveInto(const QString& directory, const QString& name, const QS
     }
     // Another file system (or a rename refused for another reason): copy, check, replace.
     const QString temporary = QDir(targetDir).filePath(TemporaryName(name));
-    if (!CopyComplete(source, temporary)) {
+    QString why;
+    if (!CopyComplete(source, temporary, why)) {
         QFile::remove(temporary);
+        Say(reason, why);
         return false;
     }
     std::filesystem::rename(ToPath(temporary), ToPath(target), error);
     if (error) {
         QFile::remove(temporary);
+        Say(reason, target + QStringLiteral(": ") + Describe(error));
         return false;
     }
-    return Remove(directory, name);
+    return Remove(directory, name, reason);
 }
 
-bool FileMover::Remove(const QString& directory, const QString& name) {
+bool FileMover::Remove(const QString& directory, const QString& name, QString* reason) {
+    const QString path = QDir(directory).filePath(name);
     std::error_code error;
-    std::filesystem::remove(ToPath(QDir(directory).filePath(name)), error);
-    return !error && !QFileInfo::exists(QDir(directory).filePath(name));
+    std::filesystem::remove(ToPath(path), error);
+    if (error) {
+        Say(reason, path + QStringLiteral(": ") + Describe(error));
+        return false;
+    }
+    if (QFileInfo::exists(path)) {
+        Say(reason, path + QStringLiteral(": still there"));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace dorvex::panel

@@ -4,6 +4,7 @@
 
 #include "config_file.h"
 #include "mounted_volumes.h"
+#include "reason_texts.h"
 #include "termination_signals.h"
 
 namespace dorvex::panel {
@@ -27,9 +28,9 @@ QString FateText(FileFate fate) {
 }  // namespace
 
 HeadlessRunner::HeadlessRunner(const QString& configPath, const QString& programDir,
-                               LibraryLoader loader, std::FILE* out)
+                               LibraryLoader loader, std::FILE* out, const QLocale& systemLocale)
     : console_(out), supervisor_(std::move(loader), console_, [this] { return settings_; }) {
-    LoadSettings(configPath, programDir);
+    LoadSettings(configPath, programDir, systemLocale);
     supervisor_.SetLanguage(settings_.languageCode);
     supervisor_.SetLibraryErrorSink([this](const QString& title, const QString& text) {
         console_.WriteLine(title + QStringLiteral(": ") + text);
@@ -37,9 +38,12 @@ HeadlessRunner::HeadlessRunner(const QString& configPath, const QString& program
     Report();
 }
 
-void HeadlessRunner::LoadSettings(const QString& configPath, const QString& programDir) {
+void HeadlessRunner::LoadSettings(const QString& configPath, const QString& programDir,
+                                  const QLocale& systemLocale) {
     const auto lines = ConfigFile::Read(configPath);
     if (!lines) {
+        // Nobody chose a language: the one the system speaks, where the table has it.
+        settings_.languageCode = StringTable::LanguageOf(systemLocale);
         console_.WriteLine(QStringLiteral("no settings file ") + configPath);
         return;
     }
@@ -68,10 +72,20 @@ void HeadlessRunner::Report() {
         }
     });
     connect(&supervisor_, &TransferSupervisor::FileSettled, this,
-            [this](const QString& name, FileFate fate) {
+            [this](const QString& name, FileFate fate, const QString& reason) {
                 console_.WriteLine(QStringLiteral("file ") + name + QStringLiteral(": ") +
-                                   FateText(fate));
+                                   FateText(fate) +
+                                   (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason));
             });
+    connect(&supervisor_, &TransferSupervisor::Notice, this,
+            [this](const QString& text) { console_.WriteLine(text); });
+    connect(&supervisor_, &TransferSupervisor::ReplyWaitShown, this, &HeadlessRunner::ReportWait);
+}
+
+void HeadlessRunner::ReportWait(int waitedMilliseconds, int limitMilliseconds) {
+    if (const auto waited = waitLog_.Observe(limitMilliseconds > 0, waitedMilliseconds)) {
+        console_.WriteLine(ReasonTexts::ReplyWaitLogLine(*waited, limitMilliseconds));
+    }
 }
 
 int HeadlessRunner::Run() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 
@@ -8,19 +9,21 @@
 #include "console_prompter.h"
 #include "dorvex_library.h"
 #include "panel_settings.h"
+#include "reply_wait_log.h"
 #include "transfer_supervisor.h"
 
 namespace dorvex::panel {
 
 // The automatic mode without a window, for servers and services: the saved settings, state
-// changes and messages on standard output; SIGTERM or SIGINT stop the mode as "Stop" does.
-// Nothing is saved.
+// changes and messages on standard output, with the reason of every file that failed and, once
+// a minute, the wait for a reply that is late; SIGTERM or SIGINT stop the mode as "Stop" does.
+// Nothing is saved. Without a settings file it speaks the system's language.
 class HeadlessRunner : public QObject {
     Q_OBJECT
 
   public:
     HeadlessRunner(const QString& configPath, const QString& programDir, LibraryLoader loader,
-                   std::FILE* out = stdout);
+                   std::FILE* out = stdout, const QLocale& systemLocale = QLocale::system());
     // Starts the mode and runs the event loop until a stop; the process's exit code.
     int Run();
     // Stops the mode and ends the event loop.
@@ -29,13 +32,16 @@ class HeadlessRunner : public QObject {
     TransferSupervisor& Supervisor() { return supervisor_; }
 
   private:
-    void LoadSettings(const QString& configPath, const QString& programDir);
+    void LoadSettings(const QString& configPath, const QString& programDir,
+                      const QLocale& systemLocale);
+    void ReportWait(int waitedMilliseconds, int limitMilliseconds);
     void Report();
     QString Text(int n) const;
 
     ConsolePrompter console_;
     PanelSettings settings_;
     TransferSupervisor supervisor_;
+    ReplyWaitLog waitLog_;
 };
 
 }  // namespace dorvex::panel

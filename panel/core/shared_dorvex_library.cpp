@@ -6,12 +6,23 @@ namespace dorvex::panel {
 
 namespace {
 
+// Reason texts name paths and addresses; longer ones are cut by the library.
+constexpr int kReasonBufferBytes = 4096;
+
 // The library's API encoding: UTF-8 here, the ANSI code page on Windows.
 QByteArray Encode(const QString& text) {
 #ifdef _WIN32
     return text.toLocal8Bit();
 #else
     return text.toUtf8();
+#endif
+}
+
+QString Decode(const char* text) {
+#ifdef _WIN32
+    return QString::fromLocal8Bit(text);
+#else
+    return QString::fromUtf8(text);
 #endif
 }
 
@@ -65,10 +76,27 @@ bool SharedDorvexLibrary::Resolve(QLibrary& library, Exports& e, QString& missin
             absent << QString::fromLatin1(export_.name);
         }
     }
-    ResolveOne(library, "GetTransferProgress", e.getTransferProgress);
-    ResolveOne(library, "SetErrorDisplayHandler", e.setErrorDisplayHandler);
+    // The rest of the eighteen: not called here, but a library without them is not one.
+    for (const char* name :
+         {"TestConnection", "OpenDorvexComm", "CloseDorvexComm", "SendData", "ReceiveData"}) {
+        if (!library.resolve(name)) {
+            absent << QString::fromLatin1(name);
+        }
+    }
+    ResolveExtras(library, e);
     missing = absent.join(QStringLiteral(", "));
     return absent.isEmpty();
+}
+
+void SharedDorvexLibrary::ResolveExtras(QLibrary& library, Exports& e) {
+    // An older library lacks some of these: the program then shows no reason and keeps the
+    // library's own reply timeouts.
+    ResolveOne(library, "GetTransferProgress", e.getTransferProgress);
+    ResolveOne(library, "SetErrorDisplayHandler", e.setErrorDisplayHandler);
+    ResolveOne(library, "SetReplyTimeout", e.setReplyTimeout);
+    ResolveOne(library, "GetReplyWait", e.getReplyWait);
+    ResolveOne(library, "GetLastErrorText", e.getLastErrorText);
+    ResolveOne(library, "GetTransferErrorText", e.getTransferErrorText);
 }
 
 std::unique_ptr<DorvexLibrary> SharedDorvexLibrary::Load(const QStringList& candidates,
@@ -181,6 +209,39 @@ bool SharedDorvexLibrary::GetTransferProgress(int& sent, int& expected) {
     sent = 0;
     expected = 0;
     return exports_.getTransferProgress && exports_.getTransferProgress(&sent, &expected) == 1;
+}
+
+int SharedDorvexLibrary::SetReplyTimeout(int rowMilliseconds, int tableMilliseconds) {
+    return exports_.setReplyTimeout ? exports_.setReplyTimeout(rowMilliseconds, tableMilliseconds)
+                                    : 0;
+}
+
+bool SharedDorvexLibrary::GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) {
+    waitedMilliseconds = 0;
+    limitMilliseconds = 0;
+    return exports_.getReplyWait &&
+           exports_.getReplyWait(&waitedMilliseconds, &limitMilliseconds) == 1;
+}
+
+QString SharedDorvexLibrary::CopyText(ErrorTextFunction function) {
+    if (!function) {
+        return {};
+    }
+    char buffer[kReasonBufferBytes] = {};
+    const int copied = function(buffer, static_cast<int>(sizeof buffer));
+    if (copied <= 0) {
+        return {};
+    }
+    buffer[sizeof buffer - 1] = '\0';  // whatever the library did, the text ends in the buffer
+    return Decode(buffer).trimmed();
+}
+
+QString SharedDorvexLibrary::GetLastErrorText() {
+    return CopyText(exports_.getLastErrorText);
+}
+
+QString SharedDorvexLibrary::GetTransferErrorText() {
+    return CopyText(exports_.getTransferErrorText);
 }
 
 }  // namespace dorvex::panel

@@ -36,8 +36,18 @@ class SharedDorvexLibrary : public DorvexLibrary {
     int GetCommStatus() override;
     bool GetTransferProgress(int& sent, int& expected) override;
     void SetErrorSink(ErrorSink sink) override;
+    int SetReplyTimeout(int rowMilliseconds, int tableMilliseconds) override;
+    bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override;
+    QString GetLastErrorText() override;
+    QString GetTransferErrorText() override;
 
   private:
+    // Exports of newer libraries, declared here so that the program also builds and runs
+    // against a library whose header or binary lacks them.
+    using SetReplyTimeoutFunction = int(DORVEX_CALL*)(int, int);
+    using GetReplyWaitFunction = int(DORVEX_CALL*)(int*, int*);
+    using ErrorTextFunction = int(DORVEX_CALL*)(char*, int);
+
     struct Exports {
         decltype(&::SetConnectionTimeout) setConnectionTimeout = nullptr;
         decltype(&::SetDisplayErrorMode) setDisplayErrorMode = nullptr;
@@ -55,10 +65,16 @@ class SharedDorvexLibrary : public DorvexLibrary {
         // Extras: used when present.
         decltype(&::GetTransferProgress) getTransferProgress = nullptr;
         decltype(&::SetErrorDisplayHandler) setErrorDisplayHandler = nullptr;
+        SetReplyTimeoutFunction setReplyTimeout = nullptr;
+        GetReplyWaitFunction getReplyWait = nullptr;
+        ErrorTextFunction getLastErrorText = nullptr;
+        ErrorTextFunction getTransferErrorText = nullptr;
     };
 
     SharedDorvexLibrary(std::unique_ptr<QLibrary> library, const Exports& exports);
     static bool Resolve(QLibrary& library, Exports& exports, QString& missing);
+    static void ResolveExtras(QLibrary& library, Exports& exports);
+    static QString CopyText(ErrorTextFunction function);
     static void DORVEX_CALL ForwardError(const char* title, const char* text, void* context);
 
     std::unique_ptr<QLibrary> library_;

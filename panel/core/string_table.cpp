@@ -12,9 +12,11 @@ struct Entry {
     const char* french;
 };
 
-// Numbers from 119 on and 211 to 216 are texts of this program beyond the original table:
-// unknown transfer status, failures to move or remove a transferred file, an unusable
-// library, and settings that could not be saved.
+// Besides the captions and the start's messages, the table holds the program's further texts
+// (numbers 119, 211 to 216, 220 to 248, and 306 on): an unknown transfer status, failures to
+// move or remove a transferred file, an unusable library, settings that could not be saved, why
+// a file or a start failed, the wait for a reply, the buttons of the program's own boxes, and
+// the labels added to the window. "%1" and "%2" are filled in by the program.
 constexpr std::array kEntries{
     Entry{2, "Data transfert utility for serie VORNA",
           "Gestion des transferts de données pour la série VORNA"},
@@ -86,12 +88,47 @@ constexpr std::array kEntries{
           "La bibliothèque de transfert est inutilisable : "},
     Entry{216,
           "The settings could not be saved: ", "Les paramètres n'ont pas pu être enregistrés : "},
+    Entry{220, "Refused by the library: ", "Refusé par la bibliothèque : "},
+    Entry{221, "Transfer ended with an error: ", "Transfert terminé en erreur : "},
+    Entry{222, "no reason given by the library, see error.log in the error directory",
+          "la bibliothèque ne donne pas de cause, voir error.log dans le répertoire erreurs"},
+    Entry{223, "Could not be moved: ", "Déplacement impossible : "},
+    Entry{224, "free disk space %1 MB", "espace disque disponible %1 Mo"},
+    Entry{225, "no result file %1 was written", "aucun fichier résultat %1 n'a été écrit"},
+    Entry{226, "Link not opened: ", "Liaison non ouverte : "},
+    Entry{227, "address tried: ", "adresse essayée : "},
+    Entry{228, "the name must contain \".csv\" or \".csw\" in lower case: rename it \"%1\"",
+          "le nom doit contenir \".csv\" ou \".csw\" en minuscules : renommez-le \"%1\""},
+    Entry{229, "Could not be removed: ", "Effacement impossible : "},
+    Entry{230, "waiting for the scale's reply, %1 s (limit %2 s)",
+          "attente de la réponse de la balance, %1 s (limite %2 s)"},
+    Entry{231, "The library cannot set the reply timeout; its own limits apply.",
+          "La bibliothèque ne peut pas régler le délai de réponse ; ses propres limites "
+          "s'appliquent."},
+    Entry{232, "no reason given", "aucune cause donnée"},
+    Entry{240, "OK", "OK"},
+    Entry{241, "Cancel", "Annuler"},
+    Entry{242, "Yes", "Oui"},
+    Entry{243, "No", "Non"},
+    Entry{244, "Open", "Ouvrir"},
+    Entry{245, "Look in:", "Regarder dans :"},
+    Entry{246, "File name:", "Nom du fichier :"},
+    Entry{247, "Files of type:", "Type de fichier :"},
+    Entry{248, "Close", "Fermer"},
     Entry{301, "Files to transfer :", "Fichiers à traiter :"},
     Entry{302, "Files already transfered and OK :", "Fichiers traîtés OK :"},
     Entry{303, "Faulty files, not transfered :", "Fichiers traîtés en erreur :"},
     Entry{304, "Free disk space : ", "Espace disque disponible : "},
     Entry{305, "Processing file : ", "Fichier en cours de traîtement : "},
     Entry{306, "Help", "Aide"},
+    Entry{307, "Applies at the next Start", "Appliqué au prochain Start"},
+    Entry{308, "Error log", "Journal d'erreurs"},
+    Entry{309, "Newest lines first", "Lignes les plus récentes en premier"},
+    Entry{310, "Cannot read the file: ", "Lecture du fichier impossible : "},
+    Entry{311, "Only the last %1 MB of the file are shown.",
+          "Seuls les %1 derniers Mo du fichier sont affichés."},
+    Entry{312, "No reason recorded since the program started; see error.log.",
+          "Aucune cause enregistrée depuis le lancement du programme ; voir error.log."},
 };
 
 }  // namespace
@@ -122,6 +159,13 @@ QString StringTable::LanguageName(int languageCode) {
         return QStringLiteral("English");
     }
     return {};
+}
+
+int StringTable::LanguageOf(const QLocale& locale) {
+    // The language of messages (LANGUAGE, LC_MESSAGES, LANG) rather than that of numbers.
+    const QStringList languages = locale.uiLanguages();
+    const QString first = languages.isEmpty() ? locale.name() : languages.first();
+    return first.startsWith(QLatin1String("fr"), Qt::CaseInsensitive) ? kFrench : kEnglish;
 }
 
 bool StringTable::IsKnownLanguage(int languageCode) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 #include <optional>
@@ -21,6 +22,8 @@ class StringTable {
     // "Français" or "English"; empty for an unknown code.
     static QString LanguageName(int languageCode);
     static bool IsKnownLanguage(int languageCode);
+    // French for a French-speaking locale, English for every other.
+    static int LanguageOf(const QLocale& locale);
 };
 
 }  // namespace dorvex::panel

@@ -1,10 +1,15 @@
 #include "transfer_supervisor.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
 
 #include "file_mover.h"
+#include "free_space.h"
+#include "reason_texts.h"
+#include "settings_check.h"
 #include "string_table.h"
 
 namespace dorvex::panel {
@@ -27,9 +32,12 @@ class BusyScope {
     bool& busy_;
 };
 
+constexpr int kScalePort = 1120;
+
 struct LinkTarget {
     QString link;
     QString address;
+    QString tried;  // host and port, as a reason names them
 };
 
 // "host:port" in the address field selects another port than the scale's 1120 (the library's
@@ -38,9 +46,15 @@ LinkTarget LinkTargetOf(const QString& addressText) {
     static const QRegularExpression withPort(QStringLiteral("^([^:]+):(\\d{1,5})$"));
     const QRegularExpressionMatch match = withPort.match(addressText.trimmed());
     if (match.hasMatch()) {
-        return {QStringLiteral("IPC:") + match.captured(2), match.captured(1)};
+        return {QStringLiteral("IPC:") + match.captured(2), match.captured(1),
+                match.captured(1) + QLatin1Char(':') + match.captured(2)};
     }
-    return {QStringLiteral("IPC"), addressText};
+    return {QStringLiteral("IPC"), addressText,
+            addressText + QLatin1Char(':') + QString::number(kScalePort)};
+}
+
+QString JoinReasons(const QString& first, const QString& second) {
+    return first.isEmpty() ? second : first + QStringLiteral("; ") + second;
 }
 
 }  // namespace
@@ -81,26 +95,23 @@ bool TransferSupervisor::SetMode() {
         return false;
     }
     BusyScope scope(busy_);
-    return autoModeOn_ ? StopMode() : StartMode();
+    return autoModeOn_ ? StopMode(true) : StartMode();
+}
+
+bool TransferSupervisor::StopNow() {
+    if (busy_ || !autoModeOn_) {
+        return false;
+    }
+    BusyScope scope(busy_);
+    return StopMode(false);
 }
 
 std::optional<int> TransferSupervisor::FailedCheck(const PanelSettings& s) const {
-    if (s.DeviceText().isEmpty()) {
-        return 201;
+    const QList<MissingSetting> missing = SettingsCheck::Missing(s);
+    if (missing.isEmpty()) {
+        return std::nullopt;
     }
-    if (s.ipAddress.isEmpty()) {
-        return 202;
-    }
-    if (s.scanUnitIndex != 0 && s.scanUnitIndex != 1) {
-        return 206;
-    }
-    if (s.outputDir == s.inputDir || s.inputDir == s.errorDir || s.outputDir == s.errorDir) {
-        return 207;
-    }
-    if (s.timeoutIndex < 0 || s.timeoutIndex >= PanelSettings::kTimeoutCount) {
-        return 210;
-    }
-    return std::nullopt;
+    return missing.first().message;
 }
 
 bool TransferSupervisor::BindLibrary() {
@@ -130,13 +141,15 @@ bool TransferSupervisor::StartMode() {
     }
     autoModeOn_ = true;
     emit ModeChanged(PanelMode::Opening);
-    if (!OpenLink(settings)) {
+    QString failure;
+    if (!OpenLink(settings, failure)) {
         scanTimer_.stop();
         library_->CloseDorvex();
         ShowMessage(203);
         cachedStatus_ = 0;
         autoModeOn_ = false;
         emit ModeChanged(PanelMode::Off);
+        emit Notice(failure);
         return false;
     }
     HandSettingsOver(settings);
@@ -152,13 +165,21 @@ bool TransferSupervisor::StartMode() {
     return true;
 }
 
-bool TransferSupervisor::OpenLink(const PanelSettings& settings) {
+bool TransferSupervisor::OpenLink(const PanelSettings& settings, QString& failure) {
     library_->SetConnectionTimeout(settings.ConnectionTimeoutMs());
     library_->SetDisplayErrorMode(settings.showErrors ? 1 : 0);
+    if (replyTimeoutMs_ && library_->SetReplyTimeout(*replyTimeoutMs_, *replyTimeoutMs_) != 1) {
+        emit Notice(StringTable::Text(languageCode_, 231));
+    }
     const LinkTarget target = LinkTargetOf(settings.ipAddress);
-    return library_->OpenDorvex(target.link, settings.DeviceText(), target.address, 0,
-                                settings.unicode.value_or(false) ? 1 : 0,
-                                QStringLiteral("table.csv")) != -1;
+    if (library_->OpenDorvex(target.link, settings.DeviceText(), target.address, 0,
+                             settings.unicode.value_or(false) ? 1 : 0,
+                             QStringLiteral("table.csv")) != -1) {
+        return true;
+    }
+    // Asked at once: the reason belongs to this thread's last failed call.
+    failure = ReasonTexts::OpenFailed(languageCode_, library_->GetLastErrorText(), target.tried);
+    return false;
 }
 
 void TransferSupervisor::HandSettingsOver(const PanelSettings& settings) {
@@ -172,8 +193,8 @@ void TransferSupervisor::HandSettingsOver(const PanelSettings& settings) {
     library_->SetCRChar(settings.crChar);
 }
 
-bool TransferSupervisor::StopMode() {
-    if ((transferRunning_ || IsTransferStatus(cachedStatus_)) &&
+bool TransferSupervisor::StopMode(bool ask) {
+    if (ask && (transferRunning_ || IsTransferStatus(cachedStatus_)) &&
         !prompter_.AskYesNo(StringTable::Text(languageCode_, 205))) {
         return false;
     }
@@ -189,22 +210,38 @@ bool TransferSupervisor::StopMode() {
     transferRunning_ = false;
     scanner_.Reset();
     emit CurrentFileShown(QString());
+    emit ReplyWaitShown(0, 0);
     emit ModeChanged(PanelMode::Off);
     emit StatusShown(0);
     return true;
+}
+
+TransferSupervisor::Poll TransferSupervisor::PollLibrary(DorvexLibrary& library) {
+    Poll poll;
+    poll.status = library.GetCommStatus();
+    poll.hasProgress = library.GetTransferProgress(poll.sent, poll.expected);
+    if (!library.GetReplyWait(poll.waited, poll.limit)) {
+        poll.waited = 0;
+        poll.limit = 0;
+    }
+    return poll;
+}
+
+void TransferSupervisor::ShowPoll(const Poll& poll) {
+    emit StatusShown(poll.status);
+    if (poll.hasProgress) {
+        emit ProgressShown(poll.sent, poll.expected);
+    }
+    emit ReplyWaitShown(poll.waited, poll.limit);
 }
 
 int TransferSupervisor::GetStatus() {
     if (!library_) {
         return cachedStatus_;
     }
-    cachedStatus_ = library_->GetCommStatus();
-    emit StatusShown(cachedStatus_);
-    int sent = 0;
-    int expected = 0;
-    if (library_->GetTransferProgress(sent, expected)) {
-        emit ProgressShown(sent, expected);
-    }
+    const Poll poll = PollLibrary(*library_);
+    cachedStatus_ = poll.status;
+    ShowPoll(poll);
     return cachedStatus_;
 }
 
@@ -224,7 +261,8 @@ void TransferSupervisor::ScanTick() {
             statusTimer_.start();
             return;
         }
-        RefuseFile(name);
+        // Asked at once: the reason belongs to this thread's last failed call.
+        RefuseFile(name, ReasonTexts::Refused(languageCode_, name, library_->GetLastErrorText()));
     }
 }
 
@@ -246,10 +284,10 @@ int TransferSupervisor::HandOver(RequestKind kind, const QString& name) {
     return result;
 }
 
-void TransferSupervisor::RefuseFile(const QString& name) {
+void TransferSupervisor::RefuseFile(const QString& name, const QString& reason) {
     // Anything but 1 means the transfer did not start: the file is not the library's.
     emit CurrentFileShown(QString());
-    SettleFile(name, 5);
+    SettleFile(name, 5, reason);
     GetStatus();
 }
 
@@ -274,33 +312,53 @@ void TransferSupervisor::OnStatus(int status) {
     statusTimer_.stop();
     transferRunning_ = false;
     emit CurrentFileShown(QString());
-    SettleFile(currentFile_, status);
+    SettleFile(currentFile_, status, status == 4 ? QString() : FailureReason(currentFile_, status));
 }
 
-void TransferSupervisor::SettleFile(const QString& name, int status) {
+QString TransferSupervisor::FailureReason(const QString& name, int status) {
+    if (status != 5) {
+        return ReasonTexts::UnknownStatus(languageCode_, status);
+    }
+    // A transfer that ended with 5 has written its result file first, when it could.
+    const QString result = ReasonTexts::ResultFileName(name, true);
+    const bool resultMissing =
+        !result.isEmpty() && !QFileInfo::exists(QDir(directories_.error).filePath(result));
+    return ReasonTexts::Failed(languageCode_, library_->GetTransferErrorText(),
+                               resultMissing ? result : QString());
+}
+
+void TransferSupervisor::SettleFile(const QString& name, int status, const QString& reason) {
     const QString& input = directories_.input;
     FileFate fate = FileFate::LeftInInput;
+    QString why;
+    QString outcome = reason;
     if (status == 4 && settings_().deleteInputFile) {
-        if (FileMover::Remove(input, name)) {
+        if (FileMover::Remove(input, name, &why)) {
             fate = FileFate::Deleted;
         } else {
             ShowFileMessage(213, name, 214);
+            outcome = ReasonTexts::NotRemoved(languageCode_, why);
         }
     } else if (status == 4) {
-        if (FileMover::MoveInto(input, name, directories_.output)) {
+        if (FileMover::MoveInto(input, name, directories_.output, &why)) {
             fate = FileFate::MovedToOutput;
         } else {
             ShowFileMessage(211, name, 212);
+            outcome = ReasonTexts::NotMoved(languageCode_, why,
+                                            FreeSpace::AvailableMegabytes(directories_.output));
         }
-    } else if (FileMover::MoveInto(input, name, directories_.error)) {
+    } else if (FileMover::MoveInto(input, name, directories_.error, &why)) {
         fate = FileFate::MovedToError;
     } else {
         ShowFileMessage(208, name, 209);
+        outcome = JoinReasons(
+            reason, ReasonTexts::NotMoved(languageCode_, why,
+                                          FreeSpace::AvailableMegabytes(directories_.error)));
     }
     if (fate == FileFate::LeftInInput) {
         scanner_.SetAside(input, name);
     }
-    emit FileSettled(name, fate);
+    emit FileSettled(name, fate, outcome);
 }
 
 void TransferSupervisor::StartPoll() {
@@ -310,21 +368,13 @@ void TransferSupervisor::StartPoll() {
     const unsigned generation = pollGeneration_;
     DorvexLibrary* library = library_.get();
     pollThread_ = std::thread([this, library, generation] {
-        const int status = library->GetCommStatus();
-        int sent = 0;
-        int expected = 0;
-        const bool hasProgress = library->GetTransferProgress(sent, expected);
+        const Poll poll = PollLibrary(*library);
         QMetaObject::invokeMethod(
-            this,
-            [this, generation, status, hasProgress, sent, expected] {
-                OnPolled(generation, status, hasProgress, sent, expected);
-            },
-            Qt::QueuedConnection);
+            this, [this, generation, poll] { OnPolled(generation, poll); }, Qt::QueuedConnection);
     });
 }
 
-void TransferSupervisor::OnPolled(unsigned generation, int status, bool hasProgress, int sent,
-                                  int expected) {
+void TransferSupervisor::OnPolled(unsigned generation, const Poll& poll) {
     if (generation != pollGeneration_) {
         return;  // the mode stopped meanwhile; that thread has already been joined
     }
@@ -333,12 +383,9 @@ void TransferSupervisor::OnPolled(unsigned generation, int status, bool hasProgr
         return;
     }
     BusyScope scope(busy_);
-    cachedStatus_ = status;
-    emit StatusShown(status);
-    if (hasProgress) {
-        emit ProgressShown(sent, expected);
-    }
-    OnStatus(status);
+    cachedStatus_ = poll.status;
+    ShowPoll(poll);
+    OnStatus(poll.status);
 }
 
 void TransferSupervisor::JoinPoll() {

@@ -39,6 +39,9 @@ class TransferSupervisor : public QObject {
     ~TransferSupervisor() override;
 
     void SetLanguage(int languageCode) { languageCode_ = languageCode; }
+    // Reply timeout for row and whole-table requests handed to the library at each start;
+    // none keeps the library's own.
+    void SetReplyTimeout(std::optional<int> milliseconds) { replyTimeoutMs_ = milliseconds; }
     // Polls GetCommStatus (200 ms inside the library) on a helper thread instead of blocking.
     void SetBackgroundPolling(bool enabled) { backgroundPolling_ = enabled; }
     // Where the library's own error messages go, once it is bound.
@@ -47,6 +50,9 @@ class TransferSupervisor : public QObject {
     // Starts the automatic mode when it is off, stops it when it is on. Returns false when
     // nothing changed: a check failed, the link did not open, or the user declined to stop.
     bool SetMode();
+    // Stops the automatic mode without asking, as for a termination signal; false when it was
+    // off or an operation is under way (the destructor then closes the library).
+    bool StopNow();
     // Reads the transfer status from the library, keeps and shows it.
     int GetStatus();
     void ScanTick();
@@ -70,7 +76,15 @@ class TransferSupervisor : public QObject {
     // The file being handled; an empty name hides it.
     void CurrentFileShown(const QString& name);
     void ProgressShown(int sent, int expected);
-    void FileSettled(const QString& name, dorvex::panel::FileFate fate);
+    // How long the current request has waited for its reply, and its limit; both 0 when no
+    // reply is awaited.
+    void ReplyWaitShown(int waitedMilliseconds, int limitMilliseconds);
+    // Where the file went; reason says why it failed or why it could not be moved (empty
+    // after a success).
+    void FileSettled(const QString& name, dorvex::panel::FileFate fate, const QString& reason);
+    // Something the user should know besides the message boxes (why the link did not
+    // open, a setting the library cannot take).
+    void Notice(const QString& text);
 
   private:
     struct Directories {
@@ -79,18 +93,31 @@ class TransferSupervisor : public QObject {
         QString error;
     };
 
+    // One status poll: the status, the progress and the reply wait.
+    struct Poll {
+        int status = 0;
+        bool hasProgress = false;
+        int sent = 0;
+        int expected = 0;
+        int waited = 0;
+        int limit = 0;
+    };
+    static Poll PollLibrary(DorvexLibrary& library);
+
     bool StartMode();
-    bool StopMode();
+    bool StopMode(bool ask);
     std::optional<int> FailedCheck(const PanelSettings& settings) const;
     bool BindLibrary();
-    bool OpenLink(const PanelSettings& settings);
+    bool OpenLink(const PanelSettings& settings, QString& failure);
     void HandSettingsOver(const PanelSettings& settings);
     int HandOver(RequestKind kind, const QString& name);
-    void RefuseFile(const QString& name);
+    void RefuseFile(const QString& name, const QString& reason);
     void OnStatus(int status);
-    void SettleFile(const QString& name, int status);
+    QString FailureReason(const QString& name, int status);
+    void SettleFile(const QString& name, int status, const QString& reason);
+    void ShowPoll(const Poll& poll);
     void StartPoll();
-    void OnPolled(unsigned generation, int status, bool hasProgress, int sent, int expected);
+    void OnPolled(unsigned generation, const Poll& poll);
     void JoinPoll();
     void ShowMessage(int n);
     void ShowFileMessage(int first, const QString& name, int last);
@@ -106,6 +133,7 @@ class TransferSupervisor : public QObject {
     Directories directories_;
 
     int languageCode_ = kFrench;
+    std::optional<int> replyTimeoutMs_;
     bool autoModeOn_ = false;
     int cachedStatus_ = 0;
     QString currentFile_;

@@ -5,11 +5,14 @@
 #include <QMouseEvent>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace dorvex::panel {
 
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
+constexpr int kVisibleRows = 5;
 
 }  // namespace
 
@@ -64,6 +67,12 @@ void DirectoryList::Refresh() {
          current.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
         AddEntry(current.filePath(name), name, depth, false);
     }
+}
+
+QSize DirectoryList::sizeHint() const {
+    const QSize plain = QListWidget::sizeHint();
+    const int rows = kVisibleRows * fontMetrics().height() + 2 * frameWidth();
+    return {plain.width(), std::min(plain.height(), rows + 4)};
 }
 
 void DirectoryList::mouseReleaseEvent(QMouseEvent* event) {

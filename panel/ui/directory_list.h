@@ -17,6 +17,8 @@ class DirectoryList : public QListWidget {
     bool SetPath(const QString& path);
     // Lists the subdirectories again (they may have changed on disk).
     void Refresh();
+    // Shorter than a plain list: on a small screen the file lists below need the room.
+    QSize sizeHint() const override;
 
   signals:
     void PathChanged(const QString& path);

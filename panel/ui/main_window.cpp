@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <tuple>
 #include <type_traits>
 
 #include "captions.h"
@@ -30,11 +32,15 @@
 #include "core/config_file.h"
 #include "core/free_space.h"
 #include "core/mounted_volumes.h"
+#include "core/reason_texts.h"
+#include "core/request_kind.h"
 #include "core/string_table.h"
 #include "directory_list.h"
+#include "elided_label.h"
 #include "file_list.h"
 #include "help_viewer.h"
 #include "pictures.h"
+#include "text_file_viewer.h"
 #include "widget_prompter.h"
 
 namespace dorvex::panel {
@@ -42,7 +48,16 @@ namespace dorvex::panel {
 namespace {
 
 constexpr int kFileListIntervalMs = 5000;
-constexpr int kModePictureSize = 40;
+constexpr int kModePictureSize = 32;
+// A reply that comes within this time is the normal case: no need to say it is awaited.
+constexpr int kShownWaitMs = 1000;
+// Lists may shrink this far so that the window fits a 640x480 screen.
+constexpr int kListMinimumHeight = 32;
+// Margins and spacing of the window's layouts: small enough for a 640x480 screen.
+constexpr int kMargin = 6;
+constexpr int kSpacing = 4;
+constexpr int kTabIconSize = 16;
+constexpr int kReasonLines = 2;
 
 // Creates a control with its program name and, when it has one, its text number.
 template <typename Widget>
@@ -105,7 +120,7 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     if (options_.prompter) {
         prompter_ = options_.prompter;
     } else {
-        ownPrompter_ = std::make_unique<WidgetPrompter>(this);
+        ownPrompter_ = std::make_unique<WidgetPrompter>(this, [this] { return languageCode_; });
         prompter_ = ownPrompter_.get();
     }
     if (options_.volumes) {
@@ -117,16 +132,24 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     supervisor_ = std::make_unique<TransferSupervisor>(options_.loader, *prompter_,
                                                        [this] { return ReadSettings(); });
     supervisor_->SetBackgroundPolling(options_.backgroundPolling);
+    supervisor_->SetReplyTimeout(options_.replyTimeoutMs);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    layout->setSpacing(kSpacing);
     layout->addWidget(BuildTitleRow());
     tabs_ = Make<QTabWidget>(central, "SSTab1");
     tabs_->addTab(BuildDirectoriesTab(), QStringLiteral("Directories"));
     tabs_->addTab(BuildTimersTab(), QStringLiteral("Timers"));
     tabs_->addTab(BuildOptionsTab(), QStringLiteral("Options"));
     tabs_->addTab(BuildCommunicationTab(), QStringLiteral("Communication"));
-    layout->addWidget(tabs_);
+    tabs_->setIconSize(QSize(kTabIconSize, kTabIconSize));
+    nextStartNote_ = MakeTaggedLabel(tabs_, "L_NextStart", 307);
+    nextStartNote_->setIndent(6);
+    tabs_->setCornerWidget(nextStartNote_, Qt::TopRightCorner);
+    nextStartNote_->hide();
+    layout->addWidget(tabs_, 1);
     layout->addWidget(BuildFileLists(), 1);
     layout->addWidget(BuildFooter());
     setCentralWidget(central);
@@ -143,6 +166,9 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     ShowSettings(initial);
     ConnectControls();
     ConnectSupervisor();
+    SyncDirectoryViews();
+    ShowTimerValues();
+    ShowMissingSettings();
 
     fileListTimer_.setObjectName(QStringLiteral("Timer_FileList"));
     fileListTimer_.setInterval(kFileListIntervalMs);
@@ -165,12 +191,13 @@ QWidget* MainWindow::BuildTitleRow() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(MakePicture(row, "Image1", Pictures::Scale(40)));
+    layout->addWidget(MakePicture(row, "Image1", Pictures::Scale(kModePictureSize)));
     title_ = MakeTaggedLabel(row, "Label1", 2);
     QFont font = title_->font();
     font.setPointSizeF(font.pointSizeF() * 1.3);
     font.setBold(true);
     title_->setFont(font);
+    title_->setWordWrap(true);  // two lines rather than a window too wide for a small screen
     layout->addWidget(title_, 1);
     modePicture_ = MakePicture(
         row, "I_Mode", Pictures::Mode(options_.programDir, PanelMode::Off, kModePictureSize));
@@ -191,6 +218,8 @@ QWidget* MainWindow::BuildTitleRow() {
 QWidget* MainWindow::BuildDirectoriesTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    grid->setVerticalSpacing(kSpacing);
     auto* driveRow = new QHBoxLayout;
     driveRow->addWidget(MakeTaggedLabel(tab, "L_Drive", 12));
     drive_ = Make<QComboBox>(tab, "Drive1");
@@ -208,25 +237,47 @@ QWidget* MainWindow::BuildDirectoriesTab() {
     grid->addWidget(dirIn_, 2, 0);
     grid->addWidget(dirOut_, 2, 1);
     grid->addWidget(dirError_, 2, 2);
+    // The chosen directory as a full path that can be copied, whatever the list shows.
+    int column = 0;
+    for (auto [line, name] :
+         {std::pair{&dirInPath_, "T_DirInPath"}, std::pair{&dirOutPath_, "T_DirOutPath"},
+          std::pair{&dirErrorPath_, "T_DirErrorPath"}}) {
+        *line = Make<QLineEdit>(tab, name);
+        (*line)->setReadOnly(true);
+        grid->addWidget(*line, 3, column++);
+    }
+    for (DirectoryList* list : {dirIn_, dirOut_, dirError_}) {
+        list->setMinimumHeight(kListMinimumHeight);
+    }
     auto* frame = MakeCaptioned<QGroupBox>(tab, "F_InputFile", 18);
-    auto* frameLayout = new QHBoxLayout(frame);
+    // One above the other: side by side they would not fit a 640-pixel screen in French.
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(kMargin, kSpacing, kMargin, kSpacing);
+    frameLayout->setSpacing(kSpacing);
     moveInput_ = MakeCaptioned<QRadioButton>(frame, "O_MoveInputFile", 17);
     deleteInput_ = MakeCaptioned<QRadioButton>(frame, "O_DeleteInputFile", 15);
     frameLayout->addWidget(moveInput_);
     frameLayout->addWidget(deleteInput_);
-    grid->addWidget(frame, 3, 0, 1, 3);
+    grid->addWidget(frame, 4, 0, 1, 3);
+    grid->setRowStretch(2, 1);
     return tab;
 }
 
 QWidget* MainWindow::BuildTimersTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    grid->setVerticalSpacing(kSpacing);
     grid->addWidget(MakeTaggedLabel(tab, "L_TimerIn", 22), 0, 0, 1, 3);
     scanSlider_ = MakeSlider(tab, "Slider_TimerIn", PanelSettings::kScanIntervalMin,
                              PanelSettings::kScanIntervalMax, 10);
-    grid->addWidget(MakeLabel(tab, "L_TimerInMin", 0, QStringLiteral("1 s")), 1, 0);
+    scanMin_ = MakeLabel(tab, "L_TimerInMin", 0, QStringLiteral("1 s"));
+    scanMax_ = MakeLabel(tab, "L_TimerInOut", 0, QStringLiteral("60 s"));
+    scanValue_ = Make<QLabel>(tab, "L_TimerInValue");
+    grid->addWidget(scanMin_, 1, 0);
     grid->addWidget(scanSlider_, 1, 1);
-    grid->addWidget(MakeLabel(tab, "L_TimerInOut", 0, QStringLiteral("60 s")), 1, 2);
+    grid->addWidget(scanMax_, 1, 2);
+    grid->addWidget(scanValue_, 1, 3);
     auto* unitRow = new QHBoxLayout;
     unitRow->addWidget(MakeTaggedLabel(tab, "L_TimeUnit", 23));
     scanUnit_ = Make<QComboBox>(tab, "CB_TimerInUnit");
@@ -238,10 +289,19 @@ QWidget* MainWindow::BuildTimersTab() {
     grid->addWidget(MakeTaggedLabel(tab, "L_TimerStatus", 24), 3, 0, 1, 3);
     statusSlider_ = MakeSlider(tab, "Slider_TimerStatus", PanelSettings::kStatusIntervalMin,
                                PanelSettings::kStatusIntervalMax, 50);
+    statusValue_ = Make<QLabel>(tab, "L_TimerStatusValue");
     grid->addWidget(MakeLabel(tab, "L_TimerStatusMin", 0, QStringLiteral("10 ms")), 4, 0);
     grid->addWidget(statusSlider_, 4, 1);
     grid->addWidget(MakeLabel(tab, "L_TimerStatusMax", 0, QStringLiteral("500 ms")), 4, 2);
-    grid->addWidget(MakePicture(tab, "Image3", Pictures::Clock(48)), 0, 3, 5, 1, Qt::AlignCenter);
+    grid->addWidget(statusValue_, 4, 3);
+    for (QLabel* value : {scanValue_, statusValue_}) {
+        QFont font = value->font();
+        font.setBold(true);
+        value->setFont(font);
+        // Room for the widest value, so that the slider does not jump while it moves.
+        value->setMinimumWidth(QFontMetrics(font).horizontalAdvance(QStringLiteral("500 min")));
+    }
+    grid->addWidget(MakePicture(tab, "Image3", Pictures::Clock(48)), 0, 4, 5, 1, Qt::AlignCenter);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(5, 1);
     return tab;
@@ -250,6 +310,8 @@ QWidget* MainWindow::BuildTimersTab() {
 QWidget* MainWindow::BuildOptionsTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    grid->setVerticalSpacing(kSpacing);
     auto* crRow = new QHBoxLayout;
     crRow->addWidget(MakeTaggedLabel(tab, "L_CRChar", 35));
     crChar_ = Make<QLineEdit>(tab, "T_CRChar");
@@ -294,6 +356,8 @@ QWidget* MainWindow::BuildOptionsTab() {
 QWidget* MainWindow::BuildCommunicationTab() {
     auto* tab = new QWidget(this);
     auto* grid = new QGridLayout(tab);
+    grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    grid->setVerticalSpacing(kSpacing);
     grid->addWidget(MakeTaggedLabel(tab, "L_IPAddress", 42), 0, 0);
     ipAddress_ = Make<QLineEdit>(tab, "T_IPAddress");
     grid->addWidget(ipAddress_, 0, 1);
@@ -327,15 +391,40 @@ QWidget* MainWindow::BuildFileLists() {
     auto* box = new QWidget(this);
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(kSpacing);
     fileIn_ = Make<FileList>(box, "File_In");
     fileOut_ = Make<FileList>(box, "File_Out");
     fileError_ = Make<FileList>(box, "File_Error");
     grid->addWidget(MakeTaggedLabel(box, "L_FileIn", 301), 0, 0);
     grid->addWidget(MakeTaggedLabel(box, "L_FileOut", 302), 0, 1);
-    grid->addWidget(MakeTaggedLabel(box, "L_FileError", 303), 0, 2);
+    auto* errorHeader = new QHBoxLayout;
+    errorHeader->addWidget(MakeTaggedLabel(box, "L_FileError", 303), 1);
+    errorLogButton_ = MakeCaptioned<QPushButton>(box, "CB_ErrorLog", 308);
+    errorLogButton_->setFlat(true);
+    errorLogButton_->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; color: palette(link); text-decoration: "
+                       "underline; padding: 0 2px; }"));
+    errorLogButton_->setCursor(Qt::PointingHandCursor);
+    errorHeader->addWidget(errorLogButton_);
+    grid->addLayout(errorHeader, 0, 2);
+    for (FileList* list : {fileIn_, fileOut_, fileError_}) {
+        list->setMinimumHeight(kListMinimumHeight);
+    }
     grid->addWidget(fileIn_, 1, 0);
     grid->addWidget(fileOut_, 1, 1);
     grid->addWidget(fileError_, 1, 2);
+    // Why the chosen (or the latest) faulty file failed.
+    // Wrapped anywhere, so that a long path in a reason never widens the window; copyable.
+    faultyReason_ = Make<QPlainTextEdit>(box, "T_FileErrorReason");
+    faultyReason_->setReadOnly(true);
+    faultyReason_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    faultyReason_->setFrameShape(QFrame::NoFrame);
+    faultyReason_->setStyleSheet(
+        QStringLiteral("QPlainTextEdit { color: rgb(160, 0, 0); background: transparent; }"));
+    faultyReason_->document()->setDocumentMargin(1);
+    faultyReason_->setFixedHeight(faultyReason_->fontMetrics().lineSpacing() * kReasonLines + 4);
+    faultyReason_->hide();
+    grid->addWidget(faultyReason_, 2, 0, 1, 3);
     return box;
 }
 
@@ -344,6 +433,8 @@ QWidget* MainWindow::BuildFooter() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     fileTransfered_ = MakeTaggedLabel(row, "L_FileTransfered", 305);
+    // A long file name must not widen the window; the whole text is in the tooltip.
+    fileTransfered_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     fileTransfered_->hide();
     layout->addWidget(fileTransfered_, 1);
     layout->addStretch(0);
@@ -369,15 +460,19 @@ void MainWindow::BuildStatusBar() {
     progress_->setMaximumWidth(140);
     progress_->setTextVisible(true);
     progress_->hide();
+    // What the user should know beyond the state: why something failed, a reply awaited.
+    panelNotice_ = Make<ElidedLabel>(bar, "Panel_Notice");
     for (QLabel* panel : {panelDate_, panelTime_, panelMode_, panelStatus_}) {
         panel->setFrameShape(QFrame::StyledPanel);
-        panel->setMinimumWidth(90);
+        panel->setMinimumWidth(70);
     }
+    panelNotice_->setFrameShape(QFrame::StyledPanel);
     bar->addWidget(panelDate_);
     bar->addWidget(panelTime_);
-    bar->addWidget(panelMode_, 1);
-    bar->addWidget(panelStatus_, 1);
+    bar->addWidget(panelMode_);
+    bar->addWidget(panelStatus_);
     bar->addWidget(progress_);
+    bar->addWidget(panelNotice_, 1);
 }
 
 void MainWindow::ConnectControls() {
@@ -391,9 +486,23 @@ void MainWindow::ConnectControls() {
         {dirIn_, fileIn_}, {dirOut_, fileOut_}, {dirError_, fileError_}};
     for (const auto& [dirs, files] : pairs) {
         connect(dirs, &DirectoryList::PathChanged, files, &FileList::SetDirectory);
+        connect(dirs, &DirectoryList::PathChanged, this, &MainWindow::SyncDirectoryViews);
         connect(dirs, &DirectoryList::CreateDirectoryRequested, this,
                 [this, list = dirs] { OpenCreateDirectoryDialog(list); });
+        connect(files, &FileList::itemActivated, this, [this, list = files](QListWidgetItem* item) {
+            OpenFile(QDir(list->Directory()).filePath(item->text()));
+        });
     }
+    connect(fileError_, &FileList::currentItemChanged, this, &MainWindow::ShowFaultyFileReason);
+    connect(errorLogButton_, &QPushButton::clicked, this, &MainWindow::OpenErrorLog);
+    connect(scanSlider_, &QSlider::valueChanged, this, &MainWindow::ShowTimerValues);
+    connect(statusSlider_, &QSlider::valueChanged, this, &MainWindow::ShowTimerValues);
+    connect(scanUnit_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowTimerValues);
+    // Every control that a start check looks at.
+    connect(scanUnit_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowMissingSettings);
+    connect(ipAddress_, &QLineEdit::textChanged, this, &MainWindow::ShowMissingSettings);
+    connect(deviceNo_, &QComboBox::currentIndexChanged, this, &MainWindow::ShowMissingSettings);
+    connect(timeout_, &QComboBox::currentTextChanged, this, &MainWindow::ShowMissingSettings);
 }
 
 void MainWindow::ConnectSupervisor() {
@@ -402,7 +511,10 @@ void MainWindow::ConnectSupervisor() {
     connect(supervisor_.get(), &TransferSupervisor::CurrentFileShown, this,
             &MainWindow::ShowCurrentFile);
     connect(supervisor_.get(), &TransferSupervisor::ProgressShown, this, &MainWindow::ShowProgress);
-    connect(supervisor_.get(), &TransferSupervisor::FileSettled, this, [this] { GetFileInfo(); });
+    connect(supervisor_.get(), &TransferSupervisor::ReplyWaitShown, this,
+            &MainWindow::ShowReplyWait);
+    connect(supervisor_.get(), &TransferSupervisor::FileSettled, this, &MainWindow::ShowSettled);
+    connect(supervisor_.get(), &TransferSupervisor::Notice, this, &MainWindow::ShowNotice);
     supervisor_->SetLibraryErrorSink(
         [window = QPointer<MainWindow>(this)](const QString& title, const QString& text) {
             // May come from the library's threads: the box opens on the window's thread.
@@ -440,6 +552,11 @@ void MainWindow::LoadSettings() {
         supervisor_->SetMode();
     }
     ApplyCaptions(*this, languageCode_);
+    ShowMissingSettings();
+    if (const auto tab = SettingsCheck::FirstTab(missing_)) {
+        // What keeps the start from running comes first into view.
+        tabs_->setCurrentIndex(static_cast<int>(*tab));
+    }
     GetFileInfo();
     version_->setText(QStringLiteral("Ver. %1.%2.%3")
                           .arg(DORVEX_PANEL_VERSION_MAJOR)
@@ -518,6 +635,7 @@ void MainWindow::SetLanguage(int languageCode) {
     }
     ShowCurrentFile(shownFile_);
     ShowFreeSpace();
+    ShowMissingSettings();
 }
 
 void MainWindow::ShowCurrentLanguage() {
@@ -532,6 +650,7 @@ void MainWindow::ShowMode(PanelMode mode) {
     modeButton_->setText(mode == PanelMode::On ? QStringLiteral("Stop") : QStringLiteral("Start"));
     modePicture_->setPixmap(Pictures::Mode(options_.programDir, mode, kModePictureSize));
     panelMode_->setText(Text(mode == PanelMode::Off ? 100 : 101));
+    EnableStartSettings(mode == PanelMode::Off);
     if (mode == PanelMode::Opening) {
         // Paint the change before the library blocks while it opens the link.
         QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -547,6 +666,7 @@ void MainWindow::ShowStatus(int status) {
 void MainWindow::ShowCurrentFile(const QString& name) {
     shownFile_ = name;
     fileTransfered_->setText(Text(305) + name);
+    fileTransfered_->setToolTip(name);
     fileTransfered_->setVisible(!name.isEmpty());
     if (name.isEmpty()) {
         progress_->hide();
@@ -566,6 +686,100 @@ void MainWindow::ShowProgress(int sent, int expected) {
         progress_->setRange(0, 0);  // not known yet
     }
     progress_->show();
+}
+
+void MainWindow::ShowReplyWait(int waitedMilliseconds, int limitMilliseconds) {
+    if (limitMilliseconds > 0 && waitedMilliseconds >= kShownWaitMs) {
+        panelNotice_->SetFullText(
+            ReasonTexts::ReplyWait(languageCode_, waitedMilliseconds, limitMilliseconds));
+        noticeIsWait_ = true;
+    } else if (noticeIsWait_) {
+        panelNotice_->SetFullText(QString());
+        noticeIsWait_ = false;
+    }
+}
+
+void MainWindow::ShowNotice(const QString& text) {
+    panelNotice_->SetFullText(text);
+    noticeIsWait_ = false;
+}
+
+void MainWindow::ShowSettled(const QString& name, FileFate fate, const QString& reason) {
+    GetFileInfo();
+    if (reason.isEmpty()) {
+        return;
+    }
+    ShowNotice(name + QStringLiteral(": ") + reason);
+    if (fate == FileFate::MovedToError) {
+        fileError_->SetNote(name, reason);
+        faultyReason_->setPlainText(name + QStringLiteral(": ") + reason);
+        faultyReason_->show();
+    }
+}
+
+void MainWindow::ShowFaultyFileReason(QListWidgetItem* item) {
+    // Only data files have a reason; error.log and result files are opened by a double click.
+    if (!item || !RequestKindOf(item->text())) {
+        return;
+    }
+    const QString note = fileError_->Note(item->text());
+    faultyReason_->setPlainText(item->text() + QStringLiteral(": ") +
+                                (note.isEmpty() ? Text(312) : note));
+    faultyReason_->show();
+}
+
+void MainWindow::ShowTimerValues() {
+    // Without a unit the ends keep their seconds, as before a choice.
+    const QString unit =
+        scanUnit_->currentIndex() == 1 ? QStringLiteral("min") : QStringLiteral("s");
+    scanMin_->setText(QStringLiteral("%1 %2").arg(PanelSettings::kScanIntervalMin).arg(unit));
+    scanMax_->setText(QStringLiteral("%1 %2").arg(PanelSettings::kScanIntervalMax).arg(unit));
+    scanValue_->setText(QStringLiteral("%1 %2").arg(scanSlider_->value()).arg(unit));
+    statusValue_->setText(QStringLiteral("%1 ms").arg(statusSlider_->value()));
+}
+
+void MainWindow::ShowMissingSettings() {
+    missing_ = SettingsCheck::Missing(ReadSettings());
+    for (int tab = 0; tab < tabs_->count(); ++tab) {
+        QStringList messages;
+        for (const MissingSetting& setting : missing_) {
+            if (static_cast<int>(setting.tab) == tab) {
+                messages << Text(setting.message);
+            }
+        }
+        tabs_->setTabIcon(tab,
+                          messages.isEmpty() ? QIcon() : QIcon(Pictures::Warning(kTabIconSize)));
+        tabs_->setTabToolTip(tab, messages.join(QLatin1Char('\n')));
+    }
+}
+
+void MainWindow::EnableStartSettings(bool enabled) {
+    // These reach the library or the timers only at the next start.
+    QWidget* const controls[] = {drive_,     dirIn_,        dirOut_,  dirError_,   scanSlider_,
+                                 scanUnit_,  statusSlider_, crChar_,  showErrors_, hideErrors_,
+                                 ipAddress_, deviceNo_,     timeout_, unicode_,    ansi_};
+    for (QWidget* control : controls) {
+        control->setEnabled(enabled);
+    }
+    nextStartNote_->setVisible(!enabled);
+}
+
+void MainWindow::SyncDirectoryViews() {
+    const std::tuple<DirectoryList*, QLineEdit*, FileList*> views[] = {
+        {dirIn_, dirInPath_, fileIn_},
+        {dirOut_, dirOutPath_, fileOut_},
+        {dirError_, dirErrorPath_, fileError_}};
+    for (const auto& [list, line, files] : views) {
+        const QString path = QDir::toNativeSeparators(list->Path());
+        if (line->text() != path) {
+            line->setText(path);
+            line->setToolTip(path);
+        }
+        if (files->Directory() != list->Path()) {
+            files->SetDirectory(list->Path());
+        }
+    }
+    ShowMissingSettings();
 }
 
 void MainWindow::GetFileInfo() {
@@ -594,7 +808,8 @@ void MainWindow::ShowClock() {
 }
 
 void MainWindow::ShowLibraryError(const QString& title, const QString& text) {
-    QMessageBox::critical(this, title, text);
+    WidgetPrompter::Show(this, QMessageBox::Critical, title, text, QMessageBox::Ok, QMessageBox::Ok,
+                         languageCode_);
 }
 
 void MainWindow::OnDriveChosen(const QString& driveText) {
@@ -610,6 +825,13 @@ void MainWindow::OpenCreateDirectoryDialog(DirectoryList* list) {
     // The dialog's own controls create folders; its answer is not used.
     QFileDialog dialog(this, Text(19), list->Path(), QStringLiteral("Directory (*.)"));
     dialog.setFileMode(QFileDialog::AnyFile);
+    // The program's own dialog, so that its buttons speak the window's language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setLabelText(QFileDialog::Accept, Text(244));
+    dialog.setLabelText(QFileDialog::Reject, Text(241));
+    dialog.setLabelText(QFileDialog::LookIn, Text(245));
+    dialog.setLabelText(QFileDialog::FileName, Text(246));
+    dialog.setLabelText(QFileDialog::FileType, Text(247));
     dialog.exec();
     list->Refresh();
 }
@@ -618,7 +840,25 @@ void MainWindow::OpenHelp() {
     HelpViewer::Open(options_.programDir, languageCode_, this);
 }
 
+QWidget* MainWindow::OpenFile(const QString& path) {
+    return TextFileViewer::Open(path, languageCode_, this);
+}
+
+void MainWindow::OpenErrorLog() {
+    OpenFile(QDir(dirError_->Path()).filePath(QStringLiteral("error.log")));
+}
+
+void MainWindow::Terminate() {
+    terminating_ = true;
+    supervisor_->StopNow();
+    QCoreApplication::exit(0);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (terminating_) {
+        event->accept();  // a termination saves nothing, as "Stop" saves nothing
+        return;
+    }
     QString error;
     const QString savePath =
         options_.saveConfigPath.isEmpty() ? options_.configPath : options_.saveConfigPath;

@@ -9,6 +9,7 @@
 #include "core/dorvex_library.h"
 #include "core/panel_settings.h"
 #include "core/prompter.h"
+#include "core/settings_check.h"
 #include "core/transfer_supervisor.h"
 #include "core/volumes.h"
 
@@ -17,6 +18,8 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
+class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -28,6 +31,7 @@ namespace dorvex::panel {
 
 class ClickableLabel;
 class DirectoryList;
+class ElidedLabel;
 class FileList;
 
 // "Dorvex Panel": every setting on four tabs, the start/stop button, the three file lists,
@@ -49,6 +53,8 @@ class MainWindow : public QMainWindow {
         const Volumes* volumes = nullptr;
         // Poll the library's status away from the window's thread.
         bool backgroundPolling = true;
+        // Reply timeout handed to the library at each start; none keeps the library's.
+        std::optional<int> replyTimeoutMs;
     };
 
     explicit MainWindow(Options options, QWidget* parent = nullptr);
@@ -66,6 +72,15 @@ class MainWindow : public QMainWindow {
     // Refreshes the three file lists and the free space.
     void GetFileInfo();
     void OpenHelp();
+    // Opens error.log of the error directory in the program's viewer.
+    void OpenErrorLog();
+    // Opens a file in the program's viewer.
+    QWidget* OpenFile(const QString& path);
+    // As "Stop" without the question, then ends the program without saving the settings
+    // (SIGTERM, SIGINT).
+    void Terminate();
+    // The settings that the start would refuse, as the tabs show them.
+    QList<MissingSetting> MissingSettings() const { return missing_; }
     TransferSupervisor& Supervisor() { return *supervisor_; }
 
   protected:
@@ -87,6 +102,14 @@ class MainWindow : public QMainWindow {
     void ShowStatus(int status);
     void ShowCurrentFile(const QString& name);
     void ShowProgress(int sent, int expected);
+    void ShowReplyWait(int waitedMilliseconds, int limitMilliseconds);
+    void ShowSettled(const QString& name, FileFate fate, const QString& reason);
+    void ShowNotice(const QString& text);
+    void ShowFaultyFileReason(QListWidgetItem* item);
+    void ShowTimerValues();
+    void ShowMissingSettings();
+    void EnableStartSettings(bool enabled);
+    void SyncDirectoryViews();
     void ShowFreeSpace();
     void ShowClock();
     void ShowLibraryError(const QString& title, const QString& text);
@@ -95,6 +118,9 @@ class MainWindow : public QMainWindow {
     QString Text(int n) const;
 
     Options options_;
+    QList<MissingSetting> missing_;
+    bool terminating_ = false;
+    bool noticeIsWait_ = false;
     std::unique_ptr<Prompter> ownPrompter_;
     std::unique_ptr<Volumes> ownVolumes_;
     Prompter* prompter_ = nullptr;
@@ -119,9 +145,17 @@ class MainWindow : public QMainWindow {
     DirectoryList* dirError_ = nullptr;
     QRadioButton* moveInput_ = nullptr;
     QRadioButton* deleteInput_ = nullptr;
+    QLineEdit* dirInPath_ = nullptr;
+    QLineEdit* dirOutPath_ = nullptr;
+    QLineEdit* dirErrorPath_ = nullptr;
     QSlider* scanSlider_ = nullptr;
     QComboBox* scanUnit_ = nullptr;
     QSlider* statusSlider_ = nullptr;
+    QLabel* scanMin_ = nullptr;
+    QLabel* scanMax_ = nullptr;
+    QLabel* scanValue_ = nullptr;
+    QLabel* statusValue_ = nullptr;
+    QLabel* nextStartNote_ = nullptr;
     QLineEdit* crChar_ = nullptr;
     QLabel* currentLanguage_ = nullptr;
     ClickableLabel* frenchFlag_ = nullptr;
@@ -138,6 +172,8 @@ class MainWindow : public QMainWindow {
     FileList* fileIn_ = nullptr;
     FileList* fileOut_ = nullptr;
     FileList* fileError_ = nullptr;
+    QPushButton* errorLogButton_ = nullptr;
+    QPlainTextEdit* faultyReason_ = nullptr;
     QLabel* fileTransfered_ = nullptr;
     QLabel* freeSpaceLabel_ = nullptr;
     QLabel* freeSpaceWarning_ = nullptr;
@@ -147,6 +183,7 @@ class MainWindow : public QMainWindow {
     QLabel* panelMode_ = nullptr;
     QLabel* panelStatus_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    ElidedLabel* panelNotice_ = nullptr;
     QTimer fileListTimer_;
     QTimer clockTimer_;
 };

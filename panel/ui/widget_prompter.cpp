@@ -1,6 +1,8 @@
 #include "widget_prompter.h"
 
-#include <QMessageBox>
+#include <QAbstractButton>
+
+#include "core/string_table.h"
 
 namespace dorvex::panel {
 
@@ -8,15 +10,42 @@ namespace {
 
 const QString kTitle = QStringLiteral("Dorvex Panel");
 
+// The text number of each standard button the program's boxes use.
+struct ButtonText {
+    QMessageBox::StandardButton button;
+    int text;
+};
+constexpr ButtonText kButtonTexts[] = {{QMessageBox::Ok, 240},
+                                       {QMessageBox::Cancel, 241},
+                                       {QMessageBox::Yes, 242},
+                                       {QMessageBox::No, 243}};
+
 }  // namespace
 
+QMessageBox::StandardButton WidgetPrompter::Show(QWidget* parent, QMessageBox::Icon icon,
+                                                 const QString& title, const QString& text,
+                                                 QMessageBox::StandardButtons buttons,
+                                                 QMessageBox::StandardButton defaultButton,
+                                                 int languageCode) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setObjectName(QStringLiteral("MessageBox"));
+    box.setDefaultButton(defaultButton);
+    for (const ButtonText& entry : kButtonTexts) {
+        if (QAbstractButton* button = box.button(entry.button)) {
+            button->setText(StringTable::Text(languageCode, entry.text));
+        }
+    }
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 void WidgetPrompter::ShowMessage(const QString& text) {
-    QMessageBox::information(parent_, kTitle, text);
+    Show(parent_, QMessageBox::Information, kTitle, text, QMessageBox::Ok, QMessageBox::Ok,
+         language_());
 }
 
 bool WidgetPrompter::AskYesNo(const QString& text) {
-    return QMessageBox::question(parent_, kTitle, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    return Show(parent_, QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No,
+                QMessageBox::No, language_()) == QMessageBox::Yes;
 }
 
 }  // namespace dorvex::panel

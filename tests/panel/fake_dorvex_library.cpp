@@ -107,4 +107,32 @@ void FakeDorvexLibrary::SetErrorSink(ErrorSink sink) {
     errorSink = std::move(sink);
 }
 
+void FakeDorvexLibrary::SetReplyWait(int waitedMilliseconds, int limitMilliseconds) {
+    std::lock_guard lock(mutex_);
+    waited_ = waitedMilliseconds;
+    limit_ = limitMilliseconds;
+}
+
+int FakeDorvexLibrary::SetReplyTimeout(int rowMilliseconds, int tableMilliseconds) {
+    return Record(
+        QStringLiteral("SetReplyTimeout(%1,%2)").arg(rowMilliseconds).arg(tableMilliseconds),
+        replyTimeoutResult);
+}
+
+bool FakeDorvexLibrary::GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) {
+    std::lock_guard lock(mutex_);
+    const bool waiting = limit_ > 0;
+    waitedMilliseconds = waiting ? waited_ : 0;
+    limitMilliseconds = limit_;
+    return waiting;
+}
+
+QString FakeDorvexLibrary::GetLastErrorText() {
+    return lastErrorText;
+}
+
+QString FakeDorvexLibrary::GetTransferErrorText() {
+    return transferErrorText;
+}
+
 }  // namespace dorvex::panel::testing

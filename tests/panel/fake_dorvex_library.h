@@ -21,10 +21,16 @@ class FakeDorvexLibrary : public DorvexLibrary {
     QHash<QString, int> sendResults;  // by file name
     int sent = 0;
     int expected = 0;
+    // The extras of newer libraries; an older library is the default: none of them.
+    int replyTimeoutResult = 0;
+    QString lastErrorText;      // kept for the call that failed, like the library's
+    QString transferErrorText;  // the reason of the last status 5
 
     // Status answers in order; the last one repeats.
     void QueueStatuses(std::initializer_list<int> statuses);
     QStringList Calls() const;
+    // What GetReplyWait answers: waiting (waited, limit), or not waiting when limit is 0.
+    void SetReplyWait(int waitedMilliseconds, int limitMilliseconds);
     int CountCalls(const QString& prefix) const;
 
     int SetConnectionTimeout(int milliseconds) override;
@@ -43,6 +49,10 @@ class FakeDorvexLibrary : public DorvexLibrary {
     int GetCommStatus() override;
     bool GetTransferProgress(int& sentOut, int& expectedOut) override;
     void SetErrorSink(ErrorSink sink) override;
+    int SetReplyTimeout(int rowMilliseconds, int tableMilliseconds) override;
+    bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override;
+    QString GetLastErrorText() override;
+    QString GetTransferErrorText() override;
 
     ErrorSink errorSink;
 
@@ -53,6 +63,8 @@ class FakeDorvexLibrary : public DorvexLibrary {
     mutable std::mutex mutex_;  // GetCommStatus may run on the poll thread
     QStringList calls_;
     std::deque<int> statuses_{0};
+    int waited_ = 0;
+    int limit_ = 0;
 };
 
 }  // namespace dorvex::panel::testing

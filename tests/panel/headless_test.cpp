@@ -109,6 +109,129 @@ TEST_F(HeadlessTest, SigtermStopsTheModeLikeStopAndSavesNothing) {
     EXPECT_EQ(file.readAll(), saved);
 }
 
+// A runner on a fake library, driven tick by tick instead of by its event loop.
+class HeadlessLogTest : public HeadlessTest {
+  protected:
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        out_ = std::tmpfile();
+        ASSERT_NE(out_, nullptr);
+    }
+    void TearDown() override { std::fclose(out_); }
+
+    std::unique_ptr<HeadlessRunner> MakeRunner(const QString& config,
+                                               const QLocale& locale = QLocale::c()) {
+        return std::make_unique<HeadlessRunner>(
+            config, root_.path(),
+            [this](QString&) -> std::unique_ptr<DorvexLibrary> {
+                auto library = std::make_unique<FakeDorvexLibrary>();
+                fake_ = library.get();
+                return library;
+            },
+            out_, locale);
+    }
+
+    void Drop(const QString& name) {
+        QFile file(root_.filePath(QStringLiteral("in/") + name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("PLU\n1\n");
+    }
+
+    QString Output() { return ReadAll(out_); }
+
+    std::FILE* out_ = nullptr;
+    FakeDorvexLibrary* fake_ = nullptr;
+};
+
+TEST_F(HeadlessLogTest, WithoutASettingsFileTheSystemsLanguageIsSpoken) {
+    const QString none = root_.filePath(QStringLiteral("none.cfg"));
+    {
+        auto runner = MakeRunner(none, QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(runner->Settings().languageCode, kEnglish);
+        EXPECT_EQ(runner->Run(), 1);  // no scale number
+    }
+    {
+        auto runner = MakeRunner(none, QLocale(QLocale::French, QLocale::Belgium));
+        EXPECT_EQ(runner->Settings().languageCode, kFrench);
+        EXPECT_EQ(runner->Run(), 1);
+    }
+    const QString output = Output();
+    EXPECT_TRUE(output.contains(QStringLiteral("message: Please select a scale n° !")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("message: Sélectionner un n° de balance !")))
+        << output.toStdString();
+}
+
+TEST_F(HeadlessLogTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMinute) {
+    Drop(QStringLiteral("prices_w.csv"));
+    Drop(QStringLiteral("whole_r.csv"));
+    auto runner = MakeRunner(WriteConfig(QStringLiteral("3")));
+    TransferSupervisor& supervisor = runner->Supervisor();
+    ASSERT_TRUE(supervisor.SetMode());
+    fake_->sendResults.insert(QStringLiteral("prices_w.csv"), -1);
+    fake_->lastErrorText = QStringLiteral("no table of table.csv is named in the file name");
+    fake_->QueueStatuses({3});
+    supervisor.ScanTick();  // prices_w.csv refused, whole_r.csv handed over
+    for (int waited : {1000, 30000, 60500, 61000, 90000, 120000, 121000}) {
+        fake_->SetReplyWait(waited, 9000000);
+        supervisor.StatusTick();
+    }
+    fake_->SetReplyWait(0, 0);
+    fake_->transferErrorText = QStringLiteral("no reply to request 1 of 1 within 9000000 ms");
+    fake_->QueueStatuses({5});
+    supervisor.StatusTick();
+    const QString output = Output();
+    EXPECT_TRUE(output.contains(QStringLiteral(
+        "file prices_w.csv: moved to the error directory: Refused by the library: no table of "
+        "table.csv is named in the file name")))
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral(
+        "file whole_r.csv: moved to the error directory: Transfer ended with an error: no reply "
+        "to request 1 of 1 within 9000000 ms")))
+        << output.toStdString();
+    EXPECT_EQ(output.count(QStringLiteral("waiting for the scale's reply, ")), 2)
+        << output.toStdString();
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("waiting for the scale's reply, 60 s (limit 9000 s)")));
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("waiting for the scale's reply, 120 s (limit 9000 s)")));
+}
+
+TEST_F(HeadlessLogTest, AFailedOpenIsFollowedByItsCauseAndAddress) {
+    auto runner = MakeRunner(WriteConfig(QStringLiteral("3"), QStringLiteral("127.0.0.1:5120")));
+    TransferSupervisor& supervisor = runner->Supervisor();
+    supervisor.SetReplyTimeout(2000);
+    ASSERT_TRUE(supervisor.SetMode());
+    ASSERT_TRUE(supervisor.SetMode());
+    fake_->openResult = -1;
+    fake_->lastErrorText =
+        QStringLiteral("Connecting to 127.0.0.1:5120 failed: connection refused");
+    EXPECT_FALSE(supervisor.SetMode());
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetReplyTimeout(2000,2000)")), 2);
+    const QString output = Output();
+    const qsizetype message = output.lastIndexOf(StringTable::Text(kEnglish, 203));
+    const qsizetype cause = output.indexOf(
+        QStringLiteral("Link not opened: Connecting to 127.0.0.1:5120 failed: connection refused"));
+    ASSERT_GE(message, 0) << output.toStdString();
+    EXPECT_GT(cause, message) << output.toStdString();
+    // This fake has no reply timeout export: the log says the library's own limits apply.
+    EXPECT_TRUE(output.contains(StringTable::Text(kEnglish, 231))) << output.toStdString();
+}
+
+TEST_F(HeadlessTest, ProgramRefusesAReplyTimeoutThatIsNoNumber) {
+    if (!QFile::exists(PanelBinary())) {
+        GTEST_SKIP() << "dorvex-panel is not built";
+    }
+    for (const char* value : {"0", "-5", "5s", "99999999999"}) {
+        QProcess panel;
+        panel.start(PanelBinary(), {QStringLiteral("--headless"), QStringLiteral("--reply-timeout"),
+                                    QString::fromLatin1(value)});
+        ASSERT_TRUE(panel.waitForFinished(10000));
+        EXPECT_EQ(panel.exitCode(), 2) << value;
+        EXPECT_TRUE(panel.readAllStandardError().contains("--reply-timeout")) << value;
+    }
+}
+
 TEST_F(HeadlessTest, ProgramWithoutAScaleNumberReportsItAndFails) {
     if (!QFile::exists(PanelBinary())) {
         GTEST_SKIP() << "dorvex-panel is not built";

@@ -422,3 +422,191 @@ TEST_F(TransferSupervisorTest, StopWaitsForAPollInFlightBeforeClosing) {
 
 }  // namespace
 }  // namespace dorvex::panel
+
+namespace dorvex::panel {
+namespace {
+
+// Why a file failed, why the link did not open, how long a reply is awaited.
+class SupervisorReasonTest : public TransferSupervisorTest {
+  protected:
+    // The reason given with the file's fate.
+    QString SettledReason(QSignalSpy& settled, const QString& name, FileFate fate) {
+        for (const QList<QVariant>& signal : settled) {
+            if (signal[0].toString() == name) {
+                EXPECT_EQ(signal[1].value<FileFate>(), fate);
+                return signal[2].toString();
+            }
+        }
+        ADD_FAILURE() << "no fate for " << name.toStdString();
+        return {};
+    }
+};
+
+TEST_F(SupervisorReasonTest, RefusedFilesCarryTheLibrarysReasonOrTheProgramsOwn) {
+    const QString noTable = QStringLiteral(
+        "no table of table.csv is named in the file name \"prices_w.csv\"; rename the file so "
+        "that it contains a table name (Article, Department, LabelText)");
+    Drop(QStringLiteral("prices_w.csv"));
+    Drop(QStringLiteral("Stock_W.CSV"));
+    Drop(QStringLiteral("x_w.csv"));
+    Start();
+    fake_->defaultSendResult = -1;
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
+    fake_->lastErrorText = noTable;
+    supervisor_.ScanTick();  // name order: Stock_W.CSV, prices_w.csv, x_w.csv
+    // The library's text comes first; every refused file is in the error directory.
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("prices_w.csv"), FileFate::MovedToError),
+              Text(220) + noTable);
+    EXPECT_TRUE(Exists("err", QStringLiteral("Stock_W.CSV")));
+
+    // An older library says nothing: the program's own rule tells what to rename.
+    fake_->lastErrorText.clear();
+    Drop(QStringLiteral("Art_D.CSW"));
+    Drop(QStringLiteral("y_w.csv"));
+    ScanTwice();
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("Art_D.CSW"), FileFate::MovedToError),
+              QStringLiteral("Refused by the library: the name must contain \".csv\" or \".csw\" "
+                             "in lower case: rename it \"Art_D.csw\""));
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("y_w.csv"), FileFate::MovedToError),
+              QStringLiteral("Refused by the library: no reason given"));
+    EXPECT_TRUE(prompter_.messages.isEmpty());
+}
+
+TEST_F(SupervisorReasonTest, TransferEndedWithErrorSaysWhyOrWhatIsMissing) {
+    Drop(QStringLiteral("a_r.csv"));
+    Start();
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
+    fake_->transferErrorText = QStringLiteral("no reply to request 2 of 3 within 5000 ms");
+    fake_->QueueStatuses({5});
+    ScanTwice();
+    supervisor_.StatusTick();
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("a_r.csv"), FileFate::MovedToError),
+              QStringLiteral("Transfer ended with an error: no reply to request 2 of 3 within "
+                             "5000 ms"));
+
+    // Without the library's reason: the result file it should have written, then error.log.
+    fake_->transferErrorText.clear();
+    Drop(QStringLiteral("b_w.csw"));
+    fake_->QueueStatuses({5});
+    ScanTwice();
+    supervisor_.StatusTick();
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("b_w.csw"), FileFate::MovedToError),
+              QStringLiteral("Transfer ended with an error: no result file b_w_e.csw was written"));
+    QFile result(PathIn("err", QStringLiteral("c_w_e.csv")));
+    ASSERT_TRUE(result.open(QIODevice::WriteOnly));
+    result.close();
+    Drop(QStringLiteral("c_w.csv"));
+    fake_->QueueStatuses({5});
+    ScanTwice();
+    supervisor_.StatusTick();
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("c_w.csv"), FileFate::MovedToError),
+              Text(221) + Text(222));
+    EXPECT_TRUE(Text(222).contains(QStringLiteral("error.log")));
+
+    Drop(QStringLiteral("d_w.csv"));
+    fake_->QueueStatuses({7});
+    ScanTwice();
+    supervisor_.StatusTick();
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("d_w.csv"), FileFate::MovedToError),
+              QStringLiteral("Unknown transfer status 7"));
+}
+
+TEST_F(SupervisorReasonTest, AFileThatCannotBeMovedSaysWhyBesideItsMessage) {
+    Drop(QStringLiteral("p_w.csv"));
+    Start();
+    ASSERT_TRUE(QDir(Dir("err")).removeRecursively());
+    fake_->sendResults.insert(QStringLiteral("p_w.csv"), -1);
+    fake_->lastErrorText = QStringLiteral("a column without tag");
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
+    supervisor_.ScanTick();
+    EXPECT_EQ(prompter_.messages, QStringList{Text(208) + QStringLiteral("p_w.csv") + Text(209)});
+    EXPECT_EQ(SettledReason(settled, QStringLiteral("p_w.csv"), FileFate::LeftInInput),
+              Text(220) + QStringLiteral("a column without tag; ") + Text(223) + Dir("err") +
+                  QStringLiteral(": no such directory"));
+
+    // A success whose file cannot be moved names the cause and the free space there.
+    settings_.deleteInputFile = false;
+    ASSERT_TRUE(QDir(root_.path()).mkdir(QStringLiteral("err")));
+    Drop(QStringLiteral("q_w.csv"));
+    QDir(Dir("out")).mkdir(QStringLiteral("q_w.csv"));  // a directory where the file should go
+    fake_->QueueStatuses({4});
+    ScanTwice();
+    supervisor_.StatusTick();
+    const QString reason = SettledReason(settled, QStringLiteral("q_w.csv"), FileFate::LeftInInput);
+    EXPECT_TRUE(reason.startsWith(Text(223))) << reason.toStdString();
+    EXPECT_TRUE(reason.contains(QStringLiteral("free disk space "))) << reason.toStdString();
+    EXPECT_TRUE(Exists("in", QStringLiteral("q_w.csv")));
+}
+
+TEST_F(SupervisorReasonTest, FailedOpenShowsItsMessageThenTheCauseAndAddress) {
+    QStringList shown;
+    QObject::connect(&supervisor_, &TransferSupervisor::Notice,
+                     [&](const QString& text) { shown << QStringLiteral("notice: ") + text; });
+    prompter_.messages.clear();
+    settings_.ipAddress = QStringLiteral("127.0.0.1:5120");
+    supervisor_.SetMode();
+    supervisor_.SetMode();
+    fake_->openResult = -1;
+    fake_->lastErrorText =
+        QStringLiteral("Connecting to 127.0.0.1:5120 failed: connection refused");
+    QObject::connect(&supervisor_, &TransferSupervisor::Notice, [&](const QString&) {
+        shown.prepend(prompter_.messages.join(QLatin1Char('|')));
+    });
+    EXPECT_FALSE(supervisor_.SetMode());
+    // Message 203 was already shown when the cause came.
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_EQ(shown[0], Text(203));
+    EXPECT_EQ(shown[1], QStringLiteral("notice: Link not opened: Connecting to 127.0.0.1:5120 "
+                                       "failed: connection refused"));
+
+    // An older library gives no cause: the address tried is said all the same.
+    shown.clear();
+    fake_->lastErrorText.clear();
+    settings_.ipAddress = QStringLiteral("scale.local");
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_EQ(shown.value(1), QStringLiteral("notice: Link not opened: no reason given "
+                                             "(address tried: scale.local:1120)"));
+}
+
+TEST_F(SupervisorReasonTest, ReplyTimeoutIsHandedOverBeforeTheOpenOnlyWhenChosen) {
+    Start();
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetReplyTimeout")), 0);
+    supervisor_.SetMode();
+    QSignalSpy notices(&supervisor_, &TransferSupervisor::Notice);
+    supervisor_.SetReplyTimeout(1500);
+    fake_->replyTimeoutResult = 1;
+    Start();
+    const QStringList calls = fake_->Calls();
+    const qsizetype set = calls.lastIndexOf(QStringLiteral("SetReplyTimeout(1500,1500)"));
+    ASSERT_GE(set, 0);
+    EXPECT_TRUE(calls[set + 1].startsWith(QLatin1String("OpenDorvex(")));
+    EXPECT_EQ(notices.size(), 0);
+
+    // A library without the export keeps its own timeouts and the user is told.
+    supervisor_.SetMode();
+    fake_->replyTimeoutResult = 0;
+    Start();
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0][0].toString(), Text(231));
+}
+
+TEST_F(SupervisorReasonTest, EveryPollTellsTheReplyWait) {
+    Drop(QStringLiteral("all_r.csv"));
+    Start();
+    QSignalSpy waits(&supervisor_, &TransferSupervisor::ReplyWaitShown);
+    fake_->QueueStatuses({3, 3, 4});
+    ScanTwice();
+    fake_->SetReplyWait(61000, 9000000);
+    supervisor_.StatusTick();
+    fake_->SetReplyWait(0, 0);
+    supervisor_.StatusTick();
+    supervisor_.StatusTick();
+    ASSERT_EQ(waits.size(), 3);
+    EXPECT_EQ(waits[0][0].toInt(), 61000);
+    EXPECT_EQ(waits[0][1].toInt(), 9000000);
+    EXPECT_EQ(waits[1][1].toInt(), 0);
+    EXPECT_EQ(waits[2][1].toInt(), 0);
+}
+
+}  // namespace
+}  // namespace dorvex::panel

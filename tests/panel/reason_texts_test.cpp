@@ -1,0 +1,157 @@
+// The program's own texts about failures and waits, the start checks, the wait log's rhythm,
+// the reading of mixed-encoding logs and the choice of language from the system.
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "core/reason_texts.h"
+#include "core/reply_wait_log.h"
+#include "core/settings_check.h"
+#include "core/string_table.h"
+#include "core/text_file_reader.h"
+
+namespace dorvex::panel {
+namespace {
+
+QByteArray Utf16(const QString& text) {
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+TEST(ReasonTextsTest, ResultNamesAndRenamesFollowTheLibrarysRules) {
+    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("prices_w.csv"), true),
+              QStringLiteral("prices_w_e.csv"));
+    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("texts_w.csw"), false),
+              QStringLiteral("texts_w_a.csw"));
+    // Cut at the first extension, ".csv" before ".csw".
+    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("x.csw_w.csv"), true),
+              QStringLiteral("x.csw_w_e.csv"));
+    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("STOCK_W.CSV"), true), QString());
+
+    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(QStringLiteral("STOCK_W.CSV")),
+              QStringLiteral("STOCK_W.csv"));
+    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(QStringLiteral("a_R.Csw")),
+              QStringLiteral("a_R.csw"));
+    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(QStringLiteral("a_w.csv")), QString());
+}
+
+TEST(ReasonTextsTest, WaitAndOpenTextsInBothLanguages) {
+    EXPECT_EQ(ReasonTexts::ReplyWaitLogLine(125400, 9000000),
+              QStringLiteral("waiting for the scale's reply, 125 s (limit 9000 s)"));
+    EXPECT_EQ(ReasonTexts::ReplyWait(kFrench, 2500, 5000),
+              QStringLiteral("attente de la réponse de la balance, 2 s (limite 5 s)"));
+    EXPECT_EQ(ReasonTexts::OpenFailed(kFrench, QStringLiteral("timed out after 3000 ms"),
+                                      QStringLiteral("10.0.0.9:1120")),
+              QStringLiteral("Liaison non ouverte : timed out after 3000 ms (adresse essayée : "
+                             "10.0.0.9:1120)"));
+}
+
+TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
+    PanelSettings settings;
+    settings.ipAddress.clear();
+    settings.inputDir = settings.outputDir = settings.errorDir = QStringLiteral("/tmp");
+    const QList<MissingSetting> all = SettingsCheck::Missing(settings);
+    EXPECT_EQ(all, (QList<MissingSetting>{{201, SettingsTab::Communication},
+                                          {202, SettingsTab::Communication},
+                                          {206, SettingsTab::Timers},
+                                          {207, SettingsTab::Directories},
+                                          {210, SettingsTab::Communication}}));
+    EXPECT_EQ(SettingsCheck::FirstTab(all), SettingsTab::Directories);
+
+    settings.outputDir = QStringLiteral("/out");
+    settings.errorDir = QStringLiteral("/err");
+    settings.scanUnitIndex = 1;
+    settings.ipAddress = QStringLiteral("10.0.0.9");
+    settings.deviceIndex = 0;
+    EXPECT_EQ(SettingsCheck::Missing(settings),
+              (QList<MissingSetting>{{210, SettingsTab::Communication}}));
+    settings.timeoutIndex = 9;
+    EXPECT_TRUE(SettingsCheck::Missing(settings).isEmpty());
+    EXPECT_FALSE(SettingsCheck::FirstTab({}).has_value());
+}
+
+TEST(ReplyWaitLogTest, OnceAMinuteWhateverThePollRate) {
+    ReplyWaitLog log;
+    int logged = 0;
+    std::optional<int> last;
+    // Polls every 250 ms through a wait of 150 s.
+    for (int waited = 0; waited <= 150000; waited += 250) {
+        if (const auto line = log.Observe(true, waited)) {
+            ++logged;
+            last = line;
+        }
+    }
+    EXPECT_EQ(logged, 2);  // at 60 s and 120 s
+    EXPECT_EQ(last, 120000);
+    // A short wait is not logged; the next request's long wait starts counting anew.
+    EXPECT_FALSE(log.Observe(false, 0));
+    EXPECT_FALSE(log.Observe(true, 3000));
+    EXPECT_EQ(log.Observe(true, 60100), 60100);
+    EXPECT_FALSE(log.Observe(true, 60400));
+    EXPECT_FALSE(log.Observe(true, 500));  // a new request
+    EXPECT_EQ(log.Observe(true, 61000), 61000);
+}
+
+TEST(TextFileReaderTest, MixedLogLinesAreDecodedEachInItsEncoding) {
+    QByteArray log;
+    log += "Mon 07 Dec 2026 - 02:50:01\tDevice 1\tTag for column Pr\xE9sentation from a_w.csv\r\n";
+    log +=
+        Utf16(QStringLiteral("Mon 07 Dec 2026 - 02:51:02\tDevice 1\tDatabase error : Œuf ñ €\r\n"));
+    log += Utf16(QStringLiteral("\r\n"));
+    log += "Mon 07 Dec 2026 - 02:52:03\tDevice 1\tPrix \x80 5\r\n";
+    const QStringList lines = TextFileReader::DecodeLines(log);
+    ASSERT_EQ(lines.size(), 4) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("Présentation from a_w.csv")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("Database error : Œuf ñ €")));
+    EXPECT_EQ(lines[2], QString());
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("Prix € 5")));
+    // A UTF-8 code page, and a result file with a byte-order mark.
+    EXPECT_EQ(TextFileReader::DecodeLines("Caf\xC3\xA9\r\n", QStringLiteral("UTF-8")).first(),
+              QStringLiteral("Café"));
+    EXPECT_EQ(
+        TextFileReader::DecodeLines("\xFF\xFE" + Utf16(QStringLiteral("PLU;Name\r\n1;Pâte\r\n"))),
+        (QStringList{QStringLiteral("PLU;Name"), QStringLiteral("1;Pâte"), QString()}));
+}
+
+TEST(TextFileReaderTest, LogsAreShownNewestFirstAndLargeOnesFromTheirEnd) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("error.log"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray filler(200, 'x');
+    // More than the limit, with UTF-16 lines wherever the cut falls.
+    int written = 0;
+    while (file.size() <= TextFileReader::kMaxBytes + 4096) {
+        const QString line =
+            QStringLiteral("line %1 ").arg(written++) + QString::fromLatin1(filler);
+        file.write(written % 2 ? line.toLatin1() + "\r\n" : Utf16(line + QStringLiteral("\r\n")));
+    }
+    file.close();
+    const auto content =
+        TextFileReader::Read(path, TextFileReader::OrderFor(QStringLiteral("error.log")));
+    EXPECT_TRUE(content.error.isEmpty());
+    EXPECT_TRUE(content.shortened);
+    ASSERT_FALSE(content.lines.isEmpty());
+    EXPECT_TRUE(content.lines.first().startsWith(QStringLiteral("line %1 ").arg(written - 1)));
+    for (const QString& line : content.lines) {
+        ASSERT_TRUE(line.startsWith(QStringLiteral("line "))) << line.left(40).toStdString();
+        ASSERT_TRUE(line.endsWith(QString::fromLatin1(filler)));
+    }
+    EXPECT_EQ(TextFileReader::OrderFor(QStringLiteral("a_w_a.csv")),
+              TextFileReader::Order::FileOrder);
+    const auto missing = TextFileReader::Read(dir.filePath(QStringLiteral("none.log")),
+                                              TextFileReader::Order::NewestFirst);
+    EXPECT_FALSE(missing.error.isEmpty());
+}
+
+TEST(StringTableTest, TheSystemsLanguageIsFrenchOnlyWhenItIsFrench) {
+    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::French, QLocale::France)), kFrench);
+    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::French, QLocale::Canada)), kFrench);
+    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::German, QLocale::Germany)), kEnglish);
+    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::English, QLocale::UnitedStates)), kEnglish);
+    EXPECT_EQ(StringTable::LanguageOf(QLocale::c()), kEnglish);
+}
+
+}  // namespace
+}  // namespace dorvex::panel

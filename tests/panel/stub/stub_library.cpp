@@ -1,0 +1,125 @@
+// A stand-in for the transfer library, loaded by name like the real one, to test how the
+// program binds it. DORVEX_STUB_NEW adds the reason, wait and reply-timeout exports of newer
+// libraries; DORVEX_STUB_INCOMPLETE leaves out one of the eighteen.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "dorvex.h"
+
+namespace {
+
+thread_local std::string lastError;
+
+int Fail(const std::string& reason) {
+    lastError = reason;
+    return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+DORVEX_API int DORVEX_CALL TestConnection(const char*, char* reply) {
+    if (reply) {
+        reply[0] = '\0';
+    }
+    return 0;
+}
+DORVEX_API int DORVEX_CALL OpenDorvex(const char*, const char*, const char* address, int, int,
+                                      const char*) {
+    const std::string host = address ? address : "";
+    if (host == "refuse") {
+        return Fail("Connecting to refuse:1120 failed: connection refused");
+    }
+    if (host == "long") {
+        return Fail(std::string(5000, 'x'));
+    }
+    return 1;
+}
+DORVEX_API int DORVEX_CALL CloseDorvex(void) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL OpenDorvexComm(const char*, const char*, const char*, int, int) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL CloseDorvexComm(void) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetDestination(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetCRChar(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetInputDir(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetOutputDir(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetErrorDir(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetDisplayErrorMode(int) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SetConnectionTimeout(int) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SendWriteFile(const char* name) {
+    return Fail(std::string("no table of table.csv is named in the file name \"") +
+                (name ? name : "") + "\"; rename the file (Article, Département)");
+}
+DORVEX_API int DORVEX_CALL SendReadFile(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL SendDeleteFile(const char*) {
+    return 1;
+}
+DORVEX_API int DORVEX_CALL GetCommStatus(void) {
+    return 5;
+}
+DORVEX_API int DORVEX_CALL SendData(const char*) {
+    return 1;
+}
+#ifndef DORVEX_STUB_INCOMPLETE
+DORVEX_API int DORVEX_CALL ReceiveData(char* reply) {
+    if (reply) {
+        reply[0] = '\0';
+    }
+    return 0;
+}
+#endif
+
+#ifdef DORVEX_STUB_NEW
+static int CopyText(const std::string& text, char* out, int size) {
+    if (!out || size <= 0) {
+        return 0;
+    }
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+    return static_cast<int>(n);
+}
+
+DORVEX_API int DORVEX_CALL SetReplyTimeout(int row, int table) {
+    return row < 0 || table < 0 ? -1 : 1;
+}
+DORVEX_API int DORVEX_CALL GetReplyWait(int* waited, int* limit) {
+    if (waited) {
+        *waited = 61000;
+    }
+    if (limit) {
+        *limit = 9000000;
+    }
+    return 1;
+}
+DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size) {
+    return CopyText(lastError, text, size);
+}
+DORVEX_API int DORVEX_CALL GetTransferErrorText(char* text, int size) {
+    return CopyText("no reply to request 2 of 3 within 5000 ms", text, size);
+}
+#endif
+}
