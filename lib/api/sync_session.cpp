@@ -23,6 +23,17 @@ Text Count(std::size_t n, TextView one, TextView many) {
     return NumberText(static_cast<std::int64_t>(n)) + u" " + Text(n == 1 ? one : many);
 }
 
+// "3 days", "5 hours", "12 minutes", "40 seconds": the largest unit that fits twice.
+Text AgeText(std::int64_t seconds) {
+    if (seconds >= 2 * 86400)
+        return NumberText(seconds / 86400) + u" days";
+    if (seconds >= 2 * 3600)
+        return NumberText(seconds / 3600) + u" hours";
+    if (seconds >= 2 * 60)
+        return NumberText(seconds / 60) + u" minutes";
+    return NumberText(seconds) + (seconds == 1 ? u" second" : u" seconds");
+}
+
 }  // namespace
 
 SyncSession::SyncSession(std::shared_ptr<EngineRegistry::Entry> entry, SyncRequest request)
@@ -125,8 +136,8 @@ bool SyncSession::SendEverythingAfterLoad(SyncState& state, const Text& path) {
     }
     const std::int64_t age = Now() - state.SavedAt();
     if (request_.maxAgeSeconds > 0 && age > request_.maxAgeSeconds) {
-        Note(u"the state is " + NumberText(age / 3600) + u" hours old, more than " +
-             NumberText(request_.maxAgeSeconds / 3600) + u": every row is sent");
+        Note(u"the state is " + AgeText(age) + u" old, older than " +
+             AgeText(request_.maxAgeSeconds) + u": every row is sent");
         return true;
     }
     return false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -277,6 +278,15 @@ TEST_P(SyncFaultsTest, AStateThatLiesOrIsDamagedMeansEveryRowIsSent) {
     // --full sends every row whatever the state says.
     ASSERT_EQ(Sync(engine, DORVEX_SYNC_FULL), 1);
     EXPECT_EQ(SummaryOf(engine).sent, 8);
+
+    // So does a state older than the longest age allowed (here one second).
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const std::string states = (dir_.Root() / "state").string();
+    ASSERT_EQ(SyncEngineFile(engine, FileName().c_str(), states.c_str(), "", "", 0, 1), 1);
+    EXPECT_EQ(SummaryOf(engine).sent, 8);
+    EXPECT_NE(Report(engine).find("seconds old, older than 1 second: every row is sent"),
+              std::string::npos)
+        << Report(engine);
 }
 
 TEST_P(SyncFaultsTest, ASecondSyncOnTheSameScaleIsRefusedWhileTheFirstRuns) {
