@@ -29,17 +29,19 @@ Text UserStateDirectory() {
 }
 
 int CreateDirectories(TextView path) {
-    std::string full = FileSystemPath(path);
+    const std::string full = FileSystemPath(path);
+    // Parents that exist or cannot be made (not ours to make) are passed by: only the whole
+    // path has to end up a directory.
+    int lastError = 0;
     for (std::size_t pos = 1; pos <= full.size(); ++pos) {
         if (pos != full.size() && full[pos] != '/')
             continue;
-        std::string part = full.substr(0, pos);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return errno;
+        if (::mkdir(full.substr(0, pos).c_str(), 0700) != 0 && errno != EEXIST)
+            lastError = errno;
     }
     struct stat info {};
     if (::stat(full.c_str(), &info) != 0)
-        return errno;
+        return lastError != 0 ? lastError : errno;
     return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
 }
 

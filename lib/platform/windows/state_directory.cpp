@@ -15,20 +15,20 @@ Text UserStateDirectory() {
 }
 
 int CreateDirectories(TextView path) {
-    std::wstring full(path.begin(), path.end());
+    const std::wstring full(path.begin(), path.end());
+    // Parents that exist or cannot be made (a drive, a share's server) are passed by: only
+    // the whole path has to end up a directory.
+    DWORD lastError = 0;
     for (std::size_t pos = 1; pos <= full.size(); ++pos) {
         if (pos != full.size() && full[pos] != L'\\' && full[pos] != L'/')
             continue;
-        // "C:" alone is a drive, not a directory to create.
-        if (pos == 2 && full[1] == L':')
-            continue;
-        std::wstring part = full.substr(0, pos);
-        if (!CreateDirectoryW(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return static_cast<int>(GetLastError());
+        if (!CreateDirectoryW(full.substr(0, pos).c_str(), nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            lastError = GetLastError();
     }
     const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return static_cast<int>(GetLastError());
+        return static_cast<int>(lastError != 0 ? lastError : GetLastError());
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : ERROR_DIRECTORY;
 }
 
