@@ -1,6 +1,9 @@
 #include "sync_command.h"
 
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -20,6 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr int kReasonSize = 2048;
 constexpr int kWaitSliceMs = 60000;
+constexpr int kProgressMs = 500;
 
 std::string LastError() {
     std::string text(kReasonSize, '\0');
@@ -45,6 +49,9 @@ struct ScaleResult {
     int counts[5] = {0, 0, 0, 0, 0};
     std::string report;
     std::string reason;
+    // For the progress display while the worker runs.
+    std::atomic<int> handle{0};
+    std::atomic<bool> done{false};
 };
 
 struct Places {
@@ -91,6 +98,8 @@ class SyncRunner {
         std::vector<std::thread> workers;
         for (std::size_t i = 0; i < jobs; ++i)
             workers.emplace_back([this] { TakeScales(); });
+        if (!options_.quiet && isatty(STDERR_FILENO) != 0)
+            ShowProgress();
         for (std::thread& worker : workers)
             worker.join();
         return Summarise();
@@ -98,8 +107,39 @@ class SyncRunner {
 
   private:
     void TakeScales() {
-        for (std::size_t i = next_.fetch_add(1); i < results_.size(); i = next_.fetch_add(1))
+        for (std::size_t i = next_.fetch_add(1); i < results_.size(); i = next_.fetch_add(1)) {
             RunOn(results_[i]);
+            results_[i].done.store(true);
+            finished_.fetch_add(1);
+        }
+    }
+
+    // A line per scale with the requests of its current transfer, redrawn while any runs.
+    void ShowProgress() {
+        bool drawn = false;
+        std::vector<std::pair<int, int>> shown(results_.size(), {0, 0});
+        for (;;) {
+            const bool finished = finished_.load() == results_.size();
+            if (drawn)
+                std::fprintf(stderr, "\x1b[%zuA", results_.size());
+            for (std::size_t i = 0; i < results_.size(); ++i) {
+                ScaleResult& result = results_[i];
+                int sent = 0, expected = 0;
+                const int handle = result.handle.load();
+                // The last figures stay on the line once the engine is gone.
+                if (handle > 0 &&
+                    GetEngineProgress(handle, &sent, &expected, nullptr, nullptr) == 1)
+                    shown[i] = {sent, expected};
+                std::fprintf(stderr, "\r\x1b[2K%-16s %s %d/%d\n", result.scale.name.c_str(),
+                             result.done.load() ? "ended  " : "running", shown[i].first,
+                             shown[i].second);
+            }
+            std::fflush(stderr);
+            drawn = true;
+            if (finished)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(kProgressMs));
+        }
     }
 
     void RunOn(ScaleResult& result) {
@@ -111,6 +151,7 @@ class SyncRunner {
             result.reason = LastError();
             return;
         }
+        result.handle.store(handle);
         fs::path output = places_.outputRoot;
         fs::path errors = places_.errorRoot;
         if (places_.perScale) {
@@ -131,6 +172,7 @@ class SyncRunner {
             Verify(handle, result);
         else
             WriteWhere(handle, result);
+        result.handle.store(0);
         CloseEngine(handle);
     }
 
@@ -244,6 +286,7 @@ class SyncRunner {
     const Places places_;
     std::vector<ScaleResult> results_;
     std::atomic<std::size_t> next_{0};
+    std::atomic<std::size_t> finished_{0};
 };
 
 std::optional<std::vector<Scale>> ScalesOf(const CliOptions& options, std::string& error) {
