@@ -97,7 +97,9 @@ int SyncSession::Run(Text& reason) {
     } else if (everything_ && Trim(request_.filter).empty() && state.Size() != 0) {
         // Nothing in the file: a rebuilt state holds nothing either.
         state.Clear();
-        state.Save(statePath, Now());
+        if (int error = state.Save(statePath, Now()); error != 0)
+            Note(u"warning: the emptied state " + statePath + u" was not saved (" +
+                 SystemErrorText(error) + u")");
     }
 
     std::vector<std::string> deleted;
@@ -193,7 +195,8 @@ bool SyncSession::SendRows(SyncTarget& target, const RowSelection& rows, const D
     if (!step.Start(subset, u"w", reason))
         return false;
     started = true;
-    subset.Remove();
+    if (Text left; !subset.Remove(&left))
+        Note(u"warning: a temporary copy of rows was not removed: " + left);
     const TransferStatus status = step.Wait();
     summary_.sent = step.SentCount();
     Text why;
@@ -230,7 +233,8 @@ bool SyncSession::DeleteKeys(SyncTarget& target, const RowSelection& rows, const
     EngineTransferStep step(target.Entry());
     if (!step.Start(subset, u"d", reason))
         return false;
-    subset.Remove();
+    if (Text left; !subset.Remove(&left))
+        Note(u"warning: a temporary copy of rows was not removed: " + left);
     const TransferStatus status = step.Wait();
     Text why;
     std::optional<ResultLines> results = step.Results(why);

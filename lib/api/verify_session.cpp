@@ -62,7 +62,8 @@ int VerifySession::Run(Text& reason) {
     EngineTransferStep step(entry_);
     if (!step.Start(subset, u"r", reason))
         return -1;
-    subset.Remove();
+    if (Text left; !subset.Remove(&left))
+        report_ += u"warning: a temporary copy of keys was not removed: " + left + u"\n";
     step.Wait();
     std::optional<ResultLines> results = step.Results(reason);
     if (!results)

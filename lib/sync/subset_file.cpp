@@ -77,12 +77,15 @@ bool SubsetFile::Create(TextView name, TextView header, const std::vector<Text>&
     return true;
 }
 
-void SubsetFile::Remove() {
+bool SubsetFile::Remove(Text* left) {
     if (directory_.empty())
-        return;
-    std::error_code ignored;
-    fs::remove_all(fs::path(directory_), ignored);
+        return true;
+    std::error_code error;
+    fs::remove_all(fs::path(directory_), error);
+    if (error && left != nullptr)
+        *left = directory_ + u": " + FromUtf8(error.message());
     directory_.clear();
+    return !error;
 }
 
 }  // namespace dorvex

@@ -21,7 +21,8 @@ class SubsetFile {
     // encoded as `name` says (".csv" in the data code page, else UTF-16LE with a byte-order
     // mark). False with the reason.
     bool Create(TextView name, TextView header, const std::vector<Text>& lines, Text& reason);
-    void Remove();
+    // False when the directory could not be removed (what is left is then named in `left`).
+    bool Remove(Text* left = nullptr);
 
     const Text& Directory() const { return directory_; }
     const Text& Name() const { return name_; }
