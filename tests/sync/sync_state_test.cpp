@@ -2,6 +2,7 @@
 // the lock that keeps two syncs of one scale apart.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/file_lock.h"
@@ -115,5 +116,30 @@ TEST(StateStoreTest, OneSyncPerScaleAtATimeAndTheLockGoesWithItsHolder) {
               FileLock::Outcome::Failed);
     EXPECT_FALSE(reason.empty());
 }
+
+#ifndef _WIN32
+TEST(StateStoreTest, TheDefaultDirectoryFollowsTheBaseDirectoryConvention) {
+    const char* savedState = std::getenv("XDG_STATE_HOME");
+    const std::string keptState = savedState != nullptr ? savedState : "";
+    const char* savedHome = std::getenv("HOME");
+    const std::string keptHome = savedHome != nullptr ? savedHome : "";
+
+    setenv("HOME", "/home/shop", 1);
+    setenv("XDG_STATE_HOME", "/var/state", 1);
+    EXPECT_EQ(StateStore::DefaultDirectory(), u"/var/state/dorvex");
+    // A relative value does not count.
+    setenv("XDG_STATE_HOME", "state", 1);
+    EXPECT_EQ(StateStore::DefaultDirectory(), u"/home/shop/.local/state/dorvex");
+    unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(StateStore::DefaultDirectory(), u"/home/shop/.local/state/dorvex");
+
+    if (savedState != nullptr)
+        setenv("XDG_STATE_HOME", keptState.c_str(), 1);
+    if (savedHome != nullptr)
+        setenv("HOME", keptHome.c_str(), 1);
+    else
+        unsetenv("HOME");
+}
+#endif
 
 }  // namespace
