@@ -221,6 +221,60 @@ DORVEX_API int DORVEX_CALL GetEngineReplyWait(int engine, int* waited_millisecon
                                               int* limit_milliseconds);
 DORVEX_API int DORVEX_CALL GetEngineTransferErrorText(int engine, char* text, int size);
 
+/* ---- Sync and verify ---------------------------------------------------------------------
+ *
+ * For price files where few rows change from one day to the next: send only what changed
+ * since the scale last acknowledged it, and read back what a scale holds to compare it with a
+ * file. These calls block until their transfers end; GetEngineProgress may be called from
+ * another thread meanwhile. See docs/sync.md. */
+
+/* Flags of SyncEngineFile. */
+enum {
+    DORVEX_SYNC_PRUNE = 1,  /* delete the keys the state holds and the file no longer has */
+    DORVEX_SYNC_FULL = 2,   /* send every row and rebuild the state */
+    DORVEX_SYNC_DRY_RUN = 4 /* only say what would be sent and deleted; touch nothing */
+};
+
+/* Sends the rows of a write data file (a bare name in the input directory, or a path) whose
+ * key is new or whose content changed since the scale last answered "OK" to them, as one
+ * write transfer (same requests, result file and error.log as a write of a file holding only
+ * them); with DORVEX_SYNC_PRUNE, deletes by one keyed delete transfer the keys that are gone
+ * from the file. The state, one per scale (the link, address and device given to OpenEngine)
+ * and table, lies in state_dir (null or "": $XDG_STATE_HOME/dorvex or ~/.local/state/dorvex;
+ * %LOCALAPPDATA%\dorvex on Windows); a key's state changes only when its row's reply was
+ * "OK". Every row is sent when the state is missing, damaged or older than max_age_seconds (0:
+ * 7 days), or when the scale's record count of the table differs from the number of keys in
+ * the state. key_column: null or "" for the first column. where: null, "" or a filter such as
+ * "DEPARTMENT = 3 & PRICEMODE = KG" (not with DORVEX_SYNC_PRUNE). Two syncs on one scale at
+ * once: the second is refused. Returns 1 when every row and key was acknowledged, 0 when some
+ * were not (GetLastErrorText says why), -1 when the sync did not run. */
+DORVEX_API int DORVEX_CALL SyncEngineFile(int engine, const char* file_name,
+                                          const char* state_dir, const char* key_column,
+                                          const char* where, int flags, int max_age_seconds);
+/* The engine's latest sync: rows unchanged, sent, acknowledged "OK", not acknowledged (sent or
+ * not), keys deleted (with a dry run: rows and keys that would be). 1, or -1 for an unknown
+ * handle; null pointers allowed. */
+DORVEX_API int DORVEX_CALL GetEngineSyncSummary(int engine, int* unchanged, int* sent, int* ok,
+                                                int* failed, int* deleted);
+/* Reads every row of the file (selected by where) back from the scale by its key and compares
+ * it field by field: text exactly (after the line-break marker and the "&|", "<", ">" escapes
+ * are undone), values that both hold a decimal separator as numbers ("2.5" equals "2.50").
+ * Returns the number of rows that differ or are missing on the scale (0: all match), or -1. */
+DORVEX_API int DORVEX_CALL VerifyEngineFile(int engine, const char* file_name,
+                                            const char* key_column, const char* where);
+/* The engine's latest verify: rows compared, matching, differing, missing. 1 or -1. */
+DORVEX_API int DORVEX_CALL GetEngineVerifySummary(int engine, int* checked, int* matching,
+                                                  int* differing, int* missing);
+/* The report of the engine's latest sync or verify, one line per notice ("every row is sent"
+ * and why), per row a dry run would send, per differing or missing row of a verify (with the
+ * file's and the scale's values). Copies like GetLastErrorText and returns the length of the
+ * whole report in bytes (call with a null text to learn it), or -1 for an unknown handle. */
+DORVEX_API int DORVEX_CALL GetEngineSyncReport(int engine, char* text, int size);
+/* Like SendEngineWriteFile, for the rows of the file that satisfy every term of where (same
+ * grammar as above); a filter naming a column the file lacks is refused. */
+DORVEX_API int DORVEX_CALL SendEngineWriteFileWhere(int engine, const char* file_name,
+                                                    const char* where);
+
 #ifdef __cplusplus
 }
 #endif

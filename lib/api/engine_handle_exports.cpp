@@ -59,7 +59,8 @@ DORVEX_API int DORVEX_CALL OpenEngine(const char* link, const char* device, cons
     }
     // New engines take the device as their destination, as callers of the core set it.
     engine->SetDeviceNumber(FromApi(device));
-    int handle = registry.Add(std::move(engine));
+    int handle = registry.Add(std::move(engine),
+                              FromApi(link) + u" " + FromApi(address) + u" " + FromApi(device));
     return handle > 0 ? handle : Failed(u"no engine handle is left");
 }
 

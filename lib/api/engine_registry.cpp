@@ -9,9 +9,10 @@ EngineRegistry& EngineRegistry::Instance() {
     return registry;
 }
 
-int EngineRegistry::Add(std::unique_ptr<TransferEngine> engine) {
+int EngineRegistry::Add(std::unique_ptr<TransferEngine> engine, Text identity) {
     auto entry = std::make_shared<Entry>();
     entry->engine = std::move(engine);
+    entry->identity = std::move(identity);
     std::lock_guard lock(mutex_);
     if (nextHandle_ > std::numeric_limits<int>::max())
         return 0;

@@ -20,12 +20,14 @@ class EngineRegistry {
         std::mutex mutex;  // held by every call that works on the engine
         // Shared with callers that wait for its outcome without holding the lock.
         std::shared_ptr<TransferEngine> engine;
+        // The link, address and device it was opened with: what names its scale.
+        Text identity;
     };
 
     static EngineRegistry& Instance();
 
     // Takes the engine and returns its handle; 0 when no handle is left.
-    int Add(std::unique_ptr<TransferEngine> engine);
+    int Add(std::unique_ptr<TransferEngine> engine, Text identity = {});
     // The entry of a live handle, or null.
     std::shared_ptr<Entry> Find(int handle) const;
     // Forgets the handle and returns its entry (null when unknown); the caller closes it.

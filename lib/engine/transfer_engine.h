@@ -60,6 +60,11 @@ class TransferEngine {
     // Reply timeouts in ms for row and whole-table requests; 0 keeps the current value.
     void SetReplyTimeouts(int rowMilliseconds, int tableMilliseconds);
     int ReplyTimeout(RequestKind kind) const;
+    Text InputDirectory() const { return CurrentSettings().inputDirectory; }
+    Text OutputDirectory() const { return CurrentSettings().outputDirectory; }
+    Text ErrorDirectory() const { return CurrentSettings().errorDirectory; }
+    Text DeviceNumber() const { return CurrentSettings().deviceNumber; }
+    Text CrChars() const { return CurrentSettings().crChars; }
 
     TransferStatus Status() const { return static_cast<TransferStatus>(status_.load()); }
     // Blocks until the transfer ends (4 or 5), the engine is closed or timeoutMs pass; the

@@ -17,7 +17,13 @@ inline const std::set<std::string>& DocumentedExportNames() {
         "SetTraceHandler", "SetReplyTimeout", "GetReplyWait", "GetLastErrorText",
         "GetTransferErrorText",
         // engines by handle
-        "OpenEngine", "CloseEngine", "SetEngineDirectories", "SetEngineDestination", "SetEngineCRChar", "SetEngineTimeouts", "SendEngineWriteFile", "SendEngineReadFile", "SendEngineDeleteFile", "GetEngineStatus", "GetEngineProgress", "WaitEngineTransfer", "SendEngineData", "ReceiveEngineData", "GetEngineReplyWait", "GetEngineTransferErrorText"};
+        "OpenEngine", "CloseEngine", "SetEngineDirectories", "SetEngineDestination",
+        "SetEngineCRChar", "SetEngineTimeouts", "SendEngineWriteFile", "SendEngineReadFile",
+        "SendEngineDeleteFile", "GetEngineStatus", "GetEngineProgress", "WaitEngineTransfer",
+        "SendEngineData", "ReceiveEngineData", "GetEngineReplyWait", "GetEngineTransferErrorText",
+        // sync and verify
+        "SyncEngineFile", "GetEngineSyncSummary", "VerifyEngineFile", "GetEngineVerifySummary",
+        "GetEngineSyncReport", "SendEngineWriteFileWhere"};
     return names;
 }
 

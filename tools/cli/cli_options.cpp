@@ -6,18 +6,56 @@
 namespace dorvex::cli {
 namespace {
 
-const std::set<std::string> kCommands = {"write", "read", "delete", "test", "send", "check"};
+const std::set<std::string> kCommands = {"write", "read",  "delete", "test",
+                                         "send",  "check", "sync",   "verify"};
 
 bool ParseInt(const std::string& text, int& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size();
 }
 
+// "7" (days), "7d", "12h", "90m" or "30s" as seconds; false for anything else.
+bool ParseAge(const std::string& text, int& seconds) {
+    if (text.empty())
+        return false;
+    int unit = 86400;
+    std::string number = text;
+    switch (text.back()) {
+        case 'd':
+            number.pop_back();
+            break;
+        case 'h':
+            unit = 3600;
+            number.pop_back();
+            break;
+        case 'm':
+            unit = 60;
+            number.pop_back();
+            break;
+        case 's':
+            unit = 1;
+            number.pop_back();
+            break;
+        default:
+            break;
+    }
+    int value = 0;
+    if (!ParseInt(number, value) || value <= 0 || value > 0x7FFFFFFF / unit)
+        return false;
+    seconds = value * unit;
+    return true;
+}
+
+// --state may stay in a shell alias that also runs verify and write.
+const std::set<std::string> kSyncOnly = {"--prune", "--full", "--dry-run", "--max-age"};
+
 }  // namespace
 
 const char* UsageText() {
     return R"(usage: dorvex [options] write|read|delete FILE
        dorvex [options] write|read|delete FILE --scales SCALES [--jobs N]
+       dorvex [options] sync FILE [--prune] [--full] [--dry-run] [--key COLUMN]
+       dorvex [options] verify FILE [--key COLUMN]
        dorvex [options] check FILE
        dorvex [options] test HOST[:PORT]
        dorvex [options] test --scales SCALES
@@ -27,6 +65,10 @@ Commands:
   write FILE     send every row of the data file to the scale (".csv" or ".csw")
   read FILE      read the rows keyed by the file, or the whole table (header only)
   delete FILE    delete the rows keyed by the file, or empty the table (header only)
+  sync FILE      send only the rows that are new or changed since the scale last
+                 acknowledged them (a state per scale and table; see docs/sync.md)
+  verify FILE    read every row of the file back from the scale by its key and compare;
+                 exit 0 when all match, 1 when any differs or is missing
   check FILE     validate a data file against table.csv without any link: the table
                  chosen, each column with its tag, the rows and the first requests
   test HOST      send the identity request to a scale (TCP port 1120 unless HOST:PORT)
@@ -54,6 +96,15 @@ Options:
       --scale "NAME LINK ADDRESS DEVICE"
                           one scale of the fleet (repeatable, with or without --scales)
       --jobs N            at most N scales at a time (default: all)
+      --where FILTER      write, sync, verify: only the rows that satisfy every term, e.g.
+                          "DEPARTMENT = 3 & PRICEMODE = KG" (operators < <= = >= >)
+      --key COLUMN        sync, verify: the key column (default: the first)
+      --prune             sync: delete on the scale the keys the file no longer has
+      --full              sync: send every row and rebuild the state
+      --dry-run           sync: say what would be sent and deleted, touch nothing
+      --max-age AGE       sync: a state older than this means a full send (7d; 12h, 90m)
+      --state DIR         sync: where the states live ($XDG_STATE_HOME/dorvex or
+                          ~/.local/state/dorvex)
   -q, --quiet             no progress bar
       --version           print the versions, the library file and the table.csv in use
   -h, --help              this text
@@ -135,6 +186,29 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
                 error = "--reply-timeout takes a positive number of milliseconds";
                 return std::nullopt;
             }
+        } else if (arg == "--where") {
+            if (!value(options.where))
+                return std::nullopt;
+        } else if (arg == "--key") {
+            if (!value(options.keyColumn))
+                return std::nullopt;
+        } else if (arg == "--state") {
+            if (!value(options.stateDir))
+                return std::nullopt;
+        } else if (arg == "--max-age") {
+            std::string text;
+            if (!value(text))
+                return std::nullopt;
+            if (!ParseAge(text, options.maxAgeSeconds)) {
+                error = "--max-age takes a positive age: days, or a number ending in d, h, m or s";
+                return std::nullopt;
+            }
+        } else if (arg == "--prune") {
+            options.prune = true;
+        } else if (arg == "--full") {
+            options.full = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
         } else if (arg == "--scales") {
             if (!value(options.scalesFile))
                 return std::nullopt;
@@ -168,8 +242,27 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
     }
     options.command = positional[0];
     options.argument = fleetTest ? std::string() : positional[1];
+    for (const std::string& arg : args) {
+        if (kSyncOnly.count(arg) != 0 && options.command != "sync") {
+            error = arg + " goes with sync";
+            return std::nullopt;
+        }
+    }
+    if (!options.keyColumn.empty() && options.command != "sync" && options.command != "verify") {
+        error = "--key goes with sync and verify";
+        return std::nullopt;
+    }
+    if (!options.where.empty() && options.command != "write" && options.command != "sync" &&
+        options.command != "verify") {
+        error = "--where goes with write, sync and verify";
+        return std::nullopt;
+    }
+    if (!options.where.empty() && options.prune) {
+        error = "--where cannot go with --prune: every key outside the filter would be deleted";
+        return std::nullopt;
+    }
     if (options.IsFleet() && (options.command == "check" || options.command == "send")) {
-        error = "--scales and --scale go with write, read, delete and test";
+        error = "--scales and --scale go with write, read, delete, test, sync and verify";
         return std::nullopt;
     }
     return options;

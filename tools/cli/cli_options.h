@@ -8,7 +8,7 @@
 namespace dorvex::cli {
 
 struct CliOptions {
-    std::string command;   // write, read, delete, test, send, check
+    std::string command;   // write, read, delete, test, send, check, sync, verify
     std::string argument;  // file, host or text
     std::string link = "IPC";
     std::string host = "127.0.0.1";
@@ -28,6 +28,14 @@ struct CliOptions {
     std::vector<std::string> scaleLines;
     int jobs = 0;
     bool IsFleet() const { return !scalesFile.empty() || !scaleLines.empty(); }
+    // sync and verify: the rows of a filter only, the key column, the state.
+    std::string where;
+    std::string keyColumn;
+    std::string stateDir;
+    int maxAgeSeconds = 0;  // 0: the library's default of 7 days
+    bool prune = false;
+    bool full = false;
+    bool dryRun = false;
     bool showErrors = false;
     bool quiet = false;
     bool help = false;

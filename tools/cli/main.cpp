@@ -1,5 +1,5 @@
-// `dorvex`: sends data files to a scale, reads and deletes through them, checks them, and
-// talks to a scale directly.
+// `dorvex`: sends data files to a scale, reads and deletes through them, syncs and verifies
+// them, checks them, and talks to a scale directly.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +9,7 @@
 #include "file_check.h"
 #include "fleet_command.h"
 #include "library_files.h"
+#include "sync_command.h"
 #include "transfer_command.h"
 
 using namespace dorvex::cli;
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
             std::printf("%s\n", line.c_str());
         return report.ok ? kExitTerminated : kExitNotStarted;
     }
+    if (options->command == "sync" || options->command == "verify" || !options->where.empty())
+        return RunSyncCommand(*options);
     if (options->IsFleet())
         return RunFleet(*options);
     if (options->command == "test")

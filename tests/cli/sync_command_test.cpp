@@ -1,0 +1,240 @@
+// `dorvex sync` and `dorvex verify` as a user runs them, on one scale and on a fleet, and a
+// sync killed at several points: the next one sends every row that was not acknowledged.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run_dorvex.h"
+#include "support/scale_sim_process.h"
+#include "support/test_directory.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using dorvex::test::CommandResult;
+using dorvex::test::RunDorvex;
+using dorvex::test::ScaleSimProcess;
+
+constexpr const char* kTables =
+    "TABLE;PLU;NAME;PRICE;DEPARTMENT\r\n"
+    "Article;PLU;NAME;PRICE;DEPARTMENT\r\n"
+    "art;plu;nam;pri;dpt\r\n";
+
+// The counts of the summary line of a single scale: unchanged, sent, ok, failed, deleted.
+std::vector<int> Counts(const std::string& output) {
+    std::vector<int> counts(5, -1);
+    const std::size_t at = output.find("deleted\nscale ");
+    if (at != std::string::npos)
+        std::sscanf(output.c_str() + at + 14, "%d %d %d %d %d", &counts[0], &counts[1], &counts[2],
+                    &counts[3], &counts[4]);
+    return counts;
+}
+
+class SyncCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override { dir_.Write("table.csv", kTables); }
+
+    ScaleSimProcess Sim(std::vector<std::string> extra = {}) const {
+        std::vector<std::string> args = {"--tables", (dir_.Root() / "table.csv").string()};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return ScaleSimProcess(args);
+    }
+
+    std::vector<std::string> Arguments(const ScaleSimProcess& sim) const {
+        return {"-t",      (dir_.Root() / "table.csv").string(),
+                "-l",      "IPC:" + std::to_string(sim.Port()),
+                "-H",      "127.0.0.1",
+                "-o",      dir_.Out().string(),
+                "-e",      dir_.Err().string(),
+                "--state", (dir_.Root() / "state").string()};
+    }
+
+    std::string Options(const ScaleSimProcess& sim) const {
+        std::string text;
+        for (const std::string& argument : Arguments(sim))
+            text += argument + " ";
+        return text;
+    }
+
+    std::string File() const { return (dir_.In() / "article_prices_w.csv").string(); }
+
+    void WriteRows(int count, const std::string& cents, int department = 1) {
+        std::string text = "PLU;NAME;PRICE;DEPARTMENT\r\n";
+        for (int plu = 1; plu <= count; ++plu)
+            text += std::to_string(plu) + ";item " + std::to_string(plu) + ";" +
+                    std::to_string(plu) + "." + cents + ";" + std::to_string(department) + "\r\n";
+        dir_.Write("in/article_prices_w.csv", text);
+    }
+
+    dorvex::test::TestDirectory dir_{"dorvex-sync-cli"};
+};
+
+TEST_F(SyncCommandTest, TheSecondRunSendsNothingAnEditOnlyItsRowsAndVerifySeesAnAlteredRow) {
+    ScaleSimProcess sim = Sim();
+    WriteRows(5, "00");
+    CommandResult first = RunDorvex(Options(sim) + "sync " + File());
+    EXPECT_EQ(first.exitStatus, 0) << first.output;
+    EXPECT_EQ(Counts(first.output), (std::vector<int>{0, 5, 5, 0, 0})) << first.output;
+    CommandResult second = RunDorvex(Options(sim) + "sync " + File());
+    EXPECT_EQ(Counts(second.output), (std::vector<int>{5, 0, 0, 0, 0})) << second.output;
+
+    dir_.Write("in/article_prices_w.csv",
+               "PLU;NAME;PRICE;DEPARTMENT\r\n1;item 1;1.00;1\r\n2;item 2;2.75;1\r\n"
+               "3;item 3;3.00;1\r\n4;item 4;4.00;1\r\n5;item 5;5.00;1\r\n");
+    CommandResult dry = RunDorvex(Options(sim) + "sync --dry-run " + File());
+    EXPECT_NE(dry.output.find("would send 1 row:\n  2;item 2;2.75;1\n"), std::string::npos)
+        << dry.output;
+    CommandResult edited = RunDorvex(Options(sim) + "sync " + File());
+    EXPECT_EQ(Counts(edited.output), (std::vector<int>{4, 1, 1, 0, 0})) << edited.output;
+
+    CommandResult good = RunDorvex(Options(sim) + "verify " + File());
+    EXPECT_EQ(good.exitStatus, 0) << good.output;
+    RunDorvex(Options(sim) + "send '<art m=\"w\"><dvn>1<plu>4<nam>item 4<pri>4.40<dpt>1'");
+    CommandResult altered = RunDorvex(Options(sim) + "verify " + File());
+    EXPECT_EQ(altered.exitStatus, 1) << altered.output;
+    EXPECT_NE(altered.output.find("differs: PLU 4\n  PRICE: file \"4.00\", scale \"4.40\""),
+              std::string::npos)
+        << altered.output;
+}
+
+TEST_F(SyncCommandTest, RefusalsNameTheirReasonAndExitWith2) {
+    ScaleSimProcess sim = Sim();
+    WriteRows(3, "00");
+    CommandResult both = RunDorvex(Options(sim) + "sync --prune --where 'PLU = 1' " + File());
+    EXPECT_EQ(both.exitStatus, 2);
+    EXPECT_NE(both.output.find("--where cannot go with --prune"), std::string::npos);
+    CommandResult unknown = RunDorvex(Options(sim) + "write --where 'SHELF = 1' " + File());
+    EXPECT_EQ(unknown.exitStatus, 2) << unknown.output;
+    EXPECT_NE(unknown.output.find("the filter names \"SHELF\""), std::string::npos)
+        << unknown.output;
+    CommandResult misplaced = RunDorvex(Options(sim) + "write --prune " + File());
+    EXPECT_EQ(misplaced.exitStatus, 2);
+    EXPECT_TRUE(sim.Requests().empty());
+
+    CommandResult filtered = RunDorvex(Options(sim) + "write --where 'PLU >= 2' " + File());
+    EXPECT_EQ(filtered.exitStatus, 0) << filtered.output;
+    EXPECT_EQ(sim.Requests().size(), 2u);
+}
+
+TEST_F(SyncCommandTest, AFleetSyncsEveryScaleWithAStateOfItsOwn) {
+    ScaleSimProcess meat = Sim();
+    ScaleSimProcess cheese = Sim();
+    WriteRows(4, "00");
+    const std::string fleet = Options(meat) + "--scale 'meat IPC:" + std::to_string(meat.Port()) +
+                              " 127.0.0.1 1' --scale 'cheese IPC:" + std::to_string(cheese.Port()) +
+                              " 127.0.0.1 1' ";
+    CommandResult first = RunDorvex(fleet + "sync " + File());
+    EXPECT_EQ(first.exitStatus, 0) << first.output;
+    // The cheese scale loses a row behind the library's back: only its verify fails.
+    RunDorvex("-t " + (dir_.Root() / "table.csv").string() +
+              " -l IPC:" + std::to_string(cheese.Port()) + " send '<art m=\"d\"><dvn>1<plu>2'");
+    CommandResult verify = RunDorvex(fleet + "verify " + File());
+    EXPECT_EQ(verify.exitStatus, 1) << verify.output;
+    EXPECT_NE(verify.output.find("cheese: missing: PLU 2"), std::string::npos) << verify.output;
+    EXPECT_EQ(verify.output.find("meat: missing"), std::string::npos) << verify.output;
+    CommandResult again = RunDorvex(fleet + "sync " + File());
+    EXPECT_NE(again.output.find("meat                     4        0"), std::string::npos)
+        << again.output;
+    EXPECT_NE(again.output.find("cheese: the scale holds 3 records of Article, the state knows 4"),
+              std::string::npos)
+        << again.output;
+    // Four writes, four reads, one count.
+    EXPECT_EQ(meat.Requests().size(), 4u + 4 + 1);
+}
+
+// Runs `dorvex ARGS` without waiting; SIGKILL and reap it with Kill.
+class RunningDorvex {
+  public:
+    explicit RunningDorvex(std::vector<std::string> args) {
+        args.insert(args.begin(), std::string(DORVEX_BIN_DIR) + "/dorvex");
+        std::vector<char*> argv;
+        for (std::string& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~RunningDorvex() { Kill(); }
+    RunningDorvex(const RunningDorvex&) = delete;
+    RunningDorvex& operator=(const RunningDorvex&) = delete;
+
+    bool Started() const { return pid_ > 0; }
+    void Kill() {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+  private:
+    pid_t pid_ = -1;
+};
+
+TEST_F(SyncCommandTest, AKilledSyncLeavesEveryUnacknowledgedRowToTheNextOne) {
+    constexpr int kRows = 12;
+    // Each reply comes 30 ms late: a sync of every row takes about half a second.
+    ScaleSimProcess sim = Sim({"--delay", "30"});
+    WriteRows(kRows, "00");
+    ASSERT_EQ(RunDorvex(Options(sim) + "sync " + File()).exitStatus, 0);
+
+    const std::vector<int> killAfterMs = {40, 200, 450, 1500};
+    for (std::size_t round = 0; round < killAfterMs.size(); ++round) {
+        SCOPED_TRACE("killed after " + std::to_string(killAfterMs[round]) + " ms");
+        const std::string cents = std::to_string(11 * (round + 1));
+        WriteRows(kRows, cents);
+        std::size_t mark = sim.Requests().size();
+        std::vector<std::string> args = Arguments(sim);
+        args.insert(args.end(), {"-q", "sync", File()});
+        RunningDorvex killed(args);
+        ASSERT_TRUE(killed.Started());
+        std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs[round]));
+        killed.Kill();
+
+        // The rows whose new price reached the scale before the kill.
+        std::set<int> reached;
+        std::vector<dorvex::test::LoggedRequest> requests = sim.Requests();
+        for (std::size_t i = mark; i < requests.size(); ++i) {
+            for (int plu = 1; plu <= kRows; ++plu) {
+                if (requests[i].text.find("<plu>" + std::to_string(plu) + "<") !=
+                        std::string::npos &&
+                    requests[i].text.find("." + cents + "<") != std::string::npos)
+                    reached.insert(plu);
+            }
+        }
+        mark = sim.Requests().size();
+        CommandResult next = RunDorvex(Options(sim) + "sync " + File());
+        EXPECT_EQ(next.exitStatus, 0) << next.output;
+        requests = sim.Requests();
+        for (int plu = 1; plu <= kRows; ++plu) {
+            if (reached.count(plu) != 0)
+                continue;
+            bool sentAgain = false;
+            for (std::size_t i = mark; i < requests.size(); ++i)
+                sentAgain |= requests[i].text.find("<plu>" + std::to_string(plu) + "<nam>") !=
+                             std::string::npos;
+            EXPECT_TRUE(sentAgain) << "row " << plu << " was never sent: " << next.output;
+        }
+        CommandResult verify = RunDorvex(Options(sim) + "verify " + File());
+        EXPECT_EQ(verify.exitStatus, 0) << verify.output;
+    }
+}
+
+}  // namespace
