@@ -14,7 +14,7 @@
 #include "core/headless_runner.h"
 #include "core/string_table.h"
 #include "fake_dorvex_library.h"
-#include "simulator_process.h"
+#include "support/scale_sim_process.h"
 #include "test_files.h"
 
 namespace dorvex::panel {
@@ -203,14 +203,12 @@ TEST_F(HeadlessTest, ProgramRefusesABadReplyTimeoutAndFailsWithoutAScaleNumber) 
 }
 
 TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
-    if (const QString reason = testing::SimulatorProcess::SkipReason(); !reason.isEmpty()) {
-        GTEST_SKIP() << reason.toStdString();
+    if (!QFile::exists(PanelBinary()) ||
+        !QFile::exists(QStringLiteral(DORVEX_BIN_DIR "/dorvex-scale-sim"))) {
+        GTEST_SKIP() << "dorvex-panel or dorvex-scale-sim is not built";
     }
-    if (!QFile::exists(PanelBinary())) {
-        GTEST_SKIP() << "dorvex-panel is not built";
-    }
-    testing::SimulatorProcess simulator;
-    ASSERT_TRUE(simulator.Start());
+    dorvex::test::ScaleSimProcess simulator({"--tables", DORVEX_SAMPLES_DIR "/table.csv"});
+    ASSERT_TRUE(simulator.Started());
     QProcess panel;
     panel.setProcessChannelMode(QProcess::MergedChannels);
     panel.start(PanelBinary(),
