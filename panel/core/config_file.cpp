@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <limits>
+#include <variant>
 
 namespace dorvex::panel {
 
@@ -100,9 +101,17 @@ void ApplyRange(const std::optional<QString>& line, int min, int max, int& targe
     }
 }
 
-void ApplyBoolean(const std::optional<QString>& line, bool& target) {
-    if (const auto value = ToBoolean(line)) {
-        target = *value;
+// A flag's setting is a plain choice or one that stays unmade until the user picks.
+void ApplyFlag(const std::optional<QString>& line, const SettingMember& member,
+               PanelSettings& settings) {
+    const auto value = ToBoolean(line);
+    if (!value) {
+        return;
+    }
+    if (const auto* plain = std::get_if<bool PanelSettings::*>(&member)) {
+        settings.** plain = *value;
+    } else {
+        settings.*std::get<std::optional<bool> PanelSettings::*>(member) = *value;
     }
 }
 
@@ -167,6 +176,64 @@ QString Flag(bool value) {
     return value ? QStringLiteral("-1") : QStringLiteral("0");
 }
 
+void ApplyField(const ConfigField& field, const std::optional<QString>& line,
+                const Volumes& volumes, const QString& programDir, PanelSettings& settings) {
+    switch (field.type) {
+        case FieldType::Language:
+            ApplyLanguage(line, settings.*std::get<int PanelSettings::*>(field.member));
+            break;
+        case FieldType::Drive:
+            ApplyDrive(line, volumes, programDir, settings);
+            break;
+        case FieldType::Directory:
+            ApplyDirectory(line, programDir,
+                           settings.*std::get<QString PanelSettings::*>(field.member));
+            break;
+        case FieldType::Flag:
+            ApplyFlag(line, field.member, settings);
+            break;
+        case FieldType::CheckBox:
+            ApplyCheckBox(line, settings.*std::get<bool PanelSettings::*>(field.member));
+            break;
+        case FieldType::Index:
+            ApplyRange(line, field.min, field.max,
+                       settings.*std::get<int PanelSettings::*>(field.member));
+            break;
+        case FieldType::Number:
+            if (const auto number = ToInteger(line, field.min, field.max)) {
+                settings.*std::get<int PanelSettings::*>(field.member) = static_cast<int>(*number);
+            }
+            break;
+        case FieldType::Text:
+            if (line) {
+                settings.*std::get<QString PanelSettings::*>(field.member) = *line;
+            }
+            break;
+    }
+}
+
+QString ComposeField(const ConfigField& field, const PanelSettings& s) {
+    switch (field.type) {
+        case FieldType::Drive:
+        case FieldType::Directory:
+        case FieldType::Text:
+            return LineSafe(s.*std::get<QString PanelSettings::*>(field.member));
+        case FieldType::Flag:
+            if (const auto* member = std::get_if<bool PanelSettings::*>(&field.member)) {
+                return Flag(s.**member);
+            }
+            return Flag(
+                (s.*std::get<std::optional<bool> PanelSettings::*>(field.member)).value_or(false));
+        case FieldType::CheckBox:
+            return QString::number(s.*std::get<bool PanelSettings::*>(field.member) ? 1 : 0);
+        case FieldType::Language:
+        case FieldType::Index:
+        case FieldType::Number:
+            break;
+    }
+    return QString::number(s.*std::get<int PanelSettings::*>(field.member));
+}
+
 }  // namespace
 
 std::optional<ConfigFile::Lines> ConfigFile::Read(const QString& path) {
@@ -189,55 +256,17 @@ std::optional<ConfigFile::Lines> ConfigFile::Read(const QString& path) {
 
 void ConfigFile::Apply(const Lines& lines, const Volumes& volumes, const QString& programDir,
                        PanelSettings& settings) {
-    ApplyLanguage(lines[0], settings.languageCode);
-    ApplyDrive(lines[1], volumes, programDir, settings);
-    ApplyDirectory(lines[2], programDir, settings.inputDir);
-    ApplyDirectory(lines[3], programDir, settings.outputDir);
-    ApplyDirectory(lines[4], programDir, settings.errorDir);
-    ApplyBoolean(lines[5], settings.deleteInputFile);
-    if (const auto interval =
-            ToInteger(lines[6], PanelSettings::kScanIntervalMin, PanelSettings::kScanIntervalMax)) {
-        settings.scanInterval = static_cast<int>(*interval);
+    for (const ConfigField& field : kConfigFields) {
+        ApplyField(field, lines[field.line - 1], volumes, programDir, settings);
     }
-    ApplyRange(lines[7], -1, 1, settings.scanUnitIndex);
-    if (const auto interval = ToInteger(lines[8], PanelSettings::kStatusIntervalMin,
-                                        PanelSettings::kStatusIntervalMax)) {
-        settings.statusIntervalMs = static_cast<int>(*interval);
-    }
-    ApplyCheckBox(lines[9], settings.autoStart);
-    ApplyCheckBox(lines[10], settings.minimizedWindow);
-    if (lines[11]) {
-        settings.ipAddress = *lines[11];
-    }
-    ApplyRange(lines[12], -1, PanelSettings::kDeviceCount - 1, settings.deviceIndex);
-    if (lines[13]) {
-        settings.crChar = *lines[13];
-    }
-    if (const auto unicode = ToBoolean(lines[14])) {
-        settings.unicode = *unicode;
-    }
-    ApplyRange(lines[15], -1, PanelSettings::kTimeoutCount - 1, settings.timeoutIndex);
-    ApplyBoolean(lines[16], settings.showErrors);
 }
 
-ConfigFile::Lines ConfigFile::Compose(const PanelSettings& s) {
-    return Lines{QString::number(s.languageCode),
-                 LineSafe(s.drive),
-                 LineSafe(s.inputDir),
-                 LineSafe(s.outputDir),
-                 LineSafe(s.errorDir),
-                 Flag(s.deleteInputFile),
-                 QString::number(s.scanInterval),
-                 QString::number(s.scanUnitIndex),
-                 QString::number(s.statusIntervalMs),
-                 QString::number(s.autoStart ? 1 : 0),
-                 QString::number(s.minimizedWindow ? 1 : 0),
-                 LineSafe(s.ipAddress),
-                 QString::number(s.deviceIndex),
-                 LineSafe(s.crChar),
-                 Flag(s.unicode.value_or(false)),
-                 QString::number(s.timeoutIndex),
-                 Flag(s.showErrors)};
+ConfigFile::Lines ConfigFile::Compose(const PanelSettings& settings) {
+    Lines lines;
+    for (const ConfigField& field : kConfigFields) {
+        lines[field.line - 1] = ComposeField(field, settings);
+    }
+    return lines;
 }
 
 bool ConfigFile::Write(const QString& path, const PanelSettings& settings, QString* error) {

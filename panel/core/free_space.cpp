@@ -26,8 +26,8 @@ QString FreeSpace::Format(double megabytes, const QLocale& locale) {
 
 QString FreeSpace::Caption(int languageCode, std::optional<double> megabytes,
                            const QLocale& locale) {
-    return StringTable::Text(languageCode, 304) + Format(megabytes.value_or(0.0), locale) +
-           QStringLiteral(" MB");
+    return StringTable::Text(languageCode, TextId::FreeDiskSpace) +
+           Format(megabytes.value_or(0.0), locale) + QStringLiteral(" MB");
 }
 
 bool FreeSpace::IsLow(std::optional<double> megabytes) {

@@ -51,24 +51,26 @@ void HeadlessRunner::LoadSettings(const QString& configPath, const QString& prog
     console_.WriteLine(QStringLiteral("settings from ") + configPath);
 }
 
-QString HeadlessRunner::Text(int n) const {
-    return StringTable::Text(settings_.languageCode, n);
+QString HeadlessRunner::Text(TextId id) const {
+    return StringTable::Text(settings_.languageCode, id);
 }
 
 void HeadlessRunner::Report() {
     connect(&supervisor_, &TransferSupervisor::ModeChanged, this, [this](PanelMode mode) {
-        console_.WriteLine(QStringLiteral("mode: ") +
-                           (mode == PanelMode::Off ? Text(100) : Text(101)) +
-                           (mode == PanelMode::Opening ? QStringLiteral(" (opening)") : QString()));
+        console_.WriteLine(
+            QStringLiteral("mode: ") +
+            Text(mode == PanelMode::Off ? TextId::NoPulling : TextId::PullingRunning) +
+            (mode == PanelMode::Opening ? QStringLiteral(" (opening)") : QString()));
     });
     connect(&supervisor_, &TransferSupervisor::StatusShown, this, [this](int status) {
-        const QString text =
-            status >= 0 && status <= 5 ? Text(110 + status) : Text(119) + QString::number(status);
+        const QString text = status >= 0 && status <= 5
+                                 ? Text(StatusTextId(status))
+                                 : Text(TextId::UnknownTransferStatus) + QString::number(status);
         console_.WriteLine(QStringLiteral("status: ") + text);
     });
     connect(&supervisor_, &TransferSupervisor::CurrentFileShown, this, [this](const QString& name) {
         if (!name.isEmpty()) {
-            console_.WriteLine(Text(305) + name);
+            console_.WriteLine(Text(TextId::ProcessingFile) + name);
         }
     });
     connect(&supervisor_, &TransferSupervisor::FileSettled, this,

@@ -36,7 +36,7 @@ class HeadlessRunner : public QObject {
                       const QLocale& systemLocale);
     void ReportWait(int waitedMilliseconds, int limitMilliseconds);
     void Report();
-    QString Text(int n) const;
+    QString Text(TextId id) const;
 
     ConsolePrompter console_;
     PanelSettings settings_;

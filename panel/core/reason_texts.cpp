@@ -18,61 +18,64 @@ int Seconds(int milliseconds) {
 }  // namespace
 
 QString ReasonTexts::Refused(int languageCode, const QString& name, const QString& libraryText) {
-    const QString prefix = StringTable::Text(languageCode, 220);
+    const QString prefix = StringTable::Text(languageCode, TextId::RefusedByLibrary);
     if (!libraryText.isEmpty()) {
         return prefix + libraryText;
     }
     if (const QString renamed = LowerCaseExtensionName(name); !renamed.isEmpty()) {
-        return prefix + StringTable::Text(languageCode, 228).arg(renamed);
+        return prefix +
+               StringTable::Text(languageCode, TextId::RenameWithLowerCaseExtension).arg(renamed);
     }
-    return prefix + StringTable::Text(languageCode, 232);
+    return prefix + StringTable::Text(languageCode, TextId::NoReasonGiven);
 }
 
 QString ReasonTexts::Failed(int languageCode, const QString& transferText,
                             const QString& resultMissing) {
-    const QString prefix = StringTable::Text(languageCode, 221);
+    const QString prefix = StringTable::Text(languageCode, TextId::TransferEndedWithError);
     if (!transferText.isEmpty()) {
         return prefix + transferText;
     }
     if (!resultMissing.isEmpty()) {
-        return prefix + StringTable::Text(languageCode, 225).arg(resultMissing);
+        return prefix +
+               StringTable::Text(languageCode, TextId::NoResultFileWritten).arg(resultMissing);
     }
-    return prefix + StringTable::Text(languageCode, 222);
+    return prefix + StringTable::Text(languageCode, TextId::NoReasonSeeErrorLog);
 }
 
 QString ReasonTexts::UnknownStatus(int languageCode, int status) {
-    return StringTable::Text(languageCode, 119) + QString::number(status);
+    return StringTable::Text(languageCode, TextId::UnknownTransferStatus) + QString::number(status);
 }
 
 QString ReasonTexts::NotMoved(int languageCode, const QString& why,
                               std::optional<double> freeMegabytes) {
-    QString text = StringTable::Text(languageCode, 223) + why;
+    QString text = StringTable::Text(languageCode, TextId::CouldNotBeMoved) + why;
     if (freeMegabytes) {
-        text +=
-            QStringLiteral(" (") +
-            StringTable::Text(languageCode, 224).arg(QLocale().toString(*freeMegabytes, 'f', 1)) +
-            QLatin1Char(')');
-    }
-    return text;
-}
-
-QString ReasonTexts::NotRemoved(int languageCode, const QString& why) {
-    return StringTable::Text(languageCode, 229) + why;
-}
-
-QString ReasonTexts::OpenFailed(int languageCode, const QString& libraryText,
-                                const QString& address) {
-    QString text = StringTable::Text(languageCode, 226) +
-                   (libraryText.isEmpty() ? StringTable::Text(languageCode, 232) : libraryText);
-    if (!libraryText.contains(address)) {
-        text += QStringLiteral(" (") + StringTable::Text(languageCode, 227) + address +
+        text += QStringLiteral(" (") +
+                StringTable::Text(languageCode, TextId::FreeDiskSpaceMegabytes)
+                    .arg(QLocale().toString(*freeMegabytes, 'f', 1)) +
                 QLatin1Char(')');
     }
     return text;
 }
 
+QString ReasonTexts::NotRemoved(int languageCode, const QString& why) {
+    return StringTable::Text(languageCode, TextId::CouldNotBeRemoved) + why;
+}
+
+QString ReasonTexts::OpenFailed(int languageCode, const QString& libraryText,
+                                const QString& address) {
+    QString text = StringTable::Text(languageCode, TextId::LinkNotOpened) +
+                   (libraryText.isEmpty() ? StringTable::Text(languageCode, TextId::NoReasonGiven)
+                                          : libraryText);
+    if (!libraryText.contains(address)) {
+        text += QStringLiteral(" (") + StringTable::Text(languageCode, TextId::AddressTried) +
+                address + QLatin1Char(')');
+    }
+    return text;
+}
+
 QString ReasonTexts::ReplyWait(int languageCode, int waitedMilliseconds, int limitMilliseconds) {
-    return StringTable::Text(languageCode, 230)
+    return StringTable::Text(languageCode, TextId::WaitingForReply)
         .arg(Seconds(waitedMilliseconds))
         .arg(Seconds(limitMilliseconds));
 }

@@ -7,19 +7,19 @@ namespace dorvex::panel {
 QList<MissingSetting> SettingsCheck::Missing(const PanelSettings& s) {
     QList<MissingSetting> missing;
     if (s.DeviceText().isEmpty()) {
-        missing.append({201, SettingsTab::Communication});
+        missing.append({TextId::SelectScaleNumber, SettingsTab::Communication});
     }
     if (s.ipAddress.isEmpty()) {
-        missing.append({202, SettingsTab::Communication});
+        missing.append({TextId::EnterIpAddress, SettingsTab::Communication});
     }
     if (s.scanUnitIndex != 0 && s.scanUnitIndex != 1) {
-        missing.append({206, SettingsTab::Timers});
+        missing.append({TextId::SelectTimeUnit, SettingsTab::Timers});
     }
     if (s.outputDir == s.inputDir || s.inputDir == s.errorDir || s.outputDir == s.errorDir) {
-        missing.append({207, SettingsTab::Directories});
+        missing.append({TextId::SelectSeparateDirectories, SettingsTab::Directories});
     }
     if (s.timeoutIndex < 0 || s.timeoutIndex >= PanelSettings::kTimeoutCount) {
-        missing.append({210, SettingsTab::Communication});
+        missing.append({TextId::ConfigureConnectionTimeout, SettingsTab::Communication});
     }
     return missing;
 }

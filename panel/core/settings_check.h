@@ -14,7 +14,7 @@ enum class SettingsTab { Directories = 0, Timers = 1, Options = 2, Communication
 // A setting that the start of the automatic mode would refuse: the message it shows and the
 // tab that holds the control.
 struct MissingSetting {
-    int message;
+    TextId message;
     SettingsTab tab;
     bool operator==(const MissingSetting&) const = default;
 };
@@ -22,8 +22,8 @@ struct MissingSetting {
 // The checks made when the automatic mode starts.
 class SettingsCheck {
   public:
-    // Every check that fails, in the order the start makes them (201, 202, 206, 207, 210);
-    // the start shows the first one's message.
+    // Every check that fails, in the order the start makes them (scale number, IP address, time
+    // unit, directories, timeout); the start shows the first one's message.
     static QList<MissingSetting> Missing(const PanelSettings& settings);
     // The leftmost tab that holds a missing setting.
     static std::optional<SettingsTab> FirstTab(const QList<MissingSetting>& missing);

@@ -106,7 +106,7 @@ bool TransferSupervisor::StopNow() {
     return StopMode(false);
 }
 
-std::optional<int> TransferSupervisor::FailedCheck(const PanelSettings& s) const {
+std::optional<TextId> TransferSupervisor::FailedCheck(const PanelSettings& s) const {
     const QList<MissingSetting> missing = SettingsCheck::Missing(s);
     if (missing.isEmpty()) {
         return std::nullopt;
@@ -121,7 +121,7 @@ bool TransferSupervisor::BindLibrary() {
     QString error;
     library_ = loader_(error);
     if (!library_) {
-        prompter_.ShowMessage(StringTable::Text(languageCode_, 215) + error);
+        prompter_.ShowMessage(StringTable::Text(languageCode_, TextId::LibraryUnusable) + error);
         return false;
     }
     if (errorSink_) {
@@ -145,7 +145,7 @@ bool TransferSupervisor::StartMode() {
     if (!OpenLink(settings, failure)) {
         scanTimer_.stop();
         library_->CloseDorvex();
-        ShowMessage(203);
+        ShowMessage(TextId::PortOpenFailed);
         cachedStatus_ = 0;
         autoModeOn_ = false;
         emit ModeChanged(PanelMode::Off);
@@ -169,7 +169,7 @@ bool TransferSupervisor::OpenLink(const PanelSettings& settings, QString& failur
     library_->SetConnectionTimeout(settings.ConnectionTimeoutMs());
     library_->SetDisplayErrorMode(settings.showErrors ? 1 : 0);
     if (replyTimeoutMs_ && library_->SetReplyTimeout(*replyTimeoutMs_, *replyTimeoutMs_) != 1) {
-        emit Notice(StringTable::Text(languageCode_, 231));
+        emit Notice(StringTable::Text(languageCode_, TextId::ReplyTimeoutNotSettable));
     }
     const LinkTarget target = LinkTargetOf(settings.ipAddress);
     if (library_->OpenDorvex(target.link, settings.DeviceText(), target.address, 0,
@@ -195,7 +195,7 @@ void TransferSupervisor::HandSettingsOver(const PanelSettings& settings) {
 
 bool TransferSupervisor::StopMode(bool ask) {
     if (ask && (transferRunning_ || IsTransferStatus(cachedStatus_)) &&
-        !prompter_.AskYesNo(StringTable::Text(languageCode_, 205))) {
+        !prompter_.AskYesNo(StringTable::Text(languageCode_, TextId::QuitBeforeTransferEnds))) {
         return false;
     }
     statusTimer_.stop();
@@ -203,7 +203,7 @@ bool TransferSupervisor::StopMode(bool ask) {
     ++pollGeneration_;
     JoinPoll();
     if (library_->CloseDorvex() == -1) {
-        ShowMessage(204);
+        ShowMessage(TextId::PortCloseFailed);
     }
     autoModeOn_ = false;
     cachedStatus_ = 0;
@@ -336,21 +336,21 @@ void TransferSupervisor::SettleFile(const QString& name, int status, const QStri
         if (FileMover::Remove(input, name, &why)) {
             fate = FileFate::Deleted;
         } else {
-            ShowFileMessage(213, name, 214);
+            ShowFileMessage(TextId::TransferredFileNotRemoved, name, TextId::FromInputDirectory);
             outcome = ReasonTexts::NotRemoved(languageCode_, why);
         }
     } else if (status == 4) {
         if (FileMover::MoveInto(input, name, directories_.output, &why)) {
             fate = FileFate::MovedToOutput;
         } else {
-            ShowFileMessage(211, name, 212);
+            ShowFileMessage(TextId::TransferredFileNotMoved, name, TextId::ToOutputDirectory);
             outcome = ReasonTexts::NotMoved(languageCode_, why,
                                             FreeSpace::AvailableMegabytes(directories_.output));
         }
     } else if (FileMover::MoveInto(input, name, directories_.error, &why)) {
         fate = FileFate::MovedToError;
     } else {
-        ShowFileMessage(208, name, 209);
+        ShowFileMessage(TextId::FaultyFileNotMoved, name, TextId::ToErrorDirectory);
         outcome = JoinReasons(
             reason, ReasonTexts::NotMoved(languageCode_, why,
                                           FreeSpace::AvailableMegabytes(directories_.error)));
@@ -394,11 +394,11 @@ void TransferSupervisor::JoinPoll() {
     }
 }
 
-void TransferSupervisor::ShowMessage(int n) {
+void TransferSupervisor::ShowMessage(TextId n) {
     prompter_.ShowMessage(StringTable::Text(languageCode_, n));
 }
 
-void TransferSupervisor::ShowFileMessage(int first, const QString& name, int last) {
+void TransferSupervisor::ShowFileMessage(TextId first, const QString& name, TextId last) {
     prompter_.ShowMessage(StringTable::Text(languageCode_, first) + name +
                           StringTable::Text(languageCode_, last));
 }

@@ -106,7 +106,7 @@ class TransferSupervisor : public QObject {
 
     bool StartMode();
     bool StopMode(bool ask);
-    std::optional<int> FailedCheck(const PanelSettings& settings) const;
+    std::optional<TextId> FailedCheck(const PanelSettings& settings) const;
     bool BindLibrary();
     bool OpenLink(const PanelSettings& settings, QString& failure);
     void HandSettingsOver(const PanelSettings& settings);
@@ -119,8 +119,8 @@ class TransferSupervisor : public QObject {
     void StartPoll();
     void OnPolled(unsigned generation, const Poll& poll);
     void JoinPoll();
-    void ShowMessage(int n);
-    void ShowFileMessage(int first, const QString& name, int last);
+    void ShowMessage(TextId n);
+    void ShowFileMessage(TextId first, const QString& name, TextId last);
 
     LibraryLoader loader_;
     Prompter& prompter_;

@@ -44,7 +44,9 @@ void ApplyCaptions(QWidget& window, int languageCode) {
     for (QWidget* widget : window.findChildren<QWidget*>()) {
         if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
             for (int i = 0; i < tabs->count(); ++i) {
-                if (const auto text = StringTable::Find(10 * (i + 1) + 1 + offset)) {
+                // The tabs' titles are ten numbers apart, each followed by its controls'.
+                const int title = static_cast<int>(TextId::DirectoriesTab) + 10 * i;
+                if (const auto text = StringTable::Find(title + offset)) {
                     tabs->setTabText(i, *text);
                 }
             }

@@ -38,7 +38,7 @@ QWidget* HelpViewer::Open(const QString& programDir, int languageCode, QWidget* 
     dialog->setObjectName(QStringLiteral("HelpWindow"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QStringLiteral("Dorvex Panel - ") +
-                           StringTable::Text(languageCode, 306));
+                           StringTable::Text(languageCode, TextId::Help));
     auto* browser = new QTextBrowser(dialog);
     browser->setObjectName(QStringLiteral("HelpText"));
     browser->setSource(QUrl(QStringLiteral("qrc") + OwnPage(languageCode)));

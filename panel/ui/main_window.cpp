@@ -77,13 +77,13 @@ QLabel* MakeLabel(QWidget* parent, const char* name, int tag, const QString& tex
 }
 
 // A control whose caption comes from its text number (English until the language is applied).
-QLabel* MakeTaggedLabel(QWidget* parent, const char* name, int tag) {
-    return MakeLabel(parent, name, tag, StringTable::Text(kEnglish, tag));
+QLabel* MakeTaggedLabel(QWidget* parent, const char* name, TextId tag) {
+    return MakeLabel(parent, name, static_cast<int>(tag), StringTable::Text(kEnglish, tag));
 }
 
 template <typename Widget>
-Widget* MakeCaptioned(QWidget* parent, const char* name, int tag) {
-    auto* widget = Make<Widget>(parent, name, tag);
+Widget* MakeCaptioned(QWidget* parent, const char* name, TextId tag) {
+    auto* widget = Make<Widget>(parent, name, static_cast<int>(tag));
     if constexpr (std::is_base_of_v<QGroupBox, Widget>) {
         widget->setTitle(StringTable::Text(kEnglish, tag));
     } else {
@@ -145,7 +145,7 @@ MainWindow::MainWindow(Options options, QWidget* parent)
     tabs_->addTab(BuildOptionsTab(), QStringLiteral("Options"));
     tabs_->addTab(BuildCommunicationTab(), QStringLiteral("Communication"));
     tabs_->setIconSize(QSize(kTabIconSize, kTabIconSize));
-    nextStartNote_ = MakeTaggedLabel(tabs_, "L_NextStart", 307);
+    nextStartNote_ = MakeTaggedLabel(tabs_, "L_NextStart", TextId::AppliesAtNextStart);
     nextStartNote_->setIndent(6);
     tabs_->setCornerWidget(nextStartNote_, Qt::TopRightCorner);
     nextStartNote_->hide();
@@ -192,7 +192,7 @@ QWidget* MainWindow::BuildTitleRow() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(MakePicture(row, "Image1", Pictures::Scale(kModePictureSize)));
-    title_ = MakeTaggedLabel(row, "Label1", 2);
+    title_ = MakeTaggedLabel(row, "Label1", TextId::WindowTitle);
     QFont font = title_->font();
     font.setPointSizeF(font.pointSizeF() * 1.3);
     font.setBold(true);
@@ -221,7 +221,7 @@ QWidget* MainWindow::BuildDirectoriesTab() {
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     grid->setVerticalSpacing(kSpacing);
     auto* driveRow = new QHBoxLayout;
-    driveRow->addWidget(MakeTaggedLabel(tab, "L_Drive", 12));
+    driveRow->addWidget(MakeTaggedLabel(tab, "L_Drive", TextId::Drive));
     drive_ = Make<QComboBox>(tab, "Drive1");
     drive_->addItems(volumes_->DriveTexts());
     drive_->setMinimumWidth(220);
@@ -231,9 +231,9 @@ QWidget* MainWindow::BuildDirectoriesTab() {
     dirIn_ = Make<DirectoryList>(tab, "Dir_In");
     dirOut_ = Make<DirectoryList>(tab, "Dir_Out");
     dirError_ = Make<DirectoryList>(tab, "Dir_Error");
-    grid->addWidget(MakeTaggedLabel(tab, "L_DirIn", 13), 1, 0);
-    grid->addWidget(MakeTaggedLabel(tab, "L_DirOut", 14), 1, 1);
-    grid->addWidget(MakeTaggedLabel(tab, "L_DirError", 16), 1, 2);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DirIn", TextId::InputDirectory), 1, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DirOut", TextId::OutputDirectory), 1, 1);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DirError", TextId::ErrorDirectory), 1, 2);
     grid->addWidget(dirIn_, 2, 0);
     grid->addWidget(dirOut_, 2, 1);
     grid->addWidget(dirError_, 2, 2);
@@ -249,13 +249,14 @@ QWidget* MainWindow::BuildDirectoriesTab() {
     for (DirectoryList* list : {dirIn_, dirOut_, dirError_}) {
         list->setMinimumHeight(kListMinimumHeight);
     }
-    auto* frame = MakeCaptioned<QGroupBox>(tab, "F_InputFile", 18);
+    auto* frame = MakeCaptioned<QGroupBox>(tab, "F_InputFile", TextId::InputFileAfterTransfer);
     // One above the other: side by side they would not fit a 640-pixel screen in French.
     auto* frameLayout = new QVBoxLayout(frame);
     frameLayout->setContentsMargins(kMargin, kSpacing, kMargin, kSpacing);
     frameLayout->setSpacing(kSpacing);
-    moveInput_ = MakeCaptioned<QRadioButton>(frame, "O_MoveInputFile", 17);
-    deleteInput_ = MakeCaptioned<QRadioButton>(frame, "O_DeleteInputFile", 15);
+    moveInput_ =
+        MakeCaptioned<QRadioButton>(frame, "O_MoveInputFile", TextId::MoveToOutputDirectory);
+    deleteInput_ = MakeCaptioned<QRadioButton>(frame, "O_DeleteInputFile", TextId::RemoveInputFile);
     frameLayout->addWidget(moveInput_);
     frameLayout->addWidget(deleteInput_);
     grid->addWidget(frame, 4, 0, 1, 3);
@@ -268,7 +269,7 @@ QWidget* MainWindow::BuildTimersTab() {
     auto* grid = new QGridLayout(tab);
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     grid->setVerticalSpacing(kSpacing);
-    grid->addWidget(MakeTaggedLabel(tab, "L_TimerIn", 22), 0, 0, 1, 3);
+    grid->addWidget(MakeTaggedLabel(tab, "L_TimerIn", TextId::InputPullingInterval), 0, 0, 1, 3);
     scanSlider_ = MakeSlider(tab, "Slider_TimerIn", PanelSettings::kScanIntervalMin,
                              PanelSettings::kScanIntervalMax, 10);
     scanMin_ = MakeLabel(tab, "L_TimerInMin", 0, QStringLiteral("1 s"));
@@ -279,14 +280,15 @@ QWidget* MainWindow::BuildTimersTab() {
     grid->addWidget(scanMax_, 1, 2);
     grid->addWidget(scanValue_, 1, 3);
     auto* unitRow = new QHBoxLayout;
-    unitRow->addWidget(MakeTaggedLabel(tab, "L_TimeUnit", 23));
+    unitRow->addWidget(MakeTaggedLabel(tab, "L_TimeUnit", TextId::TimeUnit));
     scanUnit_ = Make<QComboBox>(tab, "CB_TimerInUnit");
     scanUnit_->addItems({QStringLiteral("s"), QStringLiteral("min")});
     scanUnit_->setCurrentIndex(-1);
     unitRow->addWidget(scanUnit_);
     unitRow->addStretch(1);
     grid->addLayout(unitRow, 2, 0, 1, 3);
-    grid->addWidget(MakeTaggedLabel(tab, "L_TimerStatus", 24), 3, 0, 1, 3);
+    grid->addWidget(MakeTaggedLabel(tab, "L_TimerStatus", TextId::StatusPullingInterval), 3, 0, 1,
+                    3);
     statusSlider_ = MakeSlider(tab, "Slider_TimerStatus", PanelSettings::kStatusIntervalMin,
                                PanelSettings::kStatusIntervalMax, 50);
     statusValue_ = Make<QLabel>(tab, "L_TimerStatusValue");
@@ -313,14 +315,14 @@ QWidget* MainWindow::BuildOptionsTab() {
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     grid->setVerticalSpacing(kSpacing);
     auto* crRow = new QHBoxLayout;
-    crRow->addWidget(MakeTaggedLabel(tab, "L_CRChar", 35));
+    crRow->addWidget(MakeTaggedLabel(tab, "L_CRChar", TextId::CarriageReturnCharacters));
     crChar_ = Make<QLineEdit>(tab, "T_CRChar");
     crChar_->setMaximumWidth(80);
     crRow->addWidget(crChar_);
     crRow->addStretch(1);
     grid->addLayout(crRow, 0, 0, 1, 2);
 
-    auto* language = MakeCaptioned<QGroupBox>(tab, "F_Language", 33);
+    auto* language = MakeCaptioned<QGroupBox>(tab, "F_Language", TextId::Language);
     auto* languageLayout = new QHBoxLayout(language);
     frenchFlag_ = Make<ClickableLabel>(language, "I_French");
     frenchFlag_->setPixmap(Pictures::FrenchFlag(24));
@@ -334,18 +336,18 @@ QWidget* MainWindow::BuildOptionsTab() {
     languageLayout->addWidget(currentLanguage_, 1);
     grid->addWidget(language, 1, 0);
 
-    auto* start = MakeCaptioned<QGroupBox>(tab, "Frame1", 36);
+    auto* start = MakeCaptioned<QGroupBox>(tab, "Frame1", TextId::ProgramStart);
     auto* startLayout = new QVBoxLayout(start);
-    startMode_ = MakeCaptioned<QCheckBox>(start, "C_StartMode", 32);
-    minimized_ = MakeCaptioned<QCheckBox>(start, "C_Window", 34);
+    startMode_ = MakeCaptioned<QCheckBox>(start, "C_StartMode", TextId::AutomaticStart);
+    minimized_ = MakeCaptioned<QCheckBox>(start, "C_Window", TextId::MinimizedWindow);
     startLayout->addWidget(startMode_);
     startLayout->addWidget(minimized_);
     grid->addWidget(start, 1, 1);
 
-    auto* errors = MakeCaptioned<QGroupBox>(tab, "F_ErrorMessages", 38);
+    auto* errors = MakeCaptioned<QGroupBox>(tab, "F_ErrorMessages", TextId::ErrorMessages);
     auto* errorsLayout = new QHBoxLayout(errors);
-    showErrors_ = MakeCaptioned<QRadioButton>(errors, "O_Show", 39);
-    hideErrors_ = MakeCaptioned<QRadioButton>(errors, "O_Hide", 40);
+    showErrors_ = MakeCaptioned<QRadioButton>(errors, "O_Show", TextId::Show);
+    hideErrors_ = MakeCaptioned<QRadioButton>(errors, "O_Hide", TextId::Hide);
     errorsLayout->addWidget(showErrors_);
     errorsLayout->addWidget(hideErrors_);
     grid->addWidget(errors, 2, 0);
@@ -358,13 +360,13 @@ QWidget* MainWindow::BuildCommunicationTab() {
     auto* grid = new QGridLayout(tab);
     grid->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     grid->setVerticalSpacing(kSpacing);
-    grid->addWidget(MakeTaggedLabel(tab, "L_IPAddress", 42), 0, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_IPAddress", TextId::IpAddress), 0, 0);
     ipAddress_ = Make<QLineEdit>(tab, "T_IPAddress");
     grid->addWidget(ipAddress_, 0, 1);
-    grid->addWidget(MakeTaggedLabel(tab, "L_DeviceNo", 43), 1, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_DeviceNo", TextId::ScaleNumber), 1, 0);
     deviceNo_ = Make<QComboBox>(tab, "CB_DeviceNo");
     grid->addWidget(deviceNo_, 1, 1);
-    grid->addWidget(MakeTaggedLabel(tab, "L_Timeout", 44), 2, 0);
+    grid->addWidget(MakeTaggedLabel(tab, "L_Timeout", TextId::ConnectionTimeout), 2, 0);
     timeout_ = Make<QComboBox>(tab, "CB_Timeout");
     timeout_->setEditable(true);
     timeout_->setInsertPolicy(QComboBox::NoInsert);
@@ -373,7 +375,7 @@ QWidget* MainWindow::BuildCommunicationTab() {
     }
     timeout_->setCurrentIndex(-1);
     grid->addWidget(timeout_, 2, 1);
-    auto* charset = MakeCaptioned<QGroupBox>(tab, "F_Charset", 37);
+    auto* charset = MakeCaptioned<QGroupBox>(tab, "F_Charset", TextId::CharacterSet);
     auto* charsetLayout = new QHBoxLayout(charset);
     unicode_ = Make<QRadioButton>(charset, "O_Unicode");
     unicode_->setText(QStringLiteral("UNICODE"));
@@ -395,11 +397,11 @@ QWidget* MainWindow::BuildFileLists() {
     fileIn_ = Make<FileList>(box, "File_In");
     fileOut_ = Make<FileList>(box, "File_Out");
     fileError_ = Make<FileList>(box, "File_Error");
-    grid->addWidget(MakeTaggedLabel(box, "L_FileIn", 301), 0, 0);
-    grid->addWidget(MakeTaggedLabel(box, "L_FileOut", 302), 0, 1);
+    grid->addWidget(MakeTaggedLabel(box, "L_FileIn", TextId::FilesToTransfer), 0, 0);
+    grid->addWidget(MakeTaggedLabel(box, "L_FileOut", TextId::FilesTransferredOk), 0, 1);
     auto* errorHeader = new QHBoxLayout;
-    errorHeader->addWidget(MakeTaggedLabel(box, "L_FileError", 303), 1);
-    errorLogButton_ = MakeCaptioned<QPushButton>(box, "CB_ErrorLog", 308);
+    errorHeader->addWidget(MakeTaggedLabel(box, "L_FileError", TextId::FaultyFiles), 1);
+    errorLogButton_ = MakeCaptioned<QPushButton>(box, "CB_ErrorLog", TextId::ErrorLog);
     errorLogButton_->setFlat(true);
     errorLogButton_->setStyleSheet(
         QStringLiteral("QPushButton { border: none; color: palette(link); text-decoration: "
@@ -432,7 +434,7 @@ QWidget* MainWindow::BuildFooter() {
     auto* row = new QWidget(this);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    fileTransfered_ = MakeTaggedLabel(row, "L_FileTransfered", 305);
+    fileTransfered_ = MakeTaggedLabel(row, "L_FileTransfered", TextId::ProcessingFile);
     // A long file name must not widen the window; the whole text is in the tooltip.
     fileTransfered_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     fileTransfered_->hide();
@@ -441,7 +443,7 @@ QWidget* MainWindow::BuildFooter() {
     freeSpaceWarning_ = MakePicture(row, "I_DangerFreeSpace", Pictures::Warning(20));
     freeSpaceWarning_->hide();
     layout->addWidget(freeSpaceWarning_);
-    freeSpaceLabel_ = MakeTaggedLabel(row, "L_FreeSpace", 304);
+    freeSpaceLabel_ = MakeTaggedLabel(row, "L_FreeSpace", TextId::FreeDiskSpace);
     layout->addWidget(freeSpaceLabel_);
     layout->addSpacing(16);
     version_ = MakeLabel(row, "L_Version", 0, QStringLiteral("V 1.0.0"));
@@ -529,8 +531,8 @@ void MainWindow::ConnectSupervisor() {
         });
 }
 
-QString MainWindow::Text(int n) const {
-    return StringTable::Text(languageCode_, n);
+QString MainWindow::Text(TextId id) const {
+    return StringTable::Text(languageCode_, id);
 }
 
 void MainWindow::LoadSettings() {
@@ -649,7 +651,7 @@ void MainWindow::ShowMode(PanelMode mode) {
     mode_ = mode;
     modeButton_->setText(mode == PanelMode::On ? QStringLiteral("Stop") : QStringLiteral("Start"));
     modePicture_->setPixmap(Pictures::Mode(options_.programDir, mode, kModePictureSize));
-    panelMode_->setText(Text(mode == PanelMode::Off ? 100 : 101));
+    panelMode_->setText(Text(mode == PanelMode::Off ? TextId::NoPulling : TextId::PullingRunning));
     EnableStartSettings(mode == PanelMode::Off);
     if (mode == PanelMode::Opening) {
         // Paint the change before the library blocks while it opens the link.
@@ -659,13 +661,14 @@ void MainWindow::ShowMode(PanelMode mode) {
 
 void MainWindow::ShowStatus(int status) {
     shownStatus_ = status;
-    panelStatus_->setText(status >= 0 && status <= 5 ? Text(110 + status)
-                                                     : Text(119) + QString::number(status));
+    panelStatus_->setText(status >= 0 && status <= 5
+                              ? Text(StatusTextId(status))
+                              : Text(TextId::UnknownTransferStatus) + QString::number(status));
 }
 
 void MainWindow::ShowCurrentFile(const QString& name) {
     shownFile_ = name;
-    fileTransfered_->setText(Text(305) + name);
+    fileTransfered_->setText(Text(TextId::ProcessingFile) + name);
     fileTransfered_->setToolTip(name);
     fileTransfered_->setVisible(!name.isEmpty());
     if (name.isEmpty()) {
@@ -724,7 +727,7 @@ void MainWindow::ShowFaultyFileReason(QListWidgetItem* item) {
     }
     const QString note = fileError_->Note(item->text());
     faultyReason_->setPlainText(item->text() + QStringLiteral(": ") +
-                                (note.isEmpty() ? Text(312) : note));
+                                (note.isEmpty() ? Text(TextId::NoReasonRecorded) : note));
     faultyReason_->show();
 }
 
@@ -823,15 +826,16 @@ void MainWindow::OnDriveChosen(const QString& driveText) {
 
 void MainWindow::OpenCreateDirectoryDialog(DirectoryList* list) {
     // The dialog's own controls create folders; its answer is not used.
-    QFileDialog dialog(this, Text(19), list->Path(), QStringLiteral("Directory (*.)"));
+    QFileDialog dialog(this, Text(TextId::CreateDirectory), list->Path(),
+                       QStringLiteral("Directory (*.)"));
     dialog.setFileMode(QFileDialog::AnyFile);
     // The program's own dialog, so that its buttons speak the window's language.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setLabelText(QFileDialog::Accept, Text(244));
-    dialog.setLabelText(QFileDialog::Reject, Text(241));
-    dialog.setLabelText(QFileDialog::LookIn, Text(245));
-    dialog.setLabelText(QFileDialog::FileName, Text(246));
-    dialog.setLabelText(QFileDialog::FileType, Text(247));
+    dialog.setLabelText(QFileDialog::Accept, Text(TextId::Open));
+    dialog.setLabelText(QFileDialog::Reject, Text(TextId::Cancel));
+    dialog.setLabelText(QFileDialog::LookIn, Text(TextId::LookIn));
+    dialog.setLabelText(QFileDialog::FileName, Text(TextId::FileName));
+    dialog.setLabelText(QFileDialog::FileType, Text(TextId::FilesOfType));
     dialog.exec();
     list->Refresh();
 }
@@ -864,7 +868,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         options_.saveConfigPath.isEmpty() ? options_.configPath : options_.saveConfigPath;
     QDir().mkpath(QFileInfo(savePath).absolutePath());
     if (!ConfigFile::Write(savePath, ReadSettings(), &error)) {
-        prompter_->ShowMessage(Text(216) + error);
+        prompter_->ShowMessage(Text(TextId::SettingsNotSaved) + error);
     }
     if (supervisor_->AutoModeOn() && !supervisor_->SetMode()) {
         event->ignore();

@@ -115,7 +115,7 @@ class MainWindow : public QMainWindow {
     void ShowLibraryError(const QString& title, const QString& text);
     void OnDriveChosen(const QString& driveText);
     void OpenCreateDirectoryDialog(DirectoryList* list);
-    QString Text(int n) const;
+    QString Text(TextId id) const;
 
     Options options_;
     QList<MissingSetting> missing_;

@@ -19,15 +19,15 @@ namespace {
 QString NoteFor(const TextFileReader::Content& content, TextFileReader::Order order,
                 int languageCode) {
     if (!content.error.isEmpty()) {
-        return StringTable::Text(languageCode, 310) + content.error;
+        return StringTable::Text(languageCode, TextId::CannotReadFile) + content.error;
     }
     QStringList notes;
     if (order == TextFileReader::Order::NewestFirst) {
-        notes << StringTable::Text(languageCode, 309);
+        notes << StringTable::Text(languageCode, TextId::NewestLinesFirst);
     }
     if (content.shortened) {
-        notes
-            << StringTable::Text(languageCode, 311).arg(TextFileReader::kMaxBytes / (1024 * 1024));
+        notes << StringTable::Text(languageCode, TextId::OnlyLastMegabytesShown)
+                     .arg(TextFileReader::kMaxBytes / (1024 * 1024));
     }
     return notes.join(QStringLiteral(" · "));
 }
@@ -55,7 +55,8 @@ TextFileViewer::TextFileViewer(const QString& path, int languageCode, QWidget* p
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setPlainText(content.lines.join(QLatin1Char('\n')));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    buttons->button(QDialogButtonBox::Close)->setText(StringTable::Text(languageCode, 248));
+    buttons->button(QDialogButtonBox::Close)
+        ->setText(StringTable::Text(languageCode, TextId::Close));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);

@@ -13,12 +13,12 @@ const QString kTitle = QStringLiteral("Dorvex Panel");
 // The text number of each standard button the program's boxes use.
 struct ButtonText {
     QMessageBox::StandardButton button;
-    int text;
+    TextId text;
 };
-constexpr ButtonText kButtonTexts[] = {{QMessageBox::Ok, 240},
-                                       {QMessageBox::Cancel, 241},
-                                       {QMessageBox::Yes, 242},
-                                       {QMessageBox::No, 243}};
+constexpr ButtonText kButtonTexts[] = {{QMessageBox::Ok, TextId::Ok},
+                                       {QMessageBox::Cancel, TextId::Cancel},
+                                       {QMessageBox::Yes, TextId::Yes},
+                                       {QMessageBox::No, TextId::No}};
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_files.h"
+
 namespace dorvex::panel {
 namespace {
 
@@ -28,11 +30,7 @@ class ConfigFileTest : public ::testing::Test {
   protected:
     QString Path() const { return QDir(dir_.path()).filePath(QStringLiteral("Dorvex.cfg")); }
 
-    void WriteRaw(const QByteArray& bytes) {
-        QFile file(Path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void WriteRaw(const QByteArray& bytes) { ASSERT_TRUE(testing::WriteFile(Path(), bytes)); }
 
     PanelSettings Load(PanelSettings settings = {}) {
         const auto lines = ConfigFile::Read(Path());
@@ -47,16 +45,11 @@ class ConfigFileTest : public ::testing::Test {
     FakeVolumes volumes_;
 };
 
-TEST_F(ConfigFileTest, MissingFileReadsAsNothing) {
+TEST_F(ConfigFileTest, WithoutAFileTheFirstCloseWritesTheInitialStates) {
     EXPECT_FALSE(ConfigFile::Read(Path()).has_value());
-}
-
-TEST_F(ConfigFileTest, FirstCloseWithoutAFileWritesTheInitialStates) {
     ASSERT_TRUE(ConfigFile::Write(Path(), PanelSettings{}, nullptr));
-    QFile file(Path());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(
-        file.readAll(),
+        testing::ReadFile(Path()),
         QByteArray("33\r\n\r\n\r\n\r\n\r\n-1\r\n10\r\n-1\r\n50\r\n0\r\n0\r\n127.0.0.1\r\n-1\r\n"
                    "|\r\n0\r\n-1\r\n0\r\n"));
 }

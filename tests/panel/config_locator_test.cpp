@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_files.h"
+
 namespace dorvex::panel {
 namespace {
 
@@ -24,10 +26,7 @@ class ConfigLocatorTest : public ::testing::Test {
     static QString Cfg(const QString& directory) {
         return QDir(directory).filePath(QStringLiteral("Dorvex.cfg"));
     }
-    static void Touch(const QString& path) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
+    static void Touch(const QString& path) { ASSERT_TRUE(testing::WriteFile(path, {})); }
     // A "directory" that is a regular file: nothing can be created in it, even by root.
     QString Blocked() const {
         const QString path = QDir(dir_.path()).filePath(QStringLiteral("blocked"));
@@ -59,6 +58,9 @@ TEST_F(ConfigLocatorTest, WithoutAnyFileTheProgramsPlaceIfItCanTakeOne) {
 }
 
 TEST_F(ConfigLocatorTest, SettingsFromAPlaceThatCannotBeWrittenAreSavedForTheUser) {
+    QDir().mkpath(Cfg(program_));  // a directory in the place of the file
+    EXPECT_FALSE(ConfigLocator::CanWrite(Cfg(program_)));
+    EXPECT_TRUE(ConfigLocator::CanWrite(Cfg(user_)));
     Touch(Cfg(system_));
     EXPECT_EQ(Locator(program_).WritePath(Cfg(system_)), Cfg(system_));
     const QString readOnlyPlace = Cfg(Blocked());
@@ -67,12 +69,6 @@ TEST_F(ConfigLocatorTest, SettingsFromAPlaceThatCannotBeWrittenAreSavedForTheUse
     // Without a user directory there is nowhere else: the caller reports the failure.
     EXPECT_EQ(ConfigLocator(program_, QString(), {system_}).WritePath(readOnlyPlace),
               readOnlyPlace);
-}
-
-TEST_F(ConfigLocatorTest, ADirectoryInThePlaceOfTheFileCannotBeWritten) {
-    QDir().mkpath(Cfg(program_));
-    EXPECT_FALSE(ConfigLocator::CanWrite(Cfg(program_)));
-    EXPECT_TRUE(ConfigLocator::CanWrite(Cfg(user_)));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
+#include <algorithm>
 #include <deque>
 #include <mutex>
 
@@ -25,40 +25,88 @@ class FakeDorvexLibrary : public DorvexLibrary {
     int replyTimeoutResult = 0;
     QString lastErrorText;      // kept for the call that failed, like the library's
     QString transferErrorText;  // the reason of the last status 5
-
-    // Status answers in order; the last one repeats.
-    void QueueStatuses(std::initializer_list<int> statuses);
-    QStringList Calls() const;
-    // What GetReplyWait answers: waiting (waited, limit), or not waiting when limit is 0.
-    void SetReplyWait(int waitedMilliseconds, int limitMilliseconds);
-    int CountCalls(const QString& prefix) const;
-
-    int SetConnectionTimeout(int milliseconds) override;
-    int SetDisplayErrorMode(int mode) override;
-    int OpenDorvex(const QString& link, const QString& device, const QString& address, int reserved,
-                   int unicode, const QString& tableFile) override;
-    int CloseDorvex() override;
-    int SetInputDir(const QString& directory) override;
-    int SetOutputDir(const QString& directory) override;
-    int SetErrorDir(const QString& directory) override;
-    int SetDestination(const QString& device) override;
-    int SetCRChar(const QString& marker) override;
-    int SendWriteFile(const QString& fileName) override;
-    int SendReadFile(const QString& fileName) override;
-    int SendDeleteFile(const QString& fileName) override;
-    int GetCommStatus() override;
-    bool GetTransferProgress(int& sentOut, int& expectedOut) override;
-    void SetErrorSink(ErrorSink sink) override;
-    int SetReplyTimeout(int rowMilliseconds, int tableMilliseconds) override;
-    bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override;
-    QString GetLastErrorText() override;
-    QString GetTransferErrorText() override;
-
     ErrorSink errorSink;
 
+    // Status answers in order; the last one repeats.
+    void QueueStatuses(std::initializer_list<int> statuses) {
+        std::lock_guard lock(mutex_);
+        statuses_.assign(statuses.begin(), statuses.end());
+    }
+    // What GetReplyWait answers: waiting (waited, limit), or not waiting when limit is 0.
+    void SetReplyWait(int waitedMilliseconds, int limitMilliseconds) {
+        std::lock_guard lock(mutex_);
+        waited_ = waitedMilliseconds;
+        limit_ = limitMilliseconds;
+    }
+    QStringList Calls() const {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    int CountCalls(const QString& prefix) const {
+        std::lock_guard lock(mutex_);
+        return static_cast<int>(std::count_if(
+            calls_.begin(), calls_.end(), [&](const QString& c) { return c.startsWith(prefix); }));
+    }
+
+    int SetConnectionTimeout(int ms) override { return Record("SetConnectionTimeout", ms, ms > 0); }
+    int SetDisplayErrorMode(int mode) override { return Record("SetDisplayErrorMode", mode); }
+    int OpenDorvex(const QString& link, const QString& device, const QString& address, int reserved,
+                   int unicode, const QString& tableFile) override {
+        return Record("OpenDorvex",
+                      QStringList{link, device, address, QString::number(reserved),
+                                  QString::number(unicode), tableFile}
+                          .join(QLatin1Char(',')),
+                      openResult);
+    }
+    int CloseDorvex() override { return Record("CloseDorvex", QString(), closeResult); }
+    int SetInputDir(const QString& d) override { return Record("SetInputDir", d); }
+    int SetOutputDir(const QString& d) override { return Record("SetOutputDir", d); }
+    int SetErrorDir(const QString& d) override { return Record("SetErrorDir", d); }
+    int SetDestination(const QString& device) override { return Record("SetDestination", device); }
+    int SetCRChar(const QString& marker) override { return Record("SetCRChar", marker); }
+    int SendWriteFile(const QString& f) override { return Send("SendWriteFile", f); }
+    int SendReadFile(const QString& f) override { return Send("SendReadFile", f); }
+    int SendDeleteFile(const QString& f) override { return Send("SendDeleteFile", f); }
+    int GetCommStatus() override {
+        std::lock_guard lock(mutex_);
+        const int status = statuses_.front();
+        if (statuses_.size() > 1) {
+            statuses_.pop_front();
+        }
+        calls_ << QStringLiteral("GetCommStatus()");
+        return status;
+    }
+    bool GetTransferProgress(int& sentOut, int& expectedOut) override {
+        sentOut = sent;
+        expectedOut = expected;
+        return true;
+    }
+    void SetErrorSink(ErrorSink sink) override { errorSink = std::move(sink); }
+    int SetReplyTimeout(int row, int table) override {
+        return Record("SetReplyTimeout", QStringLiteral("%1,%2").arg(row).arg(table),
+                      replyTimeoutResult);
+    }
+    bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override {
+        std::lock_guard lock(mutex_);
+        waitedMilliseconds = limit_ > 0 ? waited_ : 0;
+        limitMilliseconds = limit_;
+        return limit_ > 0;
+    }
+    QString GetLastErrorText() override { return lastErrorText; }
+    QString GetTransferErrorText() override { return transferErrorText; }
+
   private:
-    int Record(const QString& call, int result);
-    int Send(const QString& name, const QString& fileName);
+    int Record(const char* name, const QString& arguments, int result = 1) {
+        std::lock_guard lock(mutex_);
+        calls_ << QString::fromLatin1(name) + QLatin1Char('(') + arguments + QLatin1Char(')');
+        return result;
+    }
+    int Record(const char* name, int argument, bool ok = true) {
+        return Record(name, QString::number(argument), ok ? 1 : -1);
+    }
+    int Send(const char* name, const QString& fileName) {
+        return Record(name, fileName, sendResults.value(fileName, defaultSendResult));
+    }
 
     mutable std::mutex mutex_;  // GetCommStatus may run on the poll thread
     QStringList calls_;

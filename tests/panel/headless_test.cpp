@@ -10,10 +10,12 @@
 #include <csignal>
 #include <cstdio>
 
+#include "core/config_file.h"
 #include "core/headless_runner.h"
 #include "core/string_table.h"
 #include "fake_dorvex_library.h"
-#include "simulator_process.h"
+#include "support/scale_sim_process.h"
+#include "test_files.h"
 
 namespace dorvex::panel {
 namespace {
@@ -26,35 +28,24 @@ QString PanelBinary() {
 
 class HeadlessTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (const char* name : {"in", "out", "err"}) {
-            ASSERT_TRUE(QDir(root_.path()).mkdir(QString::fromLatin1(name)));
-        }
-    }
+    void SetUp() override { ASSERT_TRUE(testing::MakeTransferDirectories(root_.path())); }
 
-    QString WriteConfig(const QString& device,
-                        const QString& address = QStringLiteral("127.0.0.1")) {
+    QString WriteConfig(int device, const QString& address = QStringLiteral("127.0.0.1")) {
+        PanelSettings s;
+        s.languageCode = kEnglish;
+        s.drive = QStringLiteral("/");
+        s.inputDir = root_.filePath(QStringLiteral("in"));
+        s.outputDir = root_.filePath(QStringLiteral("out"));
+        s.errorDir = root_.filePath(QStringLiteral("err"));
+        s.deleteInputFile = false;
+        s.scanInterval = 1;
+        s.scanUnitIndex = 0;
+        s.ipAddress = address;
+        s.deviceIndex = device;
+        s.unicode = false;
+        s.timeoutIndex = 1;
         const QString path = root_.filePath(QStringLiteral("panel.cfg"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        const QStringList lines{QStringLiteral("44"),
-                                QStringLiteral("/"),
-                                root_.filePath(QStringLiteral("in")),
-                                root_.filePath(QStringLiteral("out")),
-                                root_.filePath(QStringLiteral("err")),
-                                QStringLiteral("0"),
-                                QStringLiteral("1"),
-                                QStringLiteral("0"),
-                                QStringLiteral("50"),
-                                QStringLiteral("0"),
-                                QStringLiteral("0"),
-                                address,
-                                device,
-                                QStringLiteral("|"),
-                                QStringLiteral("0"),
-                                QStringLiteral("1"),
-                                QStringLiteral("0")};
-        file.write(lines.join(QStringLiteral("\r\n")).toUtf8());
+        EXPECT_TRUE(ConfigFile::Write(path, s, nullptr));
         return path;
     }
 
@@ -74,10 +65,8 @@ class HeadlessTest : public ::testing::Test {
 };
 
 TEST_F(HeadlessTest, SigtermStopsTheModeLikeStopAndSavesNothing) {
-    const QString config = WriteConfig(QStringLiteral("3"));
-    QFile before(config);
-    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
-    const QByteArray saved = before.readAll();
+    const QString config = WriteConfig(3);
+    const QByteArray saved = testing::ReadFile(config);
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
     FakeDorvexLibrary* fake = nullptr;
@@ -104,9 +93,7 @@ TEST_F(HeadlessTest, SigtermStopsTheModeLikeStopAndSavesNothing) {
     EXPECT_TRUE(output.contains(QStringLiteral("mode: pulling running"))) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("signal 15: stopping"))) << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("mode: No pulling"))) << output.toStdString();
-    QFile file(config);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), saved);
+    EXPECT_EQ(testing::ReadFile(config), saved);
 }
 
 // A runner on a fake library, driven tick by tick instead of by its event loop.
@@ -132,9 +119,7 @@ class HeadlessLogTest : public HeadlessTest {
     }
 
     void Drop(const QString& name) {
-        QFile file(root_.filePath(QStringLiteral("in/") + name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("PLU\n1\n");
+        ASSERT_TRUE(testing::WriteFile(root_.filePath(QStringLiteral("in/") + name), "PLU\n1\n"));
     }
 
     QString Output() { return ReadAll(out_); }
@@ -165,7 +150,7 @@ TEST_F(HeadlessLogTest, WithoutASettingsFileTheSystemsLanguageIsSpoken) {
 TEST_F(HeadlessLogTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMinute) {
     Drop(QStringLiteral("prices_w.csv"));
     Drop(QStringLiteral("whole_r.csv"));
-    auto runner = MakeRunner(WriteConfig(QStringLiteral("3")));
+    auto runner = MakeRunner(WriteConfig(3));
     TransferSupervisor& supervisor = runner->Supervisor();
     ASSERT_TRUE(supervisor.SetMode());
     fake_->sendResults.insert(QStringLiteral("prices_w.csv"), -1);
@@ -197,28 +182,7 @@ TEST_F(HeadlessLogTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMin
         output.contains(QStringLiteral("waiting for the scale's reply, 120 s (limit 9000 s)")));
 }
 
-TEST_F(HeadlessLogTest, AFailedOpenIsFollowedByItsCauseAndAddress) {
-    auto runner = MakeRunner(WriteConfig(QStringLiteral("3"), QStringLiteral("127.0.0.1:5120")));
-    TransferSupervisor& supervisor = runner->Supervisor();
-    supervisor.SetReplyTimeout(2000);
-    ASSERT_TRUE(supervisor.SetMode());
-    ASSERT_TRUE(supervisor.SetMode());
-    fake_->openResult = -1;
-    fake_->lastErrorText =
-        QStringLiteral("Connecting to 127.0.0.1:5120 failed: connection refused");
-    EXPECT_FALSE(supervisor.SetMode());
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetReplyTimeout(2000,2000)")), 2);
-    const QString output = Output();
-    const qsizetype message = output.lastIndexOf(StringTable::Text(kEnglish, 203));
-    const qsizetype cause = output.indexOf(
-        QStringLiteral("Link not opened: Connecting to 127.0.0.1:5120 failed: connection refused"));
-    ASSERT_GE(message, 0) << output.toStdString();
-    EXPECT_GT(cause, message) << output.toStdString();
-    // This fake has no reply timeout export: the log says the library's own limits apply.
-    EXPECT_TRUE(output.contains(StringTable::Text(kEnglish, 231))) << output.toStdString();
-}
-
-TEST_F(HeadlessTest, ProgramRefusesAReplyTimeoutThatIsNoNumber) {
+TEST_F(HeadlessTest, ProgramRefusesABadReplyTimeoutAndFailsWithoutAScaleNumber) {
     if (!QFile::exists(PanelBinary())) {
         GTEST_SKIP() << "dorvex-panel is not built";
     }
@@ -230,36 +194,26 @@ TEST_F(HeadlessTest, ProgramRefusesAReplyTimeoutThatIsNoNumber) {
         EXPECT_EQ(panel.exitCode(), 2) << value;
         EXPECT_TRUE(panel.readAllStandardError().contains("--reply-timeout")) << value;
     }
-}
-
-TEST_F(HeadlessTest, ProgramWithoutAScaleNumberReportsItAndFails) {
-    if (!QFile::exists(PanelBinary())) {
-        GTEST_SKIP() << "dorvex-panel is not built";
-    }
     QProcess panel;
-    panel.start(PanelBinary(), {QStringLiteral("--headless"), QStringLiteral("--config"),
-                                WriteConfig(QStringLiteral("-1"))});
+    panel.start(PanelBinary(),
+                {QStringLiteral("--headless"), QStringLiteral("--config"), WriteConfig(-1)});
     ASSERT_TRUE(panel.waitForFinished(10000));
     EXPECT_EQ(panel.exitCode(), 1);
-    const QString output = QString::fromUtf8(panel.readAllStandardOutput());
-    EXPECT_TRUE(output.contains(QStringLiteral("message: Please select a scale n° !")))
-        << output.toStdString();
+    EXPECT_TRUE(panel.readAllStandardOutput().contains("message: Please select a scale n° !"));
 }
 
 TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
-    if (const QString reason = testing::SimulatorProcess::SkipReason(); !reason.isEmpty()) {
-        GTEST_SKIP() << reason.toStdString();
+    if (!QFile::exists(PanelBinary()) ||
+        !QFile::exists(QStringLiteral(DORVEX_BIN_DIR "/dorvex-scale-sim"))) {
+        GTEST_SKIP() << "dorvex-panel or dorvex-scale-sim is not built";
     }
-    if (!QFile::exists(PanelBinary())) {
-        GTEST_SKIP() << "dorvex-panel is not built";
-    }
-    testing::SimulatorProcess simulator;
-    ASSERT_TRUE(simulator.Start());
+    dorvex::test::ScaleSimProcess simulator({"--tables", DORVEX_SAMPLES_DIR "/table.csv"});
+    ASSERT_TRUE(simulator.Started());
     QProcess panel;
     panel.setProcessChannelMode(QProcess::MergedChannels);
-    panel.start(PanelBinary(), {QStringLiteral("--headless"), QStringLiteral("--config"),
-                                WriteConfig(QStringLiteral("1"),
-                                            QStringLiteral("127.0.0.1:%1").arg(simulator.Port()))});
+    panel.start(PanelBinary(),
+                {QStringLiteral("--headless"), QStringLiteral("--config"),
+                 WriteConfig(1, QStringLiteral("127.0.0.1:%1").arg(simulator.Port()))});
     ASSERT_TRUE(panel.waitForStarted(5000));
     ASSERT_TRUE(QFile::copy(QStringLiteral(DORVEX_SAMPLES_DIR "/articles_w.csv"),
                             root_.filePath(QStringLiteral("in/articles_w.csv"))));
@@ -273,8 +227,8 @@ TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
     panel.waitForFinished(10000);
     const QString output = QString::fromUtf8(panel.readAll());
     ASSERT_EQ(panel.state(), QProcess::NotRunning) << output.toStdString();
-    if (output.contains(StringTable::Text(kEnglish, 215)) ||
-        output.contains(StringTable::Text(kEnglish, 203))) {
+    if (output.contains(StringTable::Text(kEnglish, TextId::LibraryUnusable)) ||
+        output.contains(StringTable::Text(kEnglish, TextId::PortOpenFailed))) {
         GTEST_SKIP() << "the library cannot reach the simulator yet: " << output.toStdString();
     }
     EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit);
@@ -284,6 +238,7 @@ TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
         << output.toStdString();
     EXPECT_TRUE(QFile::exists(root_.filePath(QStringLiteral("out/articles_w.csv"))));
     EXPECT_TRUE(QFile::exists(result));
+    EXPECT_TRUE(QDir(root_.filePath(QStringLiteral("err"))).isEmpty()) << output.toStdString();
 }
 
 }  // namespace

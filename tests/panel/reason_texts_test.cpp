@@ -1,5 +1,5 @@
 // The program's own texts about failures and waits, the start checks, the wait log's rhythm,
-// the reading of mixed-encoding logs and the choice of language from the system.
+// and the reading of mixed-encoding logs.
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -52,11 +52,12 @@ TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
     settings.ipAddress.clear();
     settings.inputDir = settings.outputDir = settings.errorDir = QStringLiteral("/tmp");
     const QList<MissingSetting> all = SettingsCheck::Missing(settings);
-    EXPECT_EQ(all, (QList<MissingSetting>{{201, SettingsTab::Communication},
-                                          {202, SettingsTab::Communication},
-                                          {206, SettingsTab::Timers},
-                                          {207, SettingsTab::Directories},
-                                          {210, SettingsTab::Communication}}));
+    EXPECT_EQ(all, (QList<MissingSetting>{
+                       {TextId::SelectScaleNumber, SettingsTab::Communication},
+                       {TextId::EnterIpAddress, SettingsTab::Communication},
+                       {TextId::SelectTimeUnit, SettingsTab::Timers},
+                       {TextId::SelectSeparateDirectories, SettingsTab::Directories},
+                       {TextId::ConfigureConnectionTimeout, SettingsTab::Communication}}));
     EXPECT_EQ(SettingsCheck::FirstTab(all), SettingsTab::Directories);
 
     settings.outputDir = QStringLiteral("/out");
@@ -64,8 +65,9 @@ TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
     settings.scanUnitIndex = 1;
     settings.ipAddress = QStringLiteral("10.0.0.9");
     settings.deviceIndex = 0;
-    EXPECT_EQ(SettingsCheck::Missing(settings),
-              (QList<MissingSetting>{{210, SettingsTab::Communication}}));
+    EXPECT_EQ(
+        SettingsCheck::Missing(settings),
+        (QList<MissingSetting>{{TextId::ConfigureConnectionTimeout, SettingsTab::Communication}}));
     settings.timeoutIndex = 9;
     EXPECT_TRUE(SettingsCheck::Missing(settings).isEmpty());
     EXPECT_FALSE(SettingsCheck::FirstTab({}).has_value());
@@ -143,14 +145,6 @@ TEST(TextFileReaderTest, LogsAreShownNewestFirstAndLargeOnesFromTheirEnd) {
     const auto missing = TextFileReader::Read(dir.filePath(QStringLiteral("none.log")),
                                               TextFileReader::Order::NewestFirst);
     EXPECT_FALSE(missing.error.isEmpty());
-}
-
-TEST(StringTableTest, TheSystemsLanguageIsFrenchOnlyWhenItIsFrench) {
-    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::French, QLocale::France)), kFrench);
-    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::French, QLocale::Canada)), kFrench);
-    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::German, QLocale::Germany)), kEnglish);
-    EXPECT_EQ(StringTable::LanguageOf(QLocale(QLocale::English, QLocale::UnitedStates)), kEnglish);
-    EXPECT_EQ(StringTable::LanguageOf(QLocale::c()), kEnglish);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "core/string_table.h"
 #include "fake_dorvex_library.h"
 #include "fake_prompter.h"
+#include "test_files.h"
 
 namespace dorvex::panel {
 namespace {
@@ -22,10 +23,7 @@ using testing::FakePrompter;
 class TransferSupervisorTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(root_.isValid());
-        for (const char* name : {"in", "out", "err"}) {
-            ASSERT_TRUE(QDir(root_.path()).mkdir(QString::fromLatin1(name)));
-        }
+        ASSERT_TRUE(testing::MakeTransferDirectories(root_.path()));
         settings_.languageCode = kEnglish;
         settings_.inputDir = Dir("in");
         settings_.outputDir = Dir("out");
@@ -47,14 +45,7 @@ class TransferSupervisorTest : public ::testing::Test {
     }
 
     void Drop(const QString& name, const QByteArray& content = "PLU;Name\n1;Apple\n") {
-        QFile file(PathIn("in", name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
-        file.write(content);
-    }
-
-    QByteArray Content(const char* dir, const QString& name) const {
-        QFile file(PathIn(dir, name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        ASSERT_TRUE(testing::WriteFile(PathIn("in", name), content, true));
     }
 
     bool Exists(const char* dir, const QString& name) const {
@@ -83,7 +74,7 @@ class TransferSupervisorTest : public ::testing::Test {
         return calls;
     }
 
-    QString Text(int n) const { return StringTable::Text(kEnglish, n); }
+    QString Text(TextId id) const { return StringTable::Text(kEnglish, id); }
 
     QTemporaryDir root_;
     PanelSettings settings_;
@@ -104,28 +95,22 @@ class TransferSupervisorTest : public ::testing::Test {
                                    prompter_, [this] { return settings_; }};
 };
 
-TEST_F(TransferSupervisorTest, StartChecksRunInOrderAndLeaveTheLibraryAlone) {
-    PanelSettings complete = settings_;
+TEST_F(TransferSupervisorTest, StartShowsTheFirstMissingSettingAndLeavesTheLibraryAlone) {
+    const PanelSettings complete = settings_;
     settings_ = PanelSettings{};
-    settings_.ipAddress.clear();
     settings_.inputDir = settings_.outputDir = settings_.errorDir = complete.inputDir;
-
-    const std::pair<int, std::function<void()>> steps[] = {
-        {201, [&] { settings_.deviceIndex = 0; }},
-        {202, [&] { settings_.ipAddress = QStringLiteral("127.0.0.1"); }},
-        {206, [&] { settings_.scanUnitIndex = 1; }},
-        {207, [&] { settings_.outputDir = complete.outputDir; }},
-        {207, [&] { settings_.errorDir = complete.errorDir; }},
-        {210, [&] { settings_.timeoutIndex = 0; }},
-    };
-    for (const auto& [message, fix] : steps) {
-        prompter_.messages.clear();
-        EXPECT_FALSE(supervisor_.SetMode());
-        EXPECT_FALSE(supervisor_.AutoModeOn());
-        EXPECT_EQ(prompter_.messages, QStringList{Text(message)});
-        fix();
-    }
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::SelectScaleNumber)});
+    settings_.deviceIndex = 0;
+    settings_.scanUnitIndex = 1;
+    prompter_.messages.clear();
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::SelectSeparateDirectories)});
     EXPECT_EQ(loads_, 0);
+    settings_.outputDir = complete.outputDir;
+    settings_.errorDir = complete.errorDir;
+    settings_.timeoutIndex = 0;
     EXPECT_TRUE(supervisor_.SetMode());
     EXPECT_EQ(supervisor_.ScanTimer().interval(), 10 * 60000);  // 10 "min"
 }
@@ -151,49 +136,39 @@ TEST_F(TransferSupervisorTest, StartCallsTheLibraryInTheDocumentedOrder) {
     EXPECT_FALSE(supervisor_.StatusTimer().isActive());
     EXPECT_EQ(supervisor_.StatusTimer().interval(), 40);
     EXPECT_TRUE(prompter_.messages.isEmpty());
-}
 
-TEST_F(TransferSupervisorTest, AddressWithPortSelectsThatPortAndAnsiPassesZero) {
+    // An address with a port selects that port; ANSI passes 0.
+    ASSERT_TRUE(supervisor_.SetMode());
     settings_.ipAddress = QStringLiteral("127.0.0.1:5120");
     settings_.unicode.reset();
     Start();
-    EXPECT_EQ(fake_->Calls()[2], QStringLiteral("OpenDorvex(IPC:5120,5,127.0.0.1,0,0,table.csv)"));
-}
-
-TEST_F(TransferSupervisorTest, FailedOpenReleasesTheEngineAndStaysOff) {
-    supervisor_.SetMode();  // binds the library; then make its next open fail
-    supervisor_.SetMode();
-    fake_->openResult = -1;
-    QSignalSpy modes(&supervisor_, &TransferSupervisor::ModeChanged);
-    EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_FALSE(supervisor_.AutoModeOn());
-    EXPECT_FALSE(supervisor_.ScanTimer().isActive());
-    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
-    EXPECT_EQ(prompter_.messages, QStringList{Text(203)});
-    ASSERT_EQ(modes.size(), 2);
-    EXPECT_EQ(modes[1][0].value<PanelMode>(), PanelMode::Off);
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetInputDir")), 1);  // only the first start
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("OpenDorvex(IPC:5120,5,127.0.0.1,0,0,table.csv)")),
+              1);
 }
 
 TEST_F(TransferSupervisorTest, MissingLibraryIsReportedAndRetriedAtTheNextStart) {
     loadError_ = QStringLiteral("libdorvex.so: cannot open shared object file");
     EXPECT_FALSE(supervisor_.SetMode());
     EXPECT_FALSE(supervisor_.AutoModeOn());
-    EXPECT_EQ(prompter_.messages, QStringList{Text(215) + loadError_});
+    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::LibraryUnusable) + loadError_});
     loadError_.clear();
     EXPECT_TRUE(supervisor_.SetMode());
     EXPECT_EQ(loads_, 2);
 }
 
-TEST_F(TransferSupervisorTest, NamesWithoutMarkersAreLeftAloneAndMarkersIgnoreCase) {
+TEST_F(TransferSupervisorTest, OnlyDataFilesAreTakenOnceByTheirFirstMarker) {
     Drop(QStringLiteral("stock.csv"));
     Drop(QStringLiteral("notes_w.txt"));
+    Drop(QStringLiteral("x_d.csv_w.csv"));
     Start();
     ScanTwice();
-    EXPECT_TRUE(TransferCalls().isEmpty());
+    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(x_d.csv_w.csv)")});
+    fake_->QueueStatuses({4});
+    supervisor_.StatusTick();
     Drop(QStringLiteral("STOCK_W.CSV"));
     ScanTwice();
-    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(STOCK_W.CSV)")});
+    EXPECT_EQ(TransferCalls().last(), QStringLiteral("SendWriteFile(STOCK_W.CSV)"));
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("Send")), 2);
     EXPECT_TRUE(Exists("in", QStringLiteral("stock.csv")));
 }
 
@@ -208,7 +183,7 @@ TEST_F(TransferSupervisorTest, RefusedFileGoesToErrorAndTheNextIsSentInTheSameTi
                                             QStringLiteral("GetCommStatus()"),
                                             QStringLiteral("SendDeleteFile(b_d.csw)")}));
     EXPECT_FALSE(Exists("in", QStringLiteral("a_w.csv")));
-    EXPECT_EQ(Content("err", QStringLiteral("a_w.csv")), "refused");
+    EXPECT_EQ(testing::ReadFile(PathIn("err", QStringLiteral("a_w.csv"))), "refused");
     EXPECT_TRUE(supervisor_.TransferRunning());
     EXPECT_TRUE(supervisor_.StatusTimer().isActive());
     EXPECT_EQ(supervisor_.CurrentFile(), QStringLiteral("b_d.csw"));
@@ -239,7 +214,7 @@ TEST_F(TransferSupervisorTest, TwoCandidatesAreSentOneAfterTheOtherInNameOrder) 
                      QStringLiteral("GetCommStatus()"), QStringLiteral("SendReadFile(b_r.csv)")}));
 }
 
-TEST_F(TransferSupervisorTest, SuccessWithDeleteRemovesTheFileWithoutCopies) {
+TEST_F(TransferSupervisorTest, SuccessDeletesOrMovesTheFileAsTheOptionSaysAtThatTime) {
     Drop(QStringLiteral("p_w.csv"));
     Start();
     fake_->QueueStatuses({4});
@@ -248,28 +223,22 @@ TEST_F(TransferSupervisorTest, SuccessWithDeleteRemovesTheFileWithoutCopies) {
     supervisor_.StatusTick();
     EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
     EXPECT_TRUE(QDir(Dir("out")).isEmpty());
-    EXPECT_TRUE(QDir(Dir("err")).isEmpty());
     ASSERT_EQ(settled.size(), 1);
     EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::Deleted);
-}
 
-TEST_F(TransferSupervisorTest, SuccessWithMoveReplacesTheOutputFile) {
+    // Moving replaces an older output file of the same name.
     settings_.deleteInputFile = false;
-    Drop(QStringLiteral("p_w.csv"), "new");
-    QFile old(PathIn("out", QStringLiteral("p_w.csv")));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old content");
-    old.close();
-    Start();
-    fake_->QueueStatuses({4});
-    supervisor_.ScanTick();
+    Drop(QStringLiteral("q_w.csv"), "new");
+    ASSERT_TRUE(testing::WriteFile(PathIn("out", QStringLiteral("q_w.csv")), "old content"));
+    ScanTwice();
     supervisor_.StatusTick();
-    EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
-    EXPECT_EQ(Content("out", QStringLiteral("p_w.csv")), "new");
+    EXPECT_FALSE(Exists("in", QStringLiteral("q_w.csv")));
+    EXPECT_EQ(testing::ReadFile(PathIn("out", QStringLiteral("q_w.csv"))), "new");
     EXPECT_TRUE(QDir(Dir("err")).isEmpty());
 }
 
-TEST_F(TransferSupervisorTest, FailureMovesTheFileToTheErrorDirectoryWhateverTheOption) {
+TEST_F(TransferSupervisorTest, FailureOrAnUnexpectedStatusMovesTheFileToTheErrorDirectory) {
+    settings_.deleteInputFile = false;
     Drop(QStringLiteral("p_r.csv"));
     Start();
     fake_->QueueStatuses({3, 5});
@@ -279,16 +248,13 @@ TEST_F(TransferSupervisorTest, FailureMovesTheFileToTheErrorDirectoryWhateverThe
     supervisor_.StatusTick();
     EXPECT_FALSE(Exists("in", QStringLiteral("p_r.csv")));
     EXPECT_TRUE(Exists("err", QStringLiteral("p_r.csv")));
-}
 
-TEST_F(TransferSupervisorTest, UnexpectedStatusEndsTheTransferAsAFailure) {
-    Drop(QStringLiteral("p_w.csv"));
-    Start();
+    Drop(QStringLiteral("q_w.csv"));
     fake_->QueueStatuses({-1});
-    supervisor_.ScanTick();
+    ScanTwice();
     supervisor_.StatusTick();
     EXPECT_FALSE(supervisor_.TransferRunning());
-    EXPECT_TRUE(Exists("err", QStringLiteral("p_w.csv")));
+    EXPECT_TRUE(Exists("err", QStringLiteral("q_w.csv")));
 }
 
 TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunning) {
@@ -299,7 +265,7 @@ TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunnin
     // Asked even before the first poll: the hand-over alone means a transfer runs.
     prompter_.answers = {false};
     EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_EQ(prompter_.questions, QStringList{Text(205)});
+    EXPECT_EQ(prompter_.questions, QStringList{Text(TextId::QuitBeforeTransferEnds)});
     supervisor_.StatusTick();
     prompter_.answers = {false};
     EXPECT_FALSE(supervisor_.SetMode());
@@ -320,18 +286,19 @@ TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunnin
     Start();
     supervisor_.ScanTick();
     EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile(p_w.csv)")), 2);
-}
 
-TEST_F(TransferSupervisorTest, StopWhileIdleAsksNothingAndReportsAFailedClose) {
-    Start();
+    // Idle, a stop asks nothing; a failed close is reported.
+    fake_->QueueStatuses({4});
+    supervisor_.StatusTick();
     fake_->closeResult = -1;
+    prompter_.questions.clear();
     EXPECT_TRUE(supervisor_.SetMode());
     EXPECT_TRUE(prompter_.questions.isEmpty());
-    EXPECT_EQ(prompter_.messages, QStringList{Text(204)});
+    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::PortCloseFailed)});
     EXPECT_FALSE(supervisor_.AutoModeOn());
 }
 
-TEST_F(TransferSupervisorTest, AFileStillBeingWrittenIsNotTaken) {
+TEST_F(TransferSupervisorTest, AFileStillBeingWrittenWaitsAndAVanishedDirectoryIsQuiet) {
     Start();
     Drop(QStringLiteral("big_w.csv"), "first part\n");
     supervisor_.ScanTick();
@@ -340,25 +307,33 @@ TEST_F(TransferSupervisorTest, AFileStillBeingWrittenIsNotTaken) {
     EXPECT_TRUE(TransferCalls().isEmpty());
     supervisor_.ScanTick();
     EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(big_w.csv)")});
+    fake_->QueueStatuses({4});
+    supervisor_.StatusTick();
+    ASSERT_TRUE(QDir(Dir("in")).removeRecursively());
+    ScanTwice();
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("Send")), 1);
+    EXPECT_TRUE(prompter_.messages.isEmpty());
 }
 
-TEST_F(TransferSupervisorTest, ANameWithSeveralMarkersIsHandedOverOnceByItsFirstKind) {
-    Drop(QStringLiteral("x_d.csv_w.csv"));
-    Start();
-    supervisor_.ScanTick();
-    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(x_d.csv_w.csv)")});
-}
-
-TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceAndKeptUntilItChanges) {
+TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceWithItsReasonAndKeptUntilItChanges) {
     Drop(QStringLiteral("p_w.csv"));
     Start();
     ASSERT_TRUE(QDir(Dir("err")).removeRecursively());  // the error directory vanishes
     fake_->sendResults.insert(QStringLiteral("p_w.csv"), -1);
+    fake_->lastErrorText = QStringLiteral("a column without tag");
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
     supervisor_.ScanTick();
-    const QString message = Text(208) + QStringLiteral("p_w.csv") + Text(209);
+    const QString message = Text(TextId::FaultyFileNotMoved) + QStringLiteral("p_w.csv") +
+                            Text(TextId::ToErrorDirectory);
     EXPECT_EQ(message, QStringLiteral(
                            "Impossible to move the faulty file \"p_w.csv\" to error directory !"));
     EXPECT_EQ(prompter_.messages, QStringList{message});
+    ASSERT_EQ(settled.size(), 1);
+    EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::LeftInInput);
+    EXPECT_EQ(settled[0][2].toString(), Text(TextId::RefusedByLibrary) +
+                                            QStringLiteral("a column without tag; ") +
+                                            Text(TextId::CouldNotBeMoved) + Dir("err") +
+                                            QStringLiteral(": no such directory"));
     EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
     ScanTwice();
     EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile")), 1);
@@ -369,14 +344,6 @@ TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceAndKeptUntilItChanges)
     ScanTwice();
     EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile")), 2);
     EXPECT_TRUE(Exists("err", QStringLiteral("p_w.csv")));
-}
-
-TEST_F(TransferSupervisorTest, VanishedInputDirectoryEndsTicksQuietly) {
-    Start();
-    ASSERT_TRUE(QDir(Dir("in")).removeRecursively());
-    ScanTwice();
-    EXPECT_TRUE(TransferCalls().isEmpty());
-    EXPECT_TRUE(prompter_.messages.isEmpty());
 }
 
 TEST_F(TransferSupervisorTest, BackgroundPollingHandlesTheFileExactlyOnce) {
@@ -420,12 +387,6 @@ TEST_F(TransferSupervisorTest, StopWaitsForAPollInFlightBeforeClosing) {
     EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
 }
 
-}  // namespace
-}  // namespace dorvex::panel
-
-namespace dorvex::panel {
-namespace {
-
 // Why a file failed, why the link did not open, how long a reply is awaited.
 class SupervisorReasonTest : public TransferSupervisorTest {
   protected:
@@ -456,7 +417,7 @@ TEST_F(SupervisorReasonTest, RefusedFilesCarryTheLibrarysReasonOrTheProgramsOwn)
     supervisor_.ScanTick();  // name order: Stock_W.CSV, prices_w.csv, x_w.csv
     // The library's text comes first; every refused file is in the error directory.
     EXPECT_EQ(SettledReason(settled, QStringLiteral("prices_w.csv"), FileFate::MovedToError),
-              Text(220) + noTable);
+              Text(TextId::RefusedByLibrary) + noTable);
     EXPECT_TRUE(Exists("err", QStringLiteral("Stock_W.CSV")));
 
     // An older library says nothing: the program's own rule tells what to rename.
@@ -492,16 +453,14 @@ TEST_F(SupervisorReasonTest, TransferEndedWithErrorSaysWhyOrWhatIsMissing) {
     supervisor_.StatusTick();
     EXPECT_EQ(SettledReason(settled, QStringLiteral("b_w.csw"), FileFate::MovedToError),
               QStringLiteral("Transfer ended with an error: no result file b_w_e.csw was written"));
-    QFile result(PathIn("err", QStringLiteral("c_w_e.csv")));
-    ASSERT_TRUE(result.open(QIODevice::WriteOnly));
-    result.close();
+    ASSERT_TRUE(testing::WriteFile(PathIn("err", QStringLiteral("c_w_e.csv")), {}));
     Drop(QStringLiteral("c_w.csv"));
     fake_->QueueStatuses({5});
     ScanTwice();
     supervisor_.StatusTick();
     EXPECT_EQ(SettledReason(settled, QStringLiteral("c_w.csv"), FileFate::MovedToError),
-              Text(221) + Text(222));
-    EXPECT_TRUE(Text(222).contains(QStringLiteral("error.log")));
+              Text(TextId::TransferEndedWithError) + Text(TextId::NoReasonSeeErrorLog));
+    EXPECT_TRUE(Text(TextId::NoReasonSeeErrorLog).contains(QStringLiteral("error.log")));
 
     Drop(QStringLiteral("d_w.csv"));
     fake_->QueueStatuses({7});
@@ -511,60 +470,51 @@ TEST_F(SupervisorReasonTest, TransferEndedWithErrorSaysWhyOrWhatIsMissing) {
               QStringLiteral("Unknown transfer status 7"));
 }
 
-TEST_F(SupervisorReasonTest, AFileThatCannotBeMovedSaysWhyBesideItsMessage) {
-    Drop(QStringLiteral("p_w.csv"));
-    Start();
-    ASSERT_TRUE(QDir(Dir("err")).removeRecursively());
-    fake_->sendResults.insert(QStringLiteral("p_w.csv"), -1);
-    fake_->lastErrorText = QStringLiteral("a column without tag");
-    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
-    supervisor_.ScanTick();
-    EXPECT_EQ(prompter_.messages, QStringList{Text(208) + QStringLiteral("p_w.csv") + Text(209)});
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("p_w.csv"), FileFate::LeftInInput),
-              Text(220) + QStringLiteral("a column without tag; ") + Text(223) + Dir("err") +
-                  QStringLiteral(": no such directory"));
-
-    // A success whose file cannot be moved names the cause and the free space there.
+TEST_F(SupervisorReasonTest, ASuccessWhoseFileCannotBeMovedSaysWhyAndTheFreeSpace) {
     settings_.deleteInputFile = false;
-    ASSERT_TRUE(QDir(root_.path()).mkdir(QStringLiteral("err")));
     Drop(QStringLiteral("q_w.csv"));
+    Start();
+    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
     QDir(Dir("out")).mkdir(QStringLiteral("q_w.csv"));  // a directory where the file should go
     fake_->QueueStatuses({4});
-    ScanTwice();
+    supervisor_.ScanTick();
     supervisor_.StatusTick();
     const QString reason = SettledReason(settled, QStringLiteral("q_w.csv"), FileFate::LeftInInput);
-    EXPECT_TRUE(reason.startsWith(Text(223))) << reason.toStdString();
+    EXPECT_TRUE(reason.startsWith(Text(TextId::CouldNotBeMoved))) << reason.toStdString();
     EXPECT_TRUE(reason.contains(QStringLiteral("free disk space "))) << reason.toStdString();
     EXPECT_TRUE(Exists("in", QStringLiteral("q_w.csv")));
 }
 
-TEST_F(SupervisorReasonTest, FailedOpenShowsItsMessageThenTheCauseAndAddress) {
+TEST_F(SupervisorReasonTest, FailedOpenReleasesTheEngineAndShowsItsMessageThenTheCause) {
     QStringList shown;
-    QObject::connect(&supervisor_, &TransferSupervisor::Notice,
-                     [&](const QString& text) { shown << QStringLiteral("notice: ") + text; });
-    prompter_.messages.clear();
+    QObject::connect(&supervisor_, &TransferSupervisor::Notice, [&](const QString& text) {
+        shown << prompter_.messages.join(QLatin1Char('|')) << text;
+    });
     settings_.ipAddress = QStringLiteral("127.0.0.1:5120");
-    supervisor_.SetMode();
+    supervisor_.SetMode();  // binds the library; then make its next open fail
     supervisor_.SetMode();
     fake_->openResult = -1;
     fake_->lastErrorText =
         QStringLiteral("Connecting to 127.0.0.1:5120 failed: connection refused");
-    QObject::connect(&supervisor_, &TransferSupervisor::Notice, [&](const QString&) {
-        shown.prepend(prompter_.messages.join(QLatin1Char('|')));
-    });
+    QSignalSpy modes(&supervisor_, &TransferSupervisor::ModeChanged);
     EXPECT_FALSE(supervisor_.SetMode());
-    // Message 203 was already shown when the cause came.
-    ASSERT_EQ(shown.size(), 2);
-    EXPECT_EQ(shown[0], Text(203));
-    EXPECT_EQ(shown[1], QStringLiteral("notice: Link not opened: Connecting to 127.0.0.1:5120 "
-                                       "failed: connection refused"));
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+    EXPECT_FALSE(supervisor_.ScanTimer().isActive());
+    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
+    ASSERT_EQ(modes.size(), 2);
+    EXPECT_EQ(modes[1][0].value<PanelMode>(), PanelMode::Off);
+    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetInputDir")), 1);  // only the first start
+    // The message was already shown when the cause came.
+    EXPECT_EQ(shown, (QStringList{Text(TextId::PortOpenFailed),
+                                  QStringLiteral("Link not opened: Connecting to 127.0.0.1:5120 "
+                                                 "failed: connection refused")}));
 
     // An older library gives no cause: the address tried is said all the same.
     shown.clear();
     fake_->lastErrorText.clear();
     settings_.ipAddress = QStringLiteral("scale.local");
     EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_EQ(shown.value(1), QStringLiteral("notice: Link not opened: no reason given "
+    EXPECT_EQ(shown.value(1), QStringLiteral("Link not opened: no reason given "
                                              "(address tried: scale.local:1120)"));
 }
 
@@ -587,7 +537,7 @@ TEST_F(SupervisorReasonTest, ReplyTimeoutIsHandedOverBeforeTheOpenOnlyWhenChosen
     fake_->replyTimeoutResult = 0;
     Start();
     ASSERT_EQ(notices.size(), 1);
-    EXPECT_EQ(notices[0][0].toString(), Text(231));
+    EXPECT_EQ(notices[0][0].toString(), Text(TextId::ReplyTimeoutNotSettable));
 }
 
 TEST_F(SupervisorReasonTest, EveryPollTellsTheReplyWait) {

@@ -1,4 +1,5 @@
-// A bare TCP client for talking to the simulator byte for byte, and a temporary table.csv.
+// A bare TCP client for talking to the simulator byte for byte, a listening port for the
+// simulator to connect to, and a temporary table.csv.
 #pragma once
 
 #include <arpa/inet.h>
@@ -9,11 +10,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "support/test_directory.h"
 
 namespace dorvex::test {
 
@@ -24,18 +25,31 @@ inline std::int64_t NowMs() {
         .count();
 }
 
+inline sockaddr_in Loopback(int port = 0) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
 class RawClient {
   public:
     explicit RawClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = Loopback(port);
         connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         int on = 1;
         ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
-    ~RawClient() { ::close(fd_); }
+    // Takes over a connection accepted from the simulator.
+    static RawClient Adopt(int fd) { return RawClient(fd, true); }
+    RawClient(RawClient&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {
+        connected_ = other.connected_;
+    }
+    ~RawClient() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
@@ -73,13 +87,43 @@ class RawClient {
     bool Closed() const { return closed_; }
 
   private:
+    RawClient(int fd, bool connected) : fd_(fd), connected_(connected && fd >= 0) {}
+
     int fd_;
     bool connected_ = false;
     bool closed_ = false;
 };
 
-// A directory under /tmp with a table.csv, removed with everything in it at the end.
-class TempTables {
+// A listening socket on a free loopback port, as the library's server link would be.
+class Listener {
+  public:
+    Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in address = Loopback();
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(fd_, 4);
+        socklen_t length = sizeof address;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+    }
+    ~Listener() { ::close(fd_); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+
+    int Port() const { return port_; }
+    // The next connection; not Connected() when nobody connects within `timeout`.
+    RawClient Accept(Ms timeout) {
+        pollfd fd{fd_, POLLIN, 0};
+        const bool ready = ::poll(&fd, 1, static_cast<int>(timeout.count())) > 0;
+        return RawClient::Adopt(ready ? ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC) : -1);
+    }
+
+  private:
+    int fd_;
+    int port_ = 0;
+};
+
+// A temporary directory with a table.csv, removed with everything in it at the end.
+class TempTables : public TestDirectory {
   public:
     static constexpr const char* kDefault =
         "TABLE;F1;F2;F3\n"
@@ -89,23 +133,12 @@ class TempTables {
         "Message;CODE;TEXT\n"
         "msg;cod;txt\n";
 
-    explicit TempTables(std::string_view content = kDefault) {
-        char name[] = "/tmp/dorvex-sim-test-XXXXXX";
-        dir_ = ::mkdtemp(name);
-        std::ofstream(TablesPath(), std::ios::binary) << content;
+    explicit TempTables(std::string_view content = kDefault) : TestDirectory("dorvex-sim") {
+        Write("table.csv", std::string(content));
     }
-    ~TempTables() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    TempTables(const TempTables&) = delete;
-    TempTables& operator=(const TempTables&) = delete;
 
-    std::string TablesPath() const { return dir_ + "/table.csv"; }
-    std::string PathOf(std::string_view name) const { return dir_ + "/" + std::string(name); }
-
-  private:
-    std::string dir_;
+    std::string TablesPath() const { return PathOf("table.csv"); }
+    std::string PathOf(std::string_view name) const { return (Root() / name).string(); }
 };
 
 }  // namespace dorvex::test

@@ -142,66 +142,21 @@ TEST_F(ScaleSimRoles, SerialFaultsDamageTheRightReplyFrames) {
     EXPECT_FALSE(accepted[2].has_value());  // checksum
 }
 
-// A listening socket on a free loopback port, as the library's server link would be.
-class Listener {
-  public:
-    Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(fd_, 4);
-        socklen_t length = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~Listener() { ::close(fd_); }
-    Listener(const Listener&) = delete;
-    Listener& operator=(const Listener&) = delete;
-
-    int Port() const { return port_; }
-    // A connected socket, or -1 when nobody connects within `timeout`.
-    int Accept(Ms timeout) {
-        pollfd fd{fd_, POLLIN, 0};
-        return ::poll(&fd, 1, static_cast<int>(timeout.count())) > 0
-                   ? ::accept(fd_, nullptr, nullptr)
-                   : -1;
-    }
-
-  private:
-    int fd_;
-    int port_ = 0;
-};
-
-std::string ExchangeOn(int fd, std::string_view request) {
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    pollfd poller{fd, POLLIN, 0};
-    std::string reply;
-    for (int wait = 2000; ::poll(&poller, 1, wait) > 0; wait = 60) {
-        char buffer[4096];
-        ssize_t count = ::recv(fd, buffer, sizeof buffer, 0);
-        if (count <= 0)
-            break;
-        reply.append(buffer, static_cast<std::size_t>(count));
-    }
-    return reply;
-}
-
 TEST_F(ScaleSimRoles, TcpClientConnectsAndReconnectsWhenTheConnectionEnds) {
     Listener listener;
     ScaleSimProcess sim({"--tables", tables_.TablesPath(), "--connect",
                          "127.0.0.1:" + std::to_string(listener.Port()), "--reconnect-ms", "50"});
     ASSERT_TRUE(sim.Started());
 
-    int first = listener.Accept(Ms(3000));
-    ASSERT_GE(first, 0);
-    EXPECT_EQ(ExchangeOn(first, "<art m=\"w\"><dvn>1<plu>5"), "<art m=\"w\"><res>OK");
-    ::close(first);
-
-    int second = listener.Accept(Ms(3000));
-    ASSERT_GE(second, 0);
-    EXPECT_EQ(ExchangeOn(second, "<art m=\"r\"><dvn>1<plu>5"), "<art m=\"r\"><plu>5<nam><pri>");
-    ::close(second);
+    // One exchange per connection: the simulator connects again after each close.
+    const std::pair<std::string, std::string> turns[] = {
+        {"<art m=\"w\"><dvn>1<plu>5", "<art m=\"w\"><res>OK"},
+        {"<art m=\"r\"><dvn>1<plu>5", "<art m=\"r\"><plu>5<nam><pri>"}};
+    for (const auto& [request, reply] : turns) {
+        RawClient connection = listener.Accept(Ms(3000));
+        ASSERT_TRUE(connection.Connected());
+        EXPECT_EQ(connection.Exchange(request), reply);
+    }
     EXPECT_TRUE(sim.WaitForLine("connected", 2));
     EXPECT_EQ(sim.Stop(), 0);
 }

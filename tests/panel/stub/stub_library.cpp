@@ -37,52 +37,31 @@ DORVEX_API int DORVEX_CALL OpenDorvex(const char*, const char*, const char* addr
     }
     return 1;
 }
-DORVEX_API int DORVEX_CALL CloseDorvex(void) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL OpenDorvexComm(const char*, const char*, const char*, int, int) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL CloseDorvexComm(void) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetDestination(const char*) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetCRChar(const char*) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetInputDir(const char*) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetOutputDir(const char*) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetErrorDir(const char*) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetDisplayErrorMode(int) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SetConnectionTimeout(int) {
-    return 1;
-}
+// Exports that only need to be there and succeed.
+#define SUCCEEDS(name, ...)                        \
+    DORVEX_API int DORVEX_CALL name(__VA_ARGS__) { \
+        return 1;                                  \
+    }
+SUCCEEDS(CloseDorvex, void)
+SUCCEEDS(OpenDorvexComm, const char*, const char*, const char*, int, int)
+SUCCEEDS(CloseDorvexComm, void)
+SUCCEEDS(SetDestination, const char*)
+SUCCEEDS(SetCRChar, const char*)
+SUCCEEDS(SetInputDir, const char*)
+SUCCEEDS(SetOutputDir, const char*)
+SUCCEEDS(SetErrorDir, const char*)
+SUCCEEDS(SetDisplayErrorMode, int)
+SUCCEEDS(SetConnectionTimeout, int)
 DORVEX_API int DORVEX_CALL SendWriteFile(const char* name) {
     return Fail(std::string("no table of table.csv is named in the file name \"") +
                 (name ? name : "") + "\"; rename the file (Article, Département)");
 }
-DORVEX_API int DORVEX_CALL SendReadFile(const char*) {
-    return 1;
-}
-DORVEX_API int DORVEX_CALL SendDeleteFile(const char*) {
-    return 1;
-}
+SUCCEEDS(SendReadFile, const char*)
+SUCCEEDS(SendDeleteFile, const char*)
 DORVEX_API int DORVEX_CALL GetCommStatus(void) {
     return 5;
 }
-DORVEX_API int DORVEX_CALL SendData(const char*) {
-    return 1;
-}
+SUCCEEDS(SendData, const char*)
 #ifndef DORVEX_STUB_INCOMPLETE
 DORVEX_API int DORVEX_CALL ReceiveData(char* reply) {
     if (reply) {
