@@ -215,7 +215,9 @@ int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
 
     Text device = mode_ == u"r" ? ReadDeviceText(settings.deviceNumber) : settings.deviceNumber;
     requestHeader_ = RowHeader(BuildTableHeader(catalog_, tableName_, mode_), device);
-    requests_.Clear();
+    // Stored the way they travel: sending then costs no conversion.
+    requests_.Clear(channel_ && channel_->CarriesUtf16() ? WireEncoding::Utf16Le
+                                                         : WireEncoding::DataCodePage);
     replies_.clear();
 
     Text missingColumn;
@@ -241,8 +243,7 @@ int TransferEngine::ComposeRequests(RecordCursor& cursor, DataFile& file, Text& 
             return -1;
         const Text crChars = CurrentSettings().crChars;
         for (; !cursor.IsEOF(); cursor.MoveNext()) {
-            builder.AppendBody(cursor, crChars, requests_.Buffer());
-            requests_.EndRequest();
+            requests_.AppendRowBody(builder, cursor, crChars);
             if (++total == std::numeric_limits<int>::max())
                 break;
         }
@@ -354,9 +355,9 @@ int TransferEngine::SendNextRequest() {
             mode_ = u"r+";
         }
     }
-    Text message = requestHeader_;
+    std::string message = requests_.Encode(requestHeader_);
     message += requests_.At(node);
-    if (!SendText(message)) {
+    if (!channel_ || !channel_->SendEncoded(message)) {
         LogError(ErrorLog::kNotSent, {});
         return kFailure;
     }

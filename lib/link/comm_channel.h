@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include "link/link_manager.h"
 #include "platform/text.h"
@@ -26,6 +27,10 @@ class CommChannel {
     int Close();
 
     bool Send(TextView text);
+    // Sends bytes already in the link's encoding (see CarriesUtf16).
+    bool SendEncoded(std::string_view bytes);
+    // True when the link carries UTF-16LE text, false when it carries the data code page.
+    bool CarriesUtf16() const;
     // The reply to the latest Send, or empty when none came within timeoutMs.
     Text Receive(int timeoutMs);
     void SetReceiveTimeout(int milliseconds);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ class Link {
     virtual std::string DiscardPendingInput() { return {}; }
     // Waits up to timeoutMs for input to read; Failed when the link cannot deliver any.
     virtual WaitResult WaitForInput(int timeoutMs) const;
+    // The same up to a deadline of TickUs(), for the quiet time that ends a TCP message; by
+    // default in whole milliseconds, rounded up.
+    virtual WaitResult WaitForInputUntil(std::int64_t deadlineUs) const;
     // Wakes any wait of this link (reads, accepts, connects) so a stop takes effect at once.
     void Interrupt() { wake_.Raise(); }
     void ClearInterrupt() { wake_.Reset(); }

@@ -132,6 +132,10 @@ void LinkManager::Interrupt() {
 // ---- sending ------------------------------------------------------------------------------
 
 bool LinkManager::Send(TextView text) {
+    return SendEncoded(CarriesUtf16() ? ToUtf16LeBytes(text) : EncodeData(text));
+}
+
+bool LinkManager::SendEncoded(std::string_view bytes) {
     if (!link_)
         return false;
     {
@@ -140,21 +144,20 @@ bool LinkManager::Send(TextView text) {
     }
     switch (kind_) {
         case LinkKind::Serial:
-            return SendFramed(EncodeData(text));
+            return SendFramed(std::string(bytes));
         case LinkKind::Server:
         case LinkKind::Client:
-            return SendPlain(text);
+            return SendPlain(bytes);
         default:
             return false;
     }
 }
 
-bool LinkManager::SendPlain(TextView text) {
+bool LinkManager::SendPlain(std::string_view bytes) {
     // A reply that came after its wait gave up must not be taken for the next one.
     std::string stale = link_->DiscardPendingInput();
     if (!stale.empty())
         TrafficTrace::Message("drop", KindCode(), stale, unicode_ != 0, false);
-    std::string bytes = unicode_ != 0 ? ToUtf16LeBytes(text) : EncodeData(text);
     bool sent = link_->Write(bytes.data(), bytes.size()) == 0;
     TrafficTrace::Message(sent ? "send" : "fail", KindCode(), bytes, unicode_ != 0, false);
     return sent;
@@ -204,30 +207,25 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
     receiving_.store(true);
     TcpMessage message(unicode_ != 0);
     std::vector<char> buffer(kTcpReadSize);
-    const std::int64_t start = TickMs();
+    const std::int64_t replyEndUs = TickUs() + std::int64_t{timeoutMs} * 1000;
     bool stored = false;
     while (!interrupted_.load()) {
-        std::int64_t now = TickMs();
-        int wait;
-        if (message.HasPending()) {
-            wait = message.QuietLeft(now);
-        } else {
-            std::int64_t left = start + timeoutMs - now;
-            if (left <= 0)
-                break;
-            wait = static_cast<int>(std::min<std::int64_t>(left, 1 << 30));
-        }
-        WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
+        // Up to the reply's time limit for its first byte, then to the exact end of the quiet
+        // time after the last one.
+        const std::int64_t deadline = message.HasPending() ? message.QuietEndUs() : replyEndUs;
+        if (!message.HasPending() && TickUs() >= replyEndUs)
+            break;
+        WaitResult waited = link_->WaitForInputUntil(deadline);
         if (waited == WaitResult::Ready) {
             int n = link_->Read(buffer.data(), buffer.size());
             if (n > 0) {
-                message.Append(std::string_view(buffer.data(), n), TickMs());
+                message.Append(std::string_view(buffer.data(), n), TickUs());
                 continue;
             }
         }
         if (waited == WaitResult::Interrupted)
             break;
-        bool quietOver = message.HasPending() && message.QuietLeft(TickMs()) == 0;
+        bool quietOver = message.HasPending() && TickUs() >= message.QuietEndUs();
         bool lineGone = waited == WaitResult::Failed;
         if (quietOver || (lineGone && message.HasPending())) {
             StoreTcpMessage(message);
@@ -296,12 +294,12 @@ void LinkManager::RunReceiveThread() {
             ReceiveSerialPass(scanner, buffer);
             continue;
         }
-        int wait = message.HasPending() ? message.QuietLeft(TickMs()) : kSerialReadWaitMs;
-        WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
+        WaitResult waited = message.HasPending() ? link_->WaitForInputUntil(message.QuietEndUs())
+                                                 : link_->WaitForInput(kSerialReadWaitMs);
         int n = waited == WaitResult::Ready ? link_->Read(buffer.data(), buffer.size()) : 0;
         if (n > 0) {
-            message.Append(std::string_view(buffer.data(), n), TickMs());
-        } else if (message.HasPending() && message.QuietLeft(TickMs()) == 0) {
+            message.Append(std::string_view(buffer.data(), n), TickUs());
+        } else if (message.HasPending() && TickUs() >= message.QuietEndUs()) {
             StoreTcpMessage(message);
         } else if (waited == WaitResult::Failed) {
             SleepMs(TcpMessage::kQuietMs);

@@ -44,6 +44,10 @@ class LinkManager {
     void Close();
 
     bool Send(TextView text);
+    // The same with the text already encoded the way this link carries it.
+    bool SendEncoded(std::string_view bytes);
+    // TCP links opened with unicode carry UTF-16LE; the others the data code page.
+    bool CarriesUtf16() const { return kind_ != LinkKind::Serial && unicode_ != 0; }
     // Waits up to timeoutMs for the reply to the latest Send; true when one was stored.
     bool WaitReply(int timeoutMs);
     Text Payload() const;
@@ -74,7 +78,7 @@ class LinkManager {
     void StoreTcpMessage(TcpMessage& message);
     void StoreMessage(Text payload);
     bool SendFramed(const std::string& message);
-    bool SendPlain(TextView text);
+    bool SendPlain(std::string_view bytes);
     std::string_view KindCode() const;
 
     std::unique_ptr<Link> link_;

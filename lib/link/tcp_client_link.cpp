@@ -112,6 +112,12 @@ WaitResult TcpClientLink::WaitForInput(int timeoutMs) const {
     return socket_.WaitReadable(timeoutMs, &Wake());
 }
 
+WaitResult TcpClientLink::WaitForInputUntil(std::int64_t deadlineUs) const {
+    if (!socket_.Valid() || !connected_.load())
+        return WaitResult::Failed;
+    return socket_.WaitReadableUntil(deadlineUs, &Wake());
+}
+
 std::string TcpClientLink::DiscardPendingInput() {
     std::string dropped;
     char buffer[4096];

@@ -27,6 +27,7 @@ class TcpClientLink final : public Link {
 
     // Waits up to timeoutMs for input (or for the scale closing the connection).
     WaitResult WaitForInput(int timeoutMs) const override;
+    WaitResult WaitForInputUntil(std::int64_t deadlineUs) const override;
     // False once a read found that the scale closed the connection.
     bool IsConnected() const { return connected_.load(); }
     std::uint16_t Port() const { return port_; }

@@ -51,6 +51,8 @@ class TcpSocket {
     IoResult Receive(char* buffer, std::size_t size);
 
     WaitResult WaitReadable(int timeoutMs, const WakeSignal* wake) const;
+    // Up to a deadline of TickUs(); where the system's wait is coarser, never shorter.
+    WaitResult WaitReadableUntil(std::int64_t deadlineUs, const WakeSignal* wake) const;
     WaitResult WaitWritable(int timeoutMs, const WakeSignal* wake) const;
 
     static const int kWouldBlock;

@@ -136,6 +136,10 @@ WaitResult TcpSocket::WaitReadable(int timeoutMs, const WakeSignal* wake) const 
     return WaitForDescriptor(fd_, POLLIN, timeoutMs, wake);
 }
 
+WaitResult TcpSocket::WaitReadableUntil(std::int64_t deadlineUs, const WakeSignal* wake) const {
+    return WaitForDescriptorUntil(fd_, POLLIN, deadlineUs, wake);
+}
+
 WaitResult TcpSocket::WaitWritable(int timeoutMs, const WakeSignal* wake) const {
     return WaitForDescriptor(fd_, POLLOUT, timeoutMs, wake);
 }

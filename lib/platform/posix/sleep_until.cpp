@@ -1,0 +1,31 @@
+#include <poll.h>
+#include <time.h>
+
+#include <cerrno>
+
+#include "platform/clock.h"
+#include "platform/posix/deadline_timer.h"
+
+namespace dorvex {
+
+void SleepUntilUs(std::int64_t deadlineUs) {
+    if (deadlineUs <= TickUs())
+        return;
+    DeadlineTimer& timer = DeadlineTimer::ForThisThread();
+    if (timer.Arm(deadlineUs)) {
+        pollfd fd{timer.PollHandle(), POLLIN, 0};
+        while (TickUs() < deadlineUs) {
+            if (poll(&fd, 1, -1) < 0 && errno != EINTR)
+                break;
+        }
+        if (TickUs() >= deadlineUs)
+            return;
+    }
+    // Without a timer descriptor: a sleep to the absolute time (with the thread's slack).
+    timespec at{static_cast<time_t>(deadlineUs / 1000000),
+                static_cast<long>(deadlineUs % 1000000) * 1000};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace dorvex
