@@ -161,13 +161,15 @@ std::optional<std::filesystem::file_time_type> ModificationTime(TextView path) {
 }
 
 // The sort key of one record, held once and without a heap block of its own: the first
-// kHeadUnits folded units packed into two integers (a text's units compare like the integers,
-// and no cell holds a NUL, so zero padding orders a prefix first), the rest of a longer text in
-// one shared buffer, or a number mapped to an integer that orders like the number.
+// kHeadUnits folded units packed into integers (a text's units compare like the integers, and
+// no cell holds a NUL, so zero padding orders a prefix first), the rest of a longer text in one
+// shared buffer, or a number mapped to an integer that orders like the number. Most keys fit in
+// the head, so sorting seldom looks anywhere else.
 struct SortKey {
-    static constexpr std::size_t kHeadUnits = 8;
-    std::uint64_t head[2] = {0, 0};
-    std::uint64_t tailBegin = 0;  // in the shared buffer of tails
+    static constexpr std::size_t kHeadWords = 3;
+    static constexpr std::size_t kHeadUnits = 4 * kHeadWords;
+    std::uint64_t head[kHeadWords] = {};
+    std::uint32_t tailBegin = 0;  // in the shared buffer of tails (under 4 GiB, as the file)
     std::uint32_t tailLength = 0;
     std::uint32_t offset = 0;
     std::uint32_t ordinal = 0;  // place in the file
@@ -199,7 +201,7 @@ class SortKeys {
                 const std::uint64_t unit = ToLowerChar(cell[i]);
                 key.head[i / 4] |= unit << (16 * (3 - i % 4));
             }
-            key.tailBegin = tails_.size();
+            key.tailBegin = static_cast<std::uint32_t>(tails_.size());
             key.tailLength = static_cast<std::uint32_t>(cell.size() - head);
             for (std::size_t i = head; i < cell.size(); ++i)
                 tails_.push_back(ToLowerChar(cell[i]));
@@ -234,7 +236,7 @@ class SortKeys {
     int Compare(const SortKey& a, const SortKey& b) const {
         if (a.isNumber != b.isNumber)
             return a.isNumber != 0 ? 1 : -1;
-        for (int i = 0; i < 2; ++i) {
+        for (std::size_t i = 0; i < SortKey::kHeadWords; ++i) {
             if (a.head[i] != b.head[i])
                 return a.head[i] < b.head[i] ? -1 : 1;
         }
@@ -244,7 +246,7 @@ class SortKeys {
     }
 
     TextView Tail(const SortKey& key) const {
-        return TextView(tails_).substr(static_cast<std::size_t>(key.tailBegin), key.tailLength);
+        return TextView(tails_).substr(key.tailBegin, key.tailLength);
     }
 
     ColumnType type_;
@@ -361,6 +363,7 @@ bool ColumnIndex::Read() {
     type_ = header->type;
     capacity_ = CapacityFor(entries_.size());
     lastPosition_ = -1;
+    ForgetProbes();
     isOpen_ = true;
     isDirty_ = false;
     return true;
@@ -411,6 +414,7 @@ bool ColumnIndex::Build(DataFile* file, int column, ColumnType type) {
     std::transform(keys.Keys().begin(), keys.Keys().end(), entries_.begin(),
                    [](const SortKey& record) { return record.offset; });
     capacity_ = CapacityFor(entries_.size());
+    ForgetProbes();
     std::string bytes = SerialisedIndex(type_, columnName_, entries_);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -441,6 +445,9 @@ void ColumnIndex::Reset() {
     lastPosition_ = -1;
     isOpen_ = false;
     isDirty_ = false;
+    reader_.Close();
+    codePage_.reset();
+    ForgetProbes();
 }
 
 // The line that begins at `offset`, read on its own (no buffer of the data file is refilled
@@ -486,6 +493,28 @@ bool ColumnIndex::ReadKeyAt(std::uint32_t offset, Text& key) {
     return true;
 }
 
+// Every search of an unchanged index begins with the same probes: the cells of the first
+// levels of the tree of probes are kept once read.
+const Text* ColumnIndex::ProbedCell(std::uint32_t node, std::uint32_t offset) {
+    if (node >= kKeptProbes)
+        return ReadKeyAt(offset, cell_) ? &cell_ : nullptr;
+    if (keptCells_.empty()) {
+        keptCells_.resize(kKeptProbes);
+        kept_.assign(kKeptProbes, false);
+    }
+    if (!kept_[node]) {
+        if (!ReadKeyAt(offset, keptCells_[node]))
+            return nullptr;
+        kept_[node] = true;
+    }
+    return &keptCells_[node];
+}
+
+void ColumnIndex::ForgetProbes() {
+    keptCells_.clear();
+    kept_.clear();
+}
+
 int ColumnIndex::Search(TextView key, std::int32_t* position, std::int64_t* filePos) {
     if (position == nullptr || file_ == nullptr)
         return -2;
@@ -499,20 +528,25 @@ int ColumnIndex::Search(TextView key, std::int32_t* position, std::int64_t* file
     std::uint32_t lo = 0;
     std::uint32_t hi = Count() - 1;
     std::uint32_t mid = 0;
+    std::uint32_t node = 1;  // of the tree of probes: 2n and 2n + 1 follow n
     int c = -2;
     while (lo <= hi) {
         mid = lo + (hi - lo) / 2;
-        if (!ReadKeyAt(entries_[mid], cell_)) {
+        const Text* cell = ProbedCell(node, entries_[mid]);
+        if (cell == nullptr) {
             c = -2;
             break;
         }
-        c = CompareKeyToCell(type_, wanted, cell_);
+        c = CompareKeyToCell(type_, wanted, *cell);
         if (c == 0 || (c == -1 && mid == 0))
             break;
-        if (c == 1)
+        if (c == 1) {
             lo = mid + 1;
-        else
+            node = 2 * node + 1;
+        } else {
             hi = mid - 1;
+            node = 2 * node;
+        }
     }
     *position = static_cast<std::int32_t>(mid);
     lastPosition_ = *position;
@@ -534,6 +568,7 @@ bool ColumnIndex::Insert(TextView key, std::int32_t* position, std::uint32_t off
         entries_.reserve(capacity_);
     }
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), offset);
+    ForgetProbes();
     if (position != nullptr)
         *position = static_cast<std::int32_t>(at);
     isDirty_ = true;

@@ -94,11 +94,15 @@ class ColumnIndex {
     bool EntriesFitDataFile() const;
     bool ReadLineAt(std::uint32_t offset, Text& line);
     bool ReadKeyAt(std::uint32_t offset, Text& key);
+    const Text* ProbedCell(std::uint32_t node, std::uint32_t offset);
+    void ForgetProbes();
     void Reset();
 
     // A search reads a few hundred bytes per probe rather than a buffer of the data file.
     static constexpr std::size_t kProbeBytes = 512;
     static constexpr std::size_t kMaxProbeChunk = 1 << 20;
+    // The probes of the first ten levels of a search are kept.
+    static constexpr std::uint32_t kKeptProbes = 1 << 10;
 
     DataFile* file_ = nullptr;
     int column_ = -1;
@@ -115,6 +119,8 @@ class ColumnIndex {
     std::string probe_;  // scratch of the probes, reused
     Text line_;
     Text cell_;
+    std::vector<Text> keptCells_;  // by node of the tree of probes
+    std::vector<bool> kept_;
 };
 
 }  // namespace dorvex
