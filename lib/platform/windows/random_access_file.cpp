@@ -1,6 +1,6 @@
 #include "platform/random_access_file.h"
 
-#include <windows.h>
+#include <winsock2.h>
 
 #include <algorithm>
 
