@@ -291,10 +291,11 @@ void TransferEngine::StartWorker() {
 
 void TransferEngine::RunTransfer() {
     while (sentCount_.load() < requestTotal_.load() && workerRunning_.load()) {
+        const std::int64_t sentUs = TickUs();
         if (SendNextRequest() != kSuccess)
             break;
         ReceiveReply();
-        SleepMs(kWorkerPauseMs);
+        SleepUntilUs(PauseStartUs(sentUs) + std::int64_t{kWorkerPauseMs} * 1000);
     }
     WriteResults();
     PublishOutcome();
@@ -302,6 +303,15 @@ void TransferEngine::RunTransfer() {
     std::lock_guard lock(workerMutex_);
     workerDone_ = true;
     workerEnded_.notify_all();
+}
+
+// The pause after an exchange runs from the end of the reply (the end of its quiet time), so
+// that the time taken to notice and record the reply does not lengthen it; from now when no
+// reply came.
+std::int64_t TransferEngine::PauseStartUs(std::int64_t sentUs) const {
+    const std::int64_t now = TickUs();
+    const std::int64_t replyEnd = channel_ ? channel_->ReplyEndUs() : 0;
+    return replyEnd > sentUs ? std::min(replyEnd, now) : now;
 }
 
 // 4 or 5 only once the result file is on disk: a caller acts on them at once (the desktop

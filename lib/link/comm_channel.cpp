@@ -35,6 +35,10 @@ bool CommChannel::CarriesUtf16() const {
     return manager_ && manager_->CarriesUtf16();
 }
 
+std::int64_t CommChannel::ReplyEndUs() const {
+    return manager_ ? manager_->MessageEndUs() : 0;
+}
+
 Text CommChannel::Receive(int timeoutMs) {
     if (manager_ && manager_->WaitReply(timeoutMs))
         return manager_->Payload();

@@ -2,6 +2,7 @@
 // and receiving to it, and releases it on close.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string_view>
 
@@ -33,6 +34,8 @@ class CommChannel {
     bool CarriesUtf16() const;
     // The reply to the latest Send, or empty when none came within timeoutMs.
     Text Receive(int timeoutMs);
+    // When the latest reply was complete (see LinkManager::MessageEndUs); 0 before any.
+    std::int64_t ReplyEndUs() const;
     void SetReceiveTimeout(int milliseconds);
 
     void SetDisplayErrors(bool on);

@@ -1,5 +1,6 @@
 #include "link/link_manager.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "link/serial_link.h"
@@ -241,6 +242,7 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
 }
 
 void LinkManager::StoreTcpMessage(TcpMessage& message) {
+    messageEndUs_.store(std::min(message.QuietEndUs(), TickUs()));
     Text payload = message.Take();
     // Encoding the text again for the trace costs a copy: only when someone reads the trace.
     if (TrafficTrace::Enabled()) {
@@ -342,6 +344,7 @@ void LinkManager::TakeSerialFrame(const std::string& frame) {
         TrafficTrace::Message("drop", "COM", frame, false, true);
         return;
     }
+    messageEndUs_.store(TickUs());
     station_ = NumberText(static_cast<std::int8_t>(*station));
     lastFrame_ = DecodeData(frame);
     payload_ = lastFrame_.size() > 6 ? lastFrame_.substr(3, lastFrame_.size() - 6) : Text();

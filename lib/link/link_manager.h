@@ -51,6 +51,9 @@ class LinkManager {
     // Waits up to timeoutMs for the reply to the latest Send; true when one was stored.
     bool WaitReply(int timeoutMs);
     Text Payload() const;
+    // When the latest message was complete, in microseconds of TickUs(): for a TCP message the
+    // end of its quiet time, not the moment a busy thread noticed it.
+    std::int64_t MessageEndUs() const { return messageEndUs_.load(); }
     Text LastFrame() const;
     Text Station() const;
 
@@ -95,6 +98,7 @@ class LinkManager {
     Text station_;
     Text deviceNumber_;
     std::uint64_t messageCount_ = 0;
+    std::atomic<std::int64_t> messageEndUs_{0};
     std::uint64_t countAtSend_ = 0;
     std::vector<std::string> sentFrames_;  // to recognise our own request echoed by the bus
 
