@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "platform/clock.h"
-
 #include "platform/error_display.h"
 
 namespace dorvex {
