@@ -25,6 +25,8 @@ class Link {
 
     // Bytes read into `buffer` (at most `size`), 0 when none.
     virtual int Read(char* buffer, std::size_t size);
+    // The same with when the bytes arrived (TickUs()); by default the time of the read.
+    virtual int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs);
     // 0 when every byte was written, else an error code.
     virtual int Write(const char* data, std::size_t length);
     virtual int WriteWide(TextView text);

@@ -218,9 +218,10 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
             break;
         WaitResult waited = link_->WaitForInputUntil(deadline);
         if (waited == WaitResult::Ready) {
-            int n = link_->Read(buffer.data(), buffer.size());
+            std::int64_t arrivedUs = 0;
+            int n = link_->ReadWithArrival(buffer.data(), buffer.size(), arrivedUs);
             if (n > 0) {
-                message.Append(std::string_view(buffer.data(), n), TickUs());
+                message.Append(std::string_view(buffer.data(), n), arrivedUs);
                 continue;
             }
         }

@@ -21,6 +21,7 @@ class TcpClientLink final : public Link {
 
     int Open(TextView address) override;
     int Read(char* buffer, std::size_t size) override;
+    int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs) override;
     int Write(const char* data, std::size_t length) override;
     int Close() override;
     std::string DiscardPendingInput() override;

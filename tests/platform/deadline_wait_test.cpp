@@ -2,6 +2,8 @@
 // wait whose deadline has passed still reports what is ready.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/clock.h"
 #include "platform/tcp_socket.h"
 #include "platform/wake_signal.h"
@@ -83,6 +85,21 @@ TEST_F(SocketDeadline, InputIsReportedAlsoPastTheDeadlineAndAWakeInterrupts) {
     const std::int64_t start = TickUs();
     EXPECT_EQ(server_.WaitReadableUntil(start + 10 * kLateUs, &wake), WaitResult::Interrupted);
     EXPECT_LT(TickUs() - start, kLateUs);
+}
+
+// Bytes read late still tell when they arrived, where the system keeps that time.
+TEST_F(SocketDeadline, ReadsTellWhenTheBytesArrived) {
+    if (server_.RecordArrivalTimes() != 0)
+        GTEST_SKIP() << "no arrival times on this system";
+    ASSERT_EQ(client_.Send("ab", 2).count, 2);
+    const std::int64_t sent = TickUs();
+    SleepMs(30);
+    char bytes[4] = {};
+    std::int64_t arrived = 0;
+    ASSERT_EQ(server_.Receive(bytes, sizeof(bytes), arrived).count, 2);
+    const std::int64_t read = TickUs();
+    EXPECT_GE(read - arrived, 20000);
+    EXPECT_LT(std::abs(arrived - sent), 10000);
 }
 
 }  // namespace

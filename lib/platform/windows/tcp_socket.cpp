@@ -184,6 +184,17 @@ IoResult TcpSocket::Receive(char* buffer, std::size_t size) {
     return {n, 0};
 }
 
+// Winsock keeps no arrival time of stream data: the time of the read stands for it.
+int TcpSocket::RecordArrivalTimes() {
+    return WSAEOPNOTSUPP;
+}
+
+IoResult TcpSocket::Receive(char* buffer, std::size_t size, std::int64_t& arrivedUs) {
+    IoResult result = Receive(buffer, size);
+    arrivedUs = TickUs();
+    return result;
+}
+
 WaitResult TcpSocket::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
     return WaitFor(fd_, Direction::Read, std::int64_t{timeoutMs} * 1000, wake);
 }
