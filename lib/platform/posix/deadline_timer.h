@@ -9,6 +9,11 @@ namespace dorvex {
 
 class DeadlineTimer {
   public:
+    // A thread runs some tens of microseconds after its timer fires (more on a virtual
+    // machine): waits that must end at their deadline set the timer this much earlier and
+    // spend the rest on the processor, looking at the time.
+    static constexpr std::int64_t kWakeAheadUs = 100;
+
     // The calling thread's timer (made at its first use, closed when the thread ends).
     static DeadlineTimer& ForThisThread();
 

@@ -45,10 +45,21 @@ WaitResult WaitForDescriptorUntil(int fd, short events, std::int64_t deadlineUs,
     if (leftUs <= 0)
         return Poll(fd, events, 0, wake, -1);
     DeadlineTimer& timer = DeadlineTimer::ForThisThread();
-    if (timer.Arm(deadlineUs))
-        return Poll(fd, events, -1, wake, timer.PollHandle());
-    // Without a timer: whole milliseconds, rounded up so that the deadline is never cut short.
-    return Poll(fd, events, static_cast<int>((leftUs + 999) / 1000), wake, -1);
+    const std::int64_t wakeUs = deadlineUs - DeadlineTimer::kWakeAheadUs;
+    if (leftUs > DeadlineTimer::kWakeAheadUs && timer.Arm(wakeUs)) {
+        WaitResult waited = Poll(fd, events, -1, wake, timer.PollHandle());
+        if (waited != WaitResult::TimedOut)
+            return waited;
+    } else if (leftUs > DeadlineTimer::kWakeAheadUs) {
+        // Without a timer: whole milliseconds, rounded up so that the deadline is never cut
+        // short.
+        return Poll(fd, events, static_cast<int>((leftUs + 999) / 1000), wake, -1);
+    }
+    // The last stretch: looking without waiting, up to the deadline itself.
+    WaitResult waited = Poll(fd, events, 0, wake, -1);
+    while (waited == WaitResult::TimedOut && TickUs() < deadlineUs)
+        waited = Poll(fd, events, 0, wake, -1);
+    return waited;
 }
 
 }  // namespace dorvex

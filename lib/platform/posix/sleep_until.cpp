@@ -12,14 +12,18 @@ void SleepUntilUs(std::int64_t deadlineUs) {
     if (deadlineUs <= TickUs())
         return;
     DeadlineTimer& timer = DeadlineTimer::ForThisThread();
-    if (timer.Arm(deadlineUs)) {
+    const std::int64_t wakeUs = deadlineUs - DeadlineTimer::kWakeAheadUs;
+    if (TickUs() < wakeUs && timer.Arm(wakeUs)) {
         pollfd fd{timer.PollHandle(), POLLIN, 0};
-        while (TickUs() < deadlineUs) {
+        while (TickUs() < wakeUs) {
             if (poll(&fd, 1, -1) < 0 && errno != EINTR)
                 break;
         }
-        if (TickUs() >= deadlineUs)
-            return;
+    }
+    if (TickUs() >= wakeUs) {
+        while (TickUs() < deadlineUs) {
+        }
+        return;
     }
     // Without a timer descriptor: a sleep to the absolute time (with the thread's slack).
     timespec at{static_cast<time_t>(deadlineUs / 1000000),
