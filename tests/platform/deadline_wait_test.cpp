@@ -87,19 +87,27 @@ TEST_F(SocketDeadline, InputIsReportedAlsoPastTheDeadlineAndAWakeInterrupts) {
     EXPECT_LT(TickUs() - start, kLateUs);
 }
 
-// Bytes read late still tell when they arrived, where the system keeps that time.
+// Bytes read late still tell when they arrived, where the system keeps that time. The system
+// may start noting arrivals a moment after it is asked to: a few tries are allowed.
 TEST_F(SocketDeadline, ReadsTellWhenTheBytesArrived) {
     if (server_.RecordArrivalTimes() != 0)
         GTEST_SKIP() << "no arrival times on this system";
-    ASSERT_EQ(client_.Send("ab", 2).count, 2);
-    const std::int64_t sent = TickUs();
-    SleepMs(30);
-    char bytes[4] = {};
-    std::int64_t arrived = 0;
-    ASSERT_EQ(server_.Receive(bytes, sizeof(bytes), arrived).count, 2);
-    const std::int64_t read = TickUs();
-    EXPECT_GE(read - arrived, 20000);
-    EXPECT_LT(std::abs(arrived - sent), 10000);
+    int noted = 0;
+    for (int attempt = 0; attempt < 5 && noted == 0; ++attempt) {
+        ASSERT_EQ(client_.Send("ab", 2).count, 2);
+        const std::int64_t sent = TickUs();
+        SleepMs(30);
+        char bytes[4] = {};
+        std::int64_t arrived = 0;
+        ASSERT_EQ(server_.Receive(bytes, sizeof(bytes), arrived).count, 2);
+        const std::int64_t read = TickUs();
+        EXPECT_LE(arrived, read);
+        if (read - arrived >= 20000) {
+            ++noted;
+            EXPECT_LT(std::abs(arrived - sent), 10000);
+        }
+    }
+    EXPECT_EQ(noted, 1) << "no read told when its bytes arrived";
 }
 
 }  // namespace
