@@ -5,7 +5,10 @@
 //
 //   bench_column_index [rows] [directory]
 //
-// Targets: build under 5 s, an indexed FindFirst under 1 ms.
+// Targets: build within 800 ms, an indexed FindFirst within 50 us. The build is timed by the
+// wall clock and by CPU time (the machine may be shared).
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -49,6 +52,13 @@ std::vector<long> Generate(const std::filesystem::path& path, long rows) {
     }
     out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     return keys;
+}
+
+double CpuMilliseconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
 double Milliseconds(Clock::duration d) {
@@ -101,11 +111,13 @@ int main(int argc, char** argv) {
     }
 
     start = Clock::now();
+    const double cpuStart = CpuMilliseconds();
     dorvex::ColumnIndex built;
     bool ok = built.Build(&file, 1, dorvex::ColumnType::Text);
     double buildMs = Milliseconds(Clock::now() - start);
-    std::printf("index build: %.0f ms (%u entries, %s; target < 5000 ms)\n", buildMs, built.Count(),
-                ok ? "written" : "FAILED");
+    double buildCpuMs = CpuMilliseconds() - cpuStart;
+    std::printf("index build: %.0f ms (cpu %.0f ms; %u entries, %s; target <= 800 ms)\n", buildMs,
+                buildCpuMs, built.Count(), ok ? "written" : "FAILED");
     built.Close();
 
     start = Clock::now();
@@ -119,8 +131,9 @@ int main(int argc, char** argv) {
         bool found = false;
         Text filter = dorvex::Ascii("NAME = " + KeyOf(probe.key));
         double ms = FindFirstMs(file, filter, 1000, found);
-        std::printf("FindFirst with the index, key near the %-6s %8.4f ms  %s (target < 1 ms)\n",
-                    probe.where, ms, found ? "found" : "NOT FOUND");
+        std::printf(
+            "FindFirst with the index, key near the %-6s %8.4f ms  %s (target <= 0.050 ms)\n",
+            probe.where, ms, found ? "found" : "NOT FOUND");
     }
     bool found = false;
     double missMs = FindFirstMs(file, u"NAME = ITEM9", 1000, found);

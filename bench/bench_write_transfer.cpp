@@ -1,12 +1,14 @@
 // A write transfer against the simulator answering at once: the time per row and its excess
 // over the 30 ms the protocol spends by design (10 ms pause after each exchange, 20 ms quiet
-// time), and how long SendWriteFile blocks its caller while it prepares a large file.
+// time; target: 0.25 ms at most), and how long SendWriteFile blocks its caller while it
+// prepares a large file.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "dorvex.h"
 #include "support/scale_sim_process.h"
@@ -61,14 +63,22 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         GetTransferProgress(&sent, &expected);
     } while (sent < expected);
+    // The transfer itself ends when its result file is written; the status poll comes after.
+    while (!fs::exists(dir / "articles_w_a.csv") && !fs::exists(dir / "articles_w_e.csv"))
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const double transferPerRow = Seconds(start) * 1000.0 / rows;
     int status;
     while ((status = GetCommStatus()) < 4) {
     }
     double perRow = Seconds(start) * 1000.0 / rows;
     std::printf(
         "write of %d rows: status %d, %.3f ms per row (excess over 30 ms: %.3f ms,"
-        " incl. one 200 ms status poll spread over the rows)\n",
+        " incl. one 200 ms status poll spread over the rows; target <= 0.250 ms)\n",
         rows, status, perRow, perRow - 30.0);
+    std::printf(
+        "the transfer alone, up to its result file: %.3f ms per row (excess over 30 ms: %.3f ms;"
+        " the simulator's answer time included)\n",
+        transferPerRow, transferPerRow - 30.0);
 
     start = Clock::now();
     int started = SendWriteFile("articles_big_w.csv");

@@ -302,7 +302,9 @@ int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
 
     Text device = mode_ == u"r" ? ReadDeviceText(settings.deviceNumber) : settings.deviceNumber;
     requestHeader_ = RowHeader(BuildTableHeader(catalog_, tableName_, mode_), device);
-    requests_.Clear();
+    // Stored the way they travel: sending then costs no conversion.
+    requests_.Clear(channel_ && channel_->CarriesUtf16() ? WireEncoding::Utf16Le
+                                                         : WireEncoding::DataCodePage);
     replies_.clear();
 
     Text missingColumn;
@@ -332,8 +334,7 @@ int TransferEngine::ComposeRequests(RecordCursor& cursor, DataFile& file, Text& 
             return -1;
         const Text crChars = CurrentSettings().crChars;
         for (; !cursor.IsEOF(); cursor.MoveNext()) {
-            builder.AppendBody(cursor, crChars, requests_.Buffer());
-            requests_.EndRequest();
+            requests_.AppendRowBody(builder, cursor, crChars);
             if (++total == std::numeric_limits<int>::max())
                 break;
         }
@@ -383,10 +384,11 @@ void TransferEngine::StartWorker() {
 
 void TransferEngine::RunTransfer() {
     while (sentCount_.load() < requestTotal_.load() && workerRunning_.load()) {
+        const std::int64_t sentUs = TickUs();
         if (SendNextRequest() != kSuccess)
             break;
         ReceiveReply();
-        SleepMs(kWorkerPauseMs);
+        SleepUntilUs(PauseStartUs(sentUs) + std::int64_t{kWorkerPauseMs} * 1000);
     }
     WriteResults();
     PublishOutcome();
@@ -394,6 +396,15 @@ void TransferEngine::RunTransfer() {
     std::lock_guard lock(workerMutex_);
     workerDone_ = true;
     workerEnded_.notify_all();
+}
+
+// The pause after an exchange runs from the end of the reply (the end of its quiet time), so
+// that the time taken to notice and record the reply does not lengthen it; from now when no
+// reply came.
+std::int64_t TransferEngine::PauseStartUs(std::int64_t sentUs) const {
+    const std::int64_t now = TickUs();
+    const std::int64_t replyEnd = channel_ ? channel_->ReplyEndUs() : 0;
+    return replyEnd > sentUs ? std::min(replyEnd, now) : now;
 }
 
 // 4 or 5 only once the result file is on disk: a caller acts on them at once (the desktop
@@ -447,9 +458,9 @@ int TransferEngine::SendNextRequest() {
             mode_ = u"r+";
         }
     }
-    Text message = requestHeader_;
+    std::string message = requests_.Encode(requestHeader_);
     message += requests_.At(node);
-    if (!SendText(message)) {
+    if (!channel_ || !channel_->SendEncoded(message)) {
         LogError(ErrorLog::kNotSent, {},
                  DescribeRequest() + u" was not sent: " +
                      (channel_ ? channel_->FailureReason() : Text(u"no link is open")));

@@ -111,6 +111,7 @@ class TransferEngine {
     void TakeRecordCount(TextView reply);
     void StartWorker();
     void RunTransfer();
+    std::int64_t PauseStartUs(std::int64_t sentUs) const;
     void PublishOutcome();
     // Waits up to timeoutMs for the worker to end and joins it; false if it still runs.
     bool JoinWorker(int timeoutMs);

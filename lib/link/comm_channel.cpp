@@ -27,6 +27,18 @@ bool CommChannel::Send(TextView text) {
     return manager_ && manager_->Send(text);
 }
 
+bool CommChannel::SendEncoded(std::string_view bytes) {
+    return manager_ && manager_->SendEncoded(bytes);
+}
+
+bool CommChannel::CarriesUtf16() const {
+    return manager_ && manager_->CarriesUtf16();
+}
+
+std::int64_t CommChannel::ReplyEndUs() const {
+    return manager_ ? manager_->MessageEndUs() : 0;
+}
+
 Text CommChannel::Receive(int timeoutMs) {
     if (manager_ && manager_->WaitReply(timeoutMs))
         return manager_->Payload();

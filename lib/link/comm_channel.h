@@ -2,7 +2,9 @@
 // and receiving to it, and releases it on close.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "link/link_manager.h"
 #include "platform/text.h"
@@ -26,8 +28,14 @@ class CommChannel {
     int Close();
 
     bool Send(TextView text);
+    // Sends bytes already in the link's encoding (see CarriesUtf16).
+    bool SendEncoded(std::string_view bytes);
+    // True when the link carries UTF-16LE text, false when it carries the data code page.
+    bool CarriesUtf16() const;
     // The reply to the latest Send, or empty when none came within timeoutMs.
     Text Receive(int timeoutMs);
+    // When the latest reply was complete (see LinkManager::MessageEndUs); 0 before any.
+    std::int64_t ReplyEndUs() const;
     void SetReceiveTimeout(int milliseconds);
 
     void SetDisplayErrors(bool on);

@@ -1,5 +1,8 @@
 #include "link/link.h"
 
+#include <algorithm>
+
+#include "platform/clock.h"
 #include "platform/error_display.h"
 #include "platform/file_write.h"
 
@@ -53,6 +56,17 @@ int Link::WriteText(std::string_view text) {
 
 WaitResult Link::WaitForInput(int timeoutMs) const {
     return handle_.WaitReadable(timeoutMs, &wake_);
+}
+
+int Link::ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs) {
+    const int n = Read(buffer, size);
+    arrivedUs = TickUs();
+    return n;
+}
+
+WaitResult Link::WaitForInputUntil(std::int64_t deadlineUs) const {
+    const std::int64_t leftUs = std::max<std::int64_t>(deadlineUs - TickUs(), 0);
+    return WaitForInput(static_cast<int>(std::min<std::int64_t>((leftUs + 999) / 1000, 1 << 30)));
 }
 
 int Link::Close() {

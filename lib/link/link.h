@@ -26,6 +26,8 @@ class Link {
 
     // Bytes read into `buffer` (at most `size`), 0 when none.
     virtual int Read(char* buffer, std::size_t size);
+    // The same with when the bytes arrived (TickUs()); by default the time of the read.
+    virtual int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs);
     // 0 when every byte was written, else an error code.
     virtual int Write(const char* data, std::size_t length);
     virtual int WriteWide(TextView text);
@@ -38,6 +40,9 @@ class Link {
     virtual std::string DiscardPendingInput() { return {}; }
     // Waits up to timeoutMs for input to read; Failed when the link cannot deliver any.
     virtual WaitResult WaitForInput(int timeoutMs) const;
+    // The same up to a deadline of TickUs(), for the quiet time that ends a TCP message; by
+    // default in whole milliseconds, rounded up.
+    virtual WaitResult WaitForInputUntil(std::int64_t deadlineUs) const;
     // Wakes any wait of this link (reads, accepts, connects) so a stop takes effect at once.
     void Interrupt() { wake_.Raise(); }
     void ClearInterrupt() { wake_.Reset(); }

@@ -1,5 +1,6 @@
 #include "link/link_manager.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "link/serial_link.h"
@@ -140,6 +141,10 @@ void LinkManager::Interrupt() {
 // ---- sending ------------------------------------------------------------------------------
 
 bool LinkManager::Send(TextView text) {
+    return SendEncoded(CarriesUtf16() ? ToUtf16LeBytes(text) : EncodeData(text));
+}
+
+bool LinkManager::SendEncoded(std::string_view bytes) {
     if (!link_)
         return false;
     {
@@ -149,21 +154,20 @@ bool LinkManager::Send(TextView text) {
     }
     switch (kind_) {
         case LinkKind::Serial:
-            return SendFramed(EncodeData(text));
+            return SendFramed(std::string(bytes));
         case LinkKind::Server:
         case LinkKind::Client:
-            return SendPlain(text);
+            return SendPlain(bytes);
         default:
             return false;
     }
 }
 
-bool LinkManager::SendPlain(TextView text) {
+bool LinkManager::SendPlain(std::string_view bytes) {
     // A reply that came after its wait gave up must not be taken for the next one.
     std::string stale = link_->DiscardPendingInput();
     if (!stale.empty())
         TrafficTrace::Message("drop", KindCode(), stale, unicode_ != 0, false);
-    std::string bytes = unicode_ != 0 ? ToUtf16LeBytes(text) : EncodeData(text);
     bool sent = link_->Write(bytes.data(), bytes.size()) == 0;
     TrafficTrace::Message(sent ? "send" : "fail", KindCode(), bytes, unicode_ != 0, false);
     return sent;
@@ -231,25 +235,24 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
     receiving_.store(true);
     TcpMessage message(unicode_ != 0);
     std::vector<char> buffer(kTcpReadSize);
-    const std::int64_t start = TickMs();
+    const std::int64_t replyEndUs = TickUs() + std::int64_t{timeoutMs} * 1000;
     bool stored = false;
     WaitEnd end = WaitEnd::TimedOut;
     while (!interrupted_.load()) {
-        std::int64_t now = TickMs();
-        std::int64_t left = start + timeoutMs - now;
-        // A reply that keeps dripping in never falls quiet: the timeout bounds the whole wait.
-        if (left <= 0) {
+        // Up to the reply's time limit, even while a reply keeps dripping in without falling
+        // quiet; within it, to the exact end of the quiet time after the last byte.
+        if (TickUs() >= replyEndUs) {
             DropUnfinished(message);
             break;
         }
-        int wait = static_cast<int>(std::min<std::int64_t>(left, 1 << 30));
-        if (message.HasPending())
-            wait = std::min(wait, message.QuietLeft(now));
-        WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
+        const std::int64_t deadline =
+            message.HasPending() ? std::min(message.QuietEndUs(), replyEndUs) : replyEndUs;
+        WaitResult waited = link_->WaitForInputUntil(deadline);
         if (waited == WaitResult::Ready) {
-            int n = link_->Read(buffer.data(), buffer.size());
+            std::int64_t arrivedUs = 0;
+            int n = link_->ReadWithArrival(buffer.data(), buffer.size(), arrivedUs);
             if (n > 0) {
-                message.Append(std::string_view(buffer.data(), n), TickMs());
+                message.Append(std::string_view(buffer.data(), n), arrivedUs);
                 continue;
             }
         }
@@ -257,7 +260,7 @@ bool LinkManager::ReceiveClientMessage(int timeoutMs) {
             end = WaitEnd::Interrupted;
             break;
         }
-        bool quietOver = message.HasPending() && message.QuietLeft(TickMs()) == 0;
+        bool quietOver = message.HasPending() && TickUs() >= message.QuietEndUs();
         bool lineGone = waited == WaitResult::Failed;
         if (quietOver || (lineGone && message.HasPending())) {
             StoreTcpMessage(message);
@@ -290,6 +293,7 @@ void LinkManager::DropUnfinished(TcpMessage& message) {
 }
 
 void LinkManager::StoreTcpMessage(TcpMessage& message) {
+    messageEndUs_.store(std::min(message.QuietEndUs(), TickUs()));
     Text payload = message.Take();
     // Encoding the text again for the trace costs a copy: only when someone reads the trace.
     if (TrafficTrace::Enabled()) {
@@ -353,12 +357,12 @@ void LinkManager::RunReceiveThread() {
             peersGone_ = lost;
             messageStored_.notify_all();
         }
-        int wait = message.HasPending() ? message.QuietLeft(TickMs()) : kSerialReadWaitMs;
-        WaitResult waited = wait > 0 ? link_->WaitForInput(wait) : WaitResult::TimedOut;
+        WaitResult waited = message.HasPending() ? link_->WaitForInputUntil(message.QuietEndUs())
+                                                 : link_->WaitForInput(kSerialReadWaitMs);
         int n = waited == WaitResult::Ready ? link_->Read(buffer.data(), buffer.size()) : 0;
         if (n > 0) {
-            message.Append(std::string_view(buffer.data(), n), TickMs());
-        } else if (message.HasPending() && message.QuietLeft(TickMs()) == 0) {
+            message.Append(std::string_view(buffer.data(), n), TickUs());
+        } else if (message.HasPending() && TickUs() >= message.QuietEndUs()) {
             StoreTcpMessage(message);
         } else if (waited == WaitResult::Failed) {
             SleepMs(TcpMessage::kQuietMs);
@@ -401,6 +405,7 @@ void LinkManager::TakeSerialFrame(const std::string& frame) {
         TrafficTrace::Message("drop", "COM", frame, false, true);
         return;
     }
+    messageEndUs_.store(TickUs());
     station_ = NumberText(static_cast<std::int8_t>(*station));
     lastFrame_ = DecodeData(frame);
     payload_ = lastFrame_.size() > 6 ? lastFrame_.substr(3, lastFrame_.size() - 6) : Text();

@@ -47,12 +47,19 @@ class LinkManager {
     void Close();
 
     bool Send(TextView text);
+    // The same with the text already encoded the way this link carries it.
+    bool SendEncoded(std::string_view bytes);
+    // TCP links opened with unicode carry UTF-16LE; the others the data code page.
+    bool CarriesUtf16() const { return kind_ != LinkKind::Serial && unicode_ != 0; }
     // Waits up to timeoutMs for the reply to the latest Send; true when one was stored.
     bool WaitReply(int timeoutMs);
     WaitEnd LastWaitEnd() const { return lastWaitEnd_.load(); }
     // Why the open or the latest send failed, in words for the caller.
     Text FailureReason() const;
     Text Payload() const;
+    // When the latest message was complete, in microseconds of TickUs(): for a TCP message the
+    // end of its quiet time, not the moment a busy thread noticed it.
+    std::int64_t MessageEndUs() const { return messageEndUs_.load(); }
     Text LastFrame() const;
     Text Station() const;
 
@@ -82,7 +89,7 @@ class LinkManager {
     void StoreTcpMessage(TcpMessage& message);
     void StoreMessage(Text payload);
     bool SendFramed(const std::string& message);
-    bool SendPlain(TextView text);
+    bool SendPlain(std::string_view bytes);
     std::string_view KindCode() const;
 
     std::unique_ptr<Link> link_;
@@ -99,6 +106,7 @@ class LinkManager {
     Text station_;
     Text deviceNumber_;
     std::uint64_t messageCount_ = 0;
+    std::atomic<std::int64_t> messageEndUs_{0};
     std::uint64_t countAtSend_ = 0;
     std::uint64_t peersGone_ = 0;  // departures of the peer seen by the receive thread
     std::uint64_t lostAtSend_ = 0;

@@ -1,6 +1,7 @@
 #include "link/tcp_client_link.h"
 
 #include "link/traffic_trace.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/file_write.h"
 
@@ -72,6 +73,7 @@ int TcpClientLink::Connect() {
     }
     // Requests and replies are small: send each at once.
     socket_.SetNoDelay();
+    socket_.RecordArrivalTimes();  // without it, the time of each read stands for the arrival
     connected_.store(true);
     return 0;
 }
@@ -92,9 +94,17 @@ bool TcpClientLink::Reconnect() {
 }
 
 int TcpClientLink::Read(char* buffer, std::size_t size) {
+    std::int64_t arrivedUs = 0;
+    return ReadWithArrival(buffer, size, arrivedUs);
+}
+
+// The quiet time that ends a message counts from when its last byte arrived, not from when a
+// busy thread got round to reading it.
+int TcpClientLink::ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs) {
+    arrivedUs = TickUs();
     if (!socket_.Valid() || size == 0)
         return 0;
-    IoResult result = socket_.Receive(buffer, size);
+    IoResult result = socket_.Receive(buffer, size, arrivedUs);
     if (result.count > 0)
         return static_cast<int>(result.count);
     if (result.error == 0) {
@@ -112,6 +122,12 @@ WaitResult TcpClientLink::WaitForInput(int timeoutMs) const {
     if (!socket_.Valid() || !connected_.load())
         return WaitResult::Failed;
     return socket_.WaitReadable(timeoutMs, &Wake());
+}
+
+WaitResult TcpClientLink::WaitForInputUntil(std::int64_t deadlineUs) const {
+    if (!socket_.Valid() || !connected_.load())
+        return WaitResult::Failed;
+    return socket_.WaitReadableUntil(deadlineUs, &Wake());
 }
 
 std::string TcpClientLink::DiscardPendingInput() {

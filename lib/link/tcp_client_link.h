@@ -21,12 +21,14 @@ class TcpClientLink final : public Link {
 
     int Open(TextView address) override;
     int Read(char* buffer, std::size_t size) override;
+    int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs) override;
     int Write(const char* data, std::size_t length) override;
     int Close() override;
     std::string DiscardPendingInput() override;
 
     // Waits up to timeoutMs for input (or for the scale closing the connection).
     WaitResult WaitForInput(int timeoutMs) const override;
+    WaitResult WaitForInputUntil(std::int64_t deadlineUs) const override;
     // False once a read found that the scale closed the connection.
     bool IsConnected() const { return connected_.load(); }
     std::uint16_t Port() const { return port_; }

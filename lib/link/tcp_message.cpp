@@ -6,8 +6,8 @@
 
 namespace dorvex {
 
-void TcpMessage::Append(std::string_view bytes, std::int64_t nowMs) {
-    lastByteMs_ = nowMs;
+void TcpMessage::Append(std::string_view bytes, std::int64_t nowUs) {
+    lastByteUs_ = nowUs;
     received_ += bytes.size();
     if (overflowed_)
         return;
@@ -18,11 +18,6 @@ void TcpMessage::Append(std::string_view bytes, std::int64_t nowMs) {
         return;
     }
     bytes_.append(bytes);
-}
-
-int TcpMessage::QuietLeft(std::int64_t nowMs) const {
-    std::int64_t left = lastByteMs_ + kQuietMs - nowMs;
-    return static_cast<int>(std::clamp<std::int64_t>(left, 0, kQuietMs));
 }
 
 Text TcpMessage::Take() {

@@ -16,14 +16,16 @@ namespace dorvex {
 class TcpMessage {
   public:
     static constexpr int kQuietMs = 20;
+    static constexpr std::int64_t kQuietUs = std::int64_t{kQuietMs} * 1000;
     static constexpr std::size_t kMaxBytes = 16u << 20;
 
     explicit TcpMessage(bool unicode) : unicode_(unicode) {}
 
-    void Append(std::string_view bytes, std::int64_t nowMs);
+    // `nowUs`: when the bytes arrived, in microseconds of TickUs().
+    void Append(std::string_view bytes, std::int64_t nowUs);
     bool HasPending() const { return received_ > 0; }
-    // Milliseconds left until the quiet time after the last byte has passed (0 when passed).
-    int QuietLeft(std::int64_t nowMs) const;
+    // When the quiet time after the last byte ends, to the microsecond.
+    std::int64_t QuietEndUs() const { return lastByteUs_ + kQuietUs; }
     // The joined text: UTF-16LE or data code page; a zero character ends it. Resets.
     Text Take();
 
@@ -32,7 +34,7 @@ class TcpMessage {
     std::string bytes_;
     std::size_t received_ = 0;
     bool overflowed_ = false;
-    std::int64_t lastByteMs_ = 0;
+    std::int64_t lastByteUs_ = 0;
 };
 
 }  // namespace dorvex

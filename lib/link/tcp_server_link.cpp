@@ -98,6 +98,13 @@ WaitResult TcpServerLink::WaitForInput(int timeoutMs) const {
     return client ? client->WaitReadable(timeoutMs, &Wake()) : WaitResult::Failed;
 }
 
+WaitResult TcpServerLink::WaitForInputUntil(std::int64_t deadlineUs) const {
+    if (awaitingClient_.load())
+        return Link::WaitForInputUntil(deadlineUs);
+    std::shared_ptr<TcpSocket> client = Client();
+    return client ? client->WaitReadableUntil(deadlineUs, &Wake()) : WaitResult::Failed;
+}
+
 int TcpServerLink::Read(char* buffer, std::size_t size) {
     if (!listener_.Valid() || size == 0)
         return 0;

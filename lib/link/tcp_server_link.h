@@ -31,6 +31,7 @@ class TcpServerLink final : public Link {
     int Close() override;
     // Waits on the listening socket while awaiting a client, else on the client's socket.
     WaitResult WaitForInput(int timeoutMs) const override;
+    WaitResult WaitForInputUntil(std::int64_t deadlineUs) const override;
 
     bool IsAwaitingClient() const { return awaitingClient_.load(); }
     // The port listened on (the system's choice when the descriptor asked for port 0).

@@ -1,7 +1,6 @@
 #include "platform/clock.h"
 
 #include <chrono>
-#include <thread>
 
 namespace dorvex {
 
@@ -10,9 +9,14 @@ std::int64_t TickMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::int64_t TickUs() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void SleepMs(std::int64_t milliseconds) {
     if (milliseconds > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        SleepUntilUs(TickUs() + milliseconds * 1000);
 }
 
 }  // namespace dorvex

@@ -40,10 +40,17 @@ class Windows1252CodePage final : public CodePage {
         return out;
     }
 
-    const std::string& Name() const override { return name_; }
+    void EncodeAppend(TextView text, std::string& out) const override {
+        const std::size_t start = out.size();
+        out.resize(start + text.size());
+        for (std::size_t i = 0; i < text.size(); ++i)
+            out[start + i] = EncodeUnit(text[i]);
+    }
 
-  private:
-    char EncodeUnit(char16_t c) const {
+    const std::string& Name() const override { return name_; }
+    bool OneBytePerUnit() const override { return true; }
+
+    char EncodeUnit(char16_t c) const override {
         if (c < 0x80 || (c >= 0xA0 && c < 0x100))
             return static_cast<char>(c);
         for (std::size_t k = 0; k < kHighControls.size(); ++k) {
@@ -53,6 +60,7 @@ class Windows1252CodePage final : public CodePage {
         return '?';
     }
 
+  private:
     std::array<char16_t, 256> decode_{};
     std::string name_ = "WINDOWS-1252";
 };

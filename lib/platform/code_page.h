@@ -18,6 +18,14 @@ class CodePage {
     virtual Text Decode(std::string_view bytes) const = 0;
     // Characters without a byte in the code page become '?'.
     virtual std::string Encode(TextView text) const = 0;
+    // Encode's bytes appended to `out`, for callers that reuse one buffer.
+    virtual void EncodeAppend(TextView text, std::string& out) const { out += Encode(text); }
+    // True for a code page of one byte per UTF-16 unit whose first 128 bytes are ASCII; its
+    // text can then be encoded unit by unit, with EncodeUnit for the units from 0x80 on.
+    virtual bool OneBytePerUnit() const { return false; }
+    virtual char EncodeUnit(char16_t unit) const {
+        return unit < 0x80 ? static_cast<char>(unit) : '?';
+    }
     virtual const std::string& Name() const = 0;
 
     // Windows-1252 with the five undefined bytes mapped to U+0081.. so every byte round-trips.

@@ -49,8 +49,17 @@ class TcpSocket {
 
     IoResult Send(const char* data, std::size_t length);
     IoResult Receive(char* buffer, std::size_t size);
+    // The same, with when the bytes arrived in microseconds of TickUs(): the system's own
+    // record of their arrival where it keeps one (see RecordArrivalTimes), else the time of
+    // the read.
+    IoResult Receive(char* buffer, std::size_t size, std::int64_t& arrivedUs);
+    // Asks the system to note when data arrives; 0 or the error code (reads then fall back to
+    // the time of the read).
+    int RecordArrivalTimes();
 
     WaitResult WaitReadable(int timeoutMs, const WakeSignal* wake) const;
+    // Up to a deadline of TickUs(); where the system's wait is coarser, never shorter.
+    WaitResult WaitReadableUntil(std::int64_t deadlineUs, const WakeSignal* wake) const;
     WaitResult WaitWritable(int timeoutMs, const WakeSignal* wake) const;
 
     static const int kWouldBlock;

@@ -1,7 +1,10 @@
 #include "protocol/row_body_builder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
+#include "platform/code_page.h"
 #include "protocol/protocol_texts.h"
 #include "tables/data_file.h"
 #include "tables/record_cursor.h"
@@ -15,15 +18,37 @@ namespace {
 
 // The most units one unit of a value can become ("<" -> "&lt;").
 constexpr std::size_t kMaxExpansion = 4;
-// Growth beyond the projection, and the least growth when the projection falls short.
-constexpr double kProjectionMargin = 1.05;
-constexpr double kMinimumGrowth = 1.25;
+
+// The units that escaping changes: "&" (of "&|"), "<", ">" and, when it is replaced while
+// escaping, the line-break marker. Most values hold none of them and are copied as they are.
+class SpecialUnits {
+  public:
+    explicit SpecialUnits(const char16_t* marker) : marker_(marker != nullptr ? *marker : u'<') {
+        for (char16_t c : {kEscapedSeparator[0], kLessThan[0], kGreaterThan[0], marker_}) {
+            if (c < kAscii)
+                ascii_[c] = true;
+        }
+    }
+    bool Is(char16_t c) const { return c < kAscii ? ascii_[c] : c == marker_; }
+    char16_t Marker() const { return marker_; }
+    // Position of the first special unit from `from` on, or the size.
+    std::size_t Find(TextView value, std::size_t from) const {
+        while (from < value.size() && !Is(value[from]))
+            ++from;
+        return from;
+    }
+
+  private:
+    static constexpr char16_t kAscii = 0x80;
+    char16_t marker_;
+    bool ascii_[kAscii] = {};
+};
 
 // Length of a value once escaped (see WriteEscaped).
-std::size_t EscapedLength(TextView value, const char16_t* marker) {
-    const char16_t lineBreakMarker = marker != nullptr ? *marker : kLessThan[0];
+std::size_t EscapedLength(TextView value, const SpecialUnits& specials) {
     std::size_t length = value.size();
-    for (std::size_t i = 0; i < value.size(); ++i) {
+    for (std::size_t i = specials.Find(value, 0); i < value.size();
+         i = specials.Find(value, i + 1)) {
         const char16_t c = value[i];
         if (c == kEscapedSeparator[0]) {
             if (i + 1 < value.size() && value[i + 1] == kEscapedSeparator[1]) {
@@ -34,36 +59,92 @@ std::size_t EscapedLength(TextView value, const char16_t* marker) {
             length += kEscapedLessThan.size() - 1;
         } else if (c == kGreaterThan[0]) {
             length += kEscapedGreaterThan.size() - 1;
-        } else if (c == lineBreakMarker) {
+        } else {
             length += kLineBreak.size() - 1;
         }
     }
     return length;
 }
 
-// Writes one value, escaped, at `out` and returns the end of what was written. With `marker`
-// set, the line-break marker is replaced in the same pass (the caller has checked that this
-// gives the same text as replacing it afterwards, so it is none of "&", "<" and ">").
-char16_t* WriteEscaped(TextView value, const char16_t* marker, char16_t* out) {
-    const char16_t lineBreakMarker = marker != nullptr ? *marker : kLessThan[0];
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const char16_t c = value[i];
-        if (c != kEscapedSeparator[0] && c != kLessThan[0] && c != kGreaterThan[0] &&
-            c != lineBreakMarker) {
-            *out++ = c;
-        } else if (c == kEscapedSeparator[0]) {
-            const bool escaped = i + 1 < value.size() && value[i + 1] == kEscapedSeparator[1];
-            *out++ = escaped ? kSeparator[0] : c;
-            i += escaped ? 1 : 0;
-        } else if (c == kLessThan[0]) {
-            out = std::copy(kEscapedLessThan.begin(), kEscapedLessThan.end(), out);
-        } else if (c == kGreaterThan[0]) {
-            out = std::copy(kEscapedGreaterThan.begin(), kEscapedGreaterThan.end(), out);
+// Where the units of a body go: a UTF-16 text, UTF-16LE bytes, or the bytes of a code page
+// of one byte per unit whose first 128 bytes are ASCII.
+struct TextSink {
+    char16_t* out;
+    std::size_t Units(const char16_t* start) const { return static_cast<std::size_t>(out - start); }
+    void Put(TextView text) {
+        std::copy(text.begin(), text.end(), out);
+        out += text.size();
+    }
+};
+
+struct Utf16LeSink {
+    char* out;
+    std::size_t Units(const char* start) const { return static_cast<std::size_t>(out - start) / 2; }
+    void Put(TextView text) {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (!text.empty())
+                std::memcpy(out, text.data(), 2 * text.size());
+            out += 2 * text.size();
         } else {
-            out = std::copy(kLineBreak.begin(), kLineBreak.end(), out);
+            for (char16_t c : text) {
+                *out++ = static_cast<char>(c & 0xFF);
+                *out++ = static_cast<char>(c >> 8);
+            }
         }
     }
-    return out;
+};
+
+struct OneByteSink {
+    char* out;
+    const CodePage* page;
+    std::size_t Units(const char* start) const { return static_cast<std::size_t>(out - start); }
+    void Put(TextView text) {
+        for (char16_t c : text)
+            *out++ = c < 0x80 ? static_cast<char>(c) : page->EncodeUnit(c);
+    }
+};
+
+// Writes the special unit at `i` of a value, escaped, and returns where the value goes on.
+template <typename Sink>
+std::size_t PutSpecial(TextView value, std::size_t i, Sink& sink) {
+    const char16_t c = value[i];
+    if (c == kEscapedSeparator[0]) {
+        const bool escaped = i + 1 < value.size() && value[i + 1] == kEscapedSeparator[1];
+        sink.Put(escaped ? kSeparator : kEscapedSeparator.substr(0, 1));
+        return i + (escaped ? 2 : 1);
+    }
+    sink.Put(c == kLessThan[0]      ? kEscapedLessThan
+             : c == kGreaterThan[0] ? kEscapedGreaterThan
+                                    : kLineBreak);
+    return i + 1;
+}
+
+// Writes one value, escaped, to `sink`: the stretches between special units in one piece.
+// With a marker among the special units, it is replaced in the same pass (the caller has
+// checked that this gives the same text as replacing it afterwards, so it is none of "&", "<"
+// and ">").
+template <typename Sink>
+void WriteEscaped(TextView value, const SpecialUnits& specials, Sink& sink) {
+    std::size_t done = 0;
+    for (std::size_t i = specials.Find(value, 0); i < value.size(); i = specials.Find(value, i)) {
+        sink.Put(value.substr(done, i - done));
+        i = PutSpecial(value, i, sink);
+        done = i;
+    }
+    sink.Put(value.substr(done));
+}
+
+// The same for one byte per unit: each unit is looked at once, to escape and to encode it.
+void WriteEscaped(TextView value, const SpecialUnits& specials, OneByteSink& sink) {
+    for (std::size_t i = 0; i < value.size();) {
+        const char16_t c = value[i];
+        if (specials.Is(c)) {
+            i = PutSpecial(value, i, sink);
+        } else {
+            *sink.out++ = c < 0x80 ? static_cast<char>(c) : sink.page->EncodeUnit(c);
+            ++i;
+        }
+    }
 }
 
 // Replaces each occurrence of a one-unit marker from `start` on by the line break, growing the
@@ -119,6 +200,7 @@ bool RowBodyBuilder::Prepare(const TableCatalog& catalog, const DataFile& file,
                              Text& missingColumn) {
     openTags_.clear();
     tagUnits_ = 0;
+    markerChecked_ = false;
     for (const DataColumn& column : file.Columns()) {
         Text tag = catalog.TagOf(column.name);
         if (tag.empty()) {
@@ -134,57 +216,100 @@ bool RowBodyBuilder::Prepare(const TableCatalog& catalog, const DataFile& file,
 
 // The marker is replaced in the whole body, tags and escapes included. Replacing it while
 // escaping gives the same text only when it is one unit that neither a tag nor an escape holds.
+// The answer is kept for the marker last asked about: it is the same for every row.
 bool RowBodyBuilder::ReplacesMarkerWhileEscaping(TextView crChars) const {
     if (crChars.size() != 1)
         return false;
     const char16_t marker = crChars[0];
+    if (markerChecked_ && checkedMarker_ == marker)
+        return markerReplaceable_;
+    bool replaceable = true;
     for (TextView produced : {kSeparator, kEscapedLessThan, kEscapedGreaterThan}) {
         if (produced.find(marker) != TextView::npos)
-            return false;
+            replaceable = false;
     }
-    return std::none_of(openTags_.begin(), openTags_.end(),
-                        [marker](const Text& tag) { return tag.find(marker) != Text::npos; });
+    replaceable =
+        replaceable && std::none_of(openTags_.begin(), openTags_.end(), [marker](const Text& tag) {
+            return tag.find(marker) != Text::npos;
+        });
+    markerChecked_ = true;
+    checkedMarker_ = marker;
+    markerReplaceable_ = replaceable;
+    return replaceable;
 }
 
-void RowBodyBuilder::MakeRoom(const RecordCursor& cursor, std::size_t bodyLength, Text& out) const {
-    const std::size_t needed = out.size() + bodyLength;
-    if (needed <= out.capacity())
-        return;
-    std::size_t target =
-        std::max(needed, static_cast<std::size_t>(out.capacity() * kMinimumGrowth));
-    const DataFile* file = cursor.File();
-    if (file != nullptr) {
-        const std::int64_t read = cursor.CurrentRowPos() - file->FirstRowPos();
-        const std::int64_t total = file->Size() - file->FirstRowPos();
-        if (read > 0 && total > read) {
-            const double projected = static_cast<double>(out.size()) * static_cast<double>(total) /
-                                     static_cast<double>(read) * kProjectionMargin;
-            const double ceiling =
-                static_cast<double>(needed) + static_cast<double>(total - read) * kMaxExpansion;
-            target = std::max(target, static_cast<std::size_t>(std::min(projected, ceiling)));
-        }
+std::size_t RowBodyBuilder::FieldsToWrite(const RecordCursor& cursor) const {
+    return std::min<std::size_t>(openTags_.size(), static_cast<std::size_t>(cursor.FieldCount()));
+}
+
+std::size_t RowBodyBuilder::EscapedBodyLength(const RecordCursor& cursor,
+                                              const char16_t* marker) const {
+    const SpecialUnits specials(marker);
+    const std::size_t count = FieldsToWrite(cursor);
+    std::size_t length = count == openTags_.size() ? tagUnits_ : 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        length += count == openTags_.size() ? 0 : openTags_[i].size();
+        length += EscapedLength(cursor.FieldAt(static_cast<int>(i))->value, specials);
     }
-    out.reserve(target);
+    return length;
+}
+
+template <typename Sink>
+void RowBodyBuilder::WriteBody(const RecordCursor& cursor, const char16_t* marker,
+                               Sink& sink) const {
+    const SpecialUnits specials(marker);
+    const std::size_t count = FieldsToWrite(cursor);
+    for (std::size_t i = 0; i < count; ++i) {
+        sink.Put(openTags_[i]);
+        WriteEscaped(cursor.FieldAt(static_cast<int>(i))->value, specials, sink);
+    }
 }
 
 // The body is measured first and then written straight into `out`.
 void RowBodyBuilder::AppendBody(const RecordCursor& cursor, TextView crChars, Text& out) const {
-    const std::size_t count = std::min<std::size_t>(openTags_.size(), cursor.FieldCount());
     const char16_t* marker = ReplacesMarkerWhileEscaping(crChars) ? crChars.data() : nullptr;
-    std::size_t length = tagUnits_;
-    for (std::size_t i = 0; i < count; ++i)
-        length += EscapedLength(cursor.FieldAt(static_cast<int>(i))->value, marker);
-    MakeRoom(cursor, length, out);
-
     const std::size_t start = out.size();
-    out.resize(start + length);
-    char16_t* write = out.data() + start;
-    for (std::size_t i = 0; i < count; ++i) {
-        write = std::copy(openTags_[i].begin(), openTags_[i].end(), write);
-        write = WriteEscaped(cursor.FieldAt(static_cast<int>(i))->value, marker, write);
-    }
+    out.resize(start + EscapedBodyLength(cursor, marker));
+    TextSink sink{out.data() + start};
+    WriteBody(cursor, marker, sink);
     if (!crChars.empty() && marker == nullptr)
         ReplaceLineBreakMarker(out, start, crChars);
+}
+
+bool RowBodyBuilder::WritesInOnePass(TextView crChars) const {
+    return crChars.empty() || ReplacesMarkerWhileEscaping(crChars);
+}
+
+const char16_t* RowBodyBuilder::OnePassMarker(TextView crChars) const {
+    return !crChars.empty() && ReplacesMarkerWhileEscaping(crChars) ? crChars.data() : nullptr;
+}
+
+std::size_t RowBodyBuilder::OnePassBound(const RecordCursor& cursor) const {
+    const std::size_t count = FieldsToWrite(cursor);
+    std::size_t bound = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        bound +=
+            openTags_[i].size() + kMaxExpansion * cursor.FieldAt(static_cast<int>(i))->value.size();
+    }
+    return bound;
+}
+
+std::size_t RowBodyBuilder::OnePassLength(const RecordCursor& cursor, TextView crChars) const {
+    return EscapedBodyLength(cursor, OnePassMarker(crChars));
+}
+
+std::size_t RowBodyBuilder::WriteUtf16Le(const RecordCursor& cursor, TextView crChars,
+                                         char* out) const {
+    Utf16LeSink sink{out};
+    WriteBody(cursor, OnePassMarker(crChars), sink);
+    return sink.Units(out);
+}
+
+std::size_t RowBodyBuilder::WriteOneByte(const RecordCursor& cursor, TextView crChars,
+                                         const CodePage& page, char* out) const {
+    OneByteSink sink{out, &page};
+    WriteBody(cursor, OnePassMarker(crChars), sink);
+    return sink.Units(out);
 }
 
 std::optional<Text> BuildRowBody(const TableCatalog& catalog, const RecordCursor& cursor,

@@ -15,6 +15,7 @@
 
 namespace dorvex {
 
+class CodePage;
 class DataFile;
 class RecordCursor;
 class TableCatalog;
@@ -25,18 +26,38 @@ class RowBodyBuilder {
     // the (upper-case) name of the first column that has no tag in `missingColumn`, when a
     // column has none.
     bool Prepare(const TableCatalog& catalog, const DataFile& file, Text& missingColumn);
-    // Appends the body of the cursor's current record to `out`. When `out` must grow, it grows
-    // towards the size that all bodies of the file will need, projected from the part of the
-    // file read so far, rather than doubling: one buffer for a whole file of bodies then ends
-    // close to its final size instead of up to twice it.
+    // Appends the body of the cursor's current record to `out` (measured first, then written
+    // in place: one row's buffer reused for every row costs no allocation after the first).
     void AppendBody(const RecordCursor& cursor, TextView crChars, Text& out) const;
+
+    // Writing a body straight in the encoding it travels in, in one pass. That is possible
+    // unless the marker must be replaced in the written body afterwards (a marker of several
+    // units, or one that a tag or an escape holds): then AppendBody builds it. OnePassBound is
+    // the most units the current record's body can take (without reading its values),
+    // OnePassLength its exact length (reading them). The writers put the body at `out`, which
+    // has room for the bound or the length, as UTF-16LE bytes or as the bytes of a code page of
+    // one byte per unit, and return the units written.
+    bool WritesInOnePass(TextView crChars) const;
+    std::size_t OnePassBound(const RecordCursor& cursor) const;
+    std::size_t OnePassLength(const RecordCursor& cursor, TextView crChars) const;
+    std::size_t WriteUtf16Le(const RecordCursor& cursor, TextView crChars, char* out) const;
+    std::size_t WriteOneByte(const RecordCursor& cursor, TextView crChars, const CodePage& page,
+                             char* out) const;
 
   private:
     bool ReplacesMarkerWhileEscaping(TextView crChars) const;
-    void MakeRoom(const RecordCursor& cursor, std::size_t bodyLength, Text& out) const;
+    const char16_t* OnePassMarker(TextView crChars) const;
+    std::size_t FieldsToWrite(const RecordCursor& cursor) const;
+    std::size_t EscapedBodyLength(const RecordCursor& cursor, const char16_t* marker) const;
+    template <typename Sink>
+    void WriteBody(const RecordCursor& cursor, const char16_t* marker, Sink& sink) const;
 
     std::vector<Text> openTags_;  // "<tag>" per column
     std::size_t tagUnits_ = 0;    // all of openTags_ together
+    // The last marker ReplacesMarkerWhileEscaping was asked about, and its answer.
+    mutable bool markerChecked_ = false;
+    mutable char16_t checkedMarker_ = 0;
+    mutable bool markerReplaceable_ = false;
 };
 
 // One body on its own; none, with the column name in `missingColumn`, when a column of the

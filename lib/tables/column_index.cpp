@@ -1,6 +1,7 @@
 #include "tables/column_index.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -73,30 +74,55 @@ IndexKey MakeKey(ColumnType type, TextView text) {
     return key;
 }
 
+int Sign(int c) {
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+int CompareNumbers(double a, double b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// `folded` against `text` folded on the fly, as TextView::compare would order the folded texts.
+int CompareFolded(TextView folded, TextView text) {
+    const std::size_t common = std::min(folded.size(), text.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const char16_t other = ToLowerChar(text[i]);
+        if (folded[i] != other)
+            return folded[i] < other ? -1 : 1;
+    }
+    return folded.size() == text.size() ? 0 : (folded.size() < text.size() ? -1 : 1);
+}
+
 int CompareKeys(const IndexKey& a, const IndexKey& b) {
     if (a.isNumber != b.isNumber)
         return a.isNumber ? 1 : -1;
     if (a.isNumber)
-        return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
-    int c = a.folded.compare(b.folded);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+        return CompareNumbers(a.number, b.number);
+    return Sign(a.folded.compare(b.folded));
 }
 
-// The cell at `position` of a record line, split exactly as the record cursor splits it.
+// `wanted` against the key of the cell `text`, without building that key.
+int CompareKeyToCell(ColumnType type, const IndexKey& wanted, TextView text) {
+    std::optional<double> number = ConvertKey(type, text);
+    if (wanted.isNumber != number.has_value())
+        return wanted.isNumber ? 1 : -1;
+    if (wanted.isNumber)
+        return CompareNumbers(wanted.number, *number);
+    return CompareFolded(wanted.folded, text);
+}
+
+// The cell at `position` of a record line, split exactly as the record cursor splits it: empty
+// when the line has fewer cells (not the last cell it has).
 void CellAt(TextView line, int position, Text& cell) {
     cell.clear();
-    for (int i = 0; i <= position && !line.empty(); ++i)
+    for (int i = 0; i <= position; ++i)
         TakeField(cell, line, kFieldSeparator);
 }
 
-void PutU16(std::string& out, std::uint16_t value) {
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
-
-void PutU32(std::string& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<char>((value >> shift) & 0xFF));
+char* PutLittleEndian(char* out, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i)
+        *out++ = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
 }
 
 std::uint32_t GetLittleEndian(const char* bytes, int width) {
@@ -106,19 +132,19 @@ std::uint32_t GetLittleEndian(const char* bytes, int width) {
     return value;
 }
 
+// The whole file in one buffer, written with one call.
 std::string SerialisedIndex(ColumnType type, TextView name,
                             const std::vector<std::uint32_t>& entries) {
-    std::string out;
-    out.reserve(kFixedHeaderBytes + 2 * name.size() + 4 * entries.size());
-    PutU16(out, ColumnIndex::kFormatVersion);
-    PutU32(out, static_cast<std::uint32_t>(entries.size()));
-    PutU16(out, static_cast<std::uint16_t>(type));
-    PutU16(out, static_cast<std::uint16_t>(name.size()));
+    std::string bytes(kFixedHeaderBytes + 2 * name.size() + 4 * entries.size(), '\0');
+    char* out = PutLittleEndian(bytes.data(), ColumnIndex::kFormatVersion, 2);
+    out = PutLittleEndian(out, static_cast<std::uint32_t>(entries.size()), 4);
+    out = PutLittleEndian(out, static_cast<std::uint16_t>(type), 2);
+    out = PutLittleEndian(out, static_cast<std::uint16_t>(name.size()), 2);
     for (char16_t unit : name)
-        PutU16(out, unit);
+        out = PutLittleEndian(out, unit, 2);
     for (std::uint32_t offset : entries)
-        PutU32(out, offset);
-    return out;
+        out = PutLittleEndian(out, offset, 4);
+    return bytes;
 }
 
 std::uint32_t CapacityFor(std::size_t count) {
@@ -134,43 +160,111 @@ std::optional<std::filesystem::file_time_type> ModificationTime(TextView path) {
     return time;
 }
 
-struct KeyedRecord {
-    IndexKey key;
+// The sort key of one record, held once and without a heap block of its own: the first
+// kHeadUnits folded units packed into integers (a text's units compare like the integers, and
+// no cell holds a NUL, so zero padding orders a prefix first), the rest of a longer text in one
+// shared buffer, or a number mapped to an integer that orders like the number. Most keys fit in
+// the head, so sorting seldom looks anywhere else.
+struct SortKey {
+    static constexpr std::size_t kHeadWords = 3;
+    static constexpr std::size_t kHeadUnits = 4 * kHeadWords;
+    std::uint64_t head[kHeadWords] = {};
+    std::uint32_t tailBegin = 0;  // in the shared buffer of tails (under 4 GiB, as the file)
+    std::uint32_t tailLength = 0;
     std::uint32_t offset = 0;
     std::uint32_t ordinal = 0;  // place in the file
+    std::uint32_t isNumber = 0;
 };
 
-std::vector<KeyedRecord> ReadKeyedRecords(DataFile& file, int column, ColumnType type) {
-    std::vector<KeyedRecord> records;
-    RecordCursor cursor;
-    for (cursor.Open(&file); !cursor.IsEOF(); cursor.MoveNext()) {
-        const FieldValue* cell = cursor.FieldAt(column);
-        records.push_back({MakeKey(type, cell != nullptr ? TextView(cell->value) : TextView()),
-                           static_cast<std::uint32_t>(cursor.CurrentRowPos()),
-                           static_cast<std::uint32_t>(records.size())});
-    }
-    return records;
+std::uint64_t OrderedBits(double number) {
+    if (number == 0)
+        number = 0;  // -0 and +0 are one key
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &number, sizeof bits);
+    return (bits >> 63) != 0 ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-// Orders the records by key and keeps the first record of every key in file order, as
-// inserting them one by one would; the others are returned in file order.
-std::vector<KeyedRecord> KeepFirstOfEachKey(std::vector<KeyedRecord>& records) {
-    std::sort(records.begin(), records.end(), [](const KeyedRecord& a, const KeyedRecord& b) {
-        int c = CompareKeys(a.key, b.key);
-        return c != 0 ? c < 0 : a.ordinal < b.ordinal;
-    });
-    std::vector<KeyedRecord> duplicates;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        if (kept > 0 && CompareKeys(records[kept - 1].key, records[i].key) == 0)
-            duplicates.push_back(std::move(records[i]));
-        else if (kept++ != i)
-            records[kept - 1] = std::move(records[i]);
+class SortKeys {
+  public:
+    explicit SortKeys(ColumnType type) : type_(type) {}
+
+    void Add(TextView cell, std::uint32_t offset) {
+        SortKey key;
+        key.offset = offset;
+        key.ordinal = static_cast<std::uint32_t>(keys_.size());
+        if (std::optional<double> number = ConvertKey(type_, cell)) {
+            key.isNumber = 1;
+            key.head[0] = OrderedBits(*number);
+        } else {
+            const std::size_t head = std::min(cell.size(), SortKey::kHeadUnits);
+            for (std::size_t i = 0; i < head; ++i) {
+                const std::uint64_t unit = ToLowerChar(cell[i]);
+                key.head[i / 4] |= unit << (16 * (3 - i % 4));
+            }
+            key.tailBegin = static_cast<std::uint32_t>(tails_.size());
+            key.tailLength = static_cast<std::uint32_t>(cell.size() - head);
+            for (std::size_t i = head; i < cell.size(); ++i)
+                tails_.push_back(ToLowerChar(cell[i]));
+        }
+        keys_.push_back(key);
     }
-    records.resize(kept);
-    std::sort(duplicates.begin(), duplicates.end(),
-              [](const KeyedRecord& a, const KeyedRecord& b) { return a.ordinal < b.ordinal; });
-    return duplicates;
+
+    // Orders by key, then by place in the file, and keeps the first record of every key, as
+    // inserting them one by one would; the others are returned in file order.
+    std::vector<SortKey> KeepFirstOfEachKey() {
+        std::sort(keys_.begin(), keys_.end(), [this](const SortKey& a, const SortKey& b) {
+            const int c = Compare(a, b);
+            return c != 0 ? c < 0 : a.ordinal < b.ordinal;
+        });
+        std::vector<SortKey> duplicates;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (kept > 0 && Compare(keys_[kept - 1], keys_[i]) == 0)
+                duplicates.push_back(keys_[i]);
+            else
+                keys_[kept++] = keys_[i];
+        }
+        keys_.resize(kept);
+        std::sort(duplicates.begin(), duplicates.end(),
+                  [](const SortKey& a, const SortKey& b) { return a.ordinal < b.ordinal; });
+        return duplicates;
+    }
+
+    const std::vector<SortKey>& Keys() const { return keys_; }
+
+  private:
+    int Compare(const SortKey& a, const SortKey& b) const {
+        if (a.isNumber != b.isNumber)
+            return a.isNumber != 0 ? 1 : -1;
+        for (std::size_t i = 0; i < SortKey::kHeadWords; ++i) {
+            if (a.head[i] != b.head[i])
+                return a.head[i] < b.head[i] ? -1 : 1;
+        }
+        if (a.tailLength == 0 && b.tailLength == 0)
+            return 0;
+        return Sign(Tail(a).compare(Tail(b)));
+    }
+
+    TextView Tail(const SortKey& key) const {
+        return TextView(tails_).substr(key.tailBegin, key.tailLength);
+    }
+
+    ColumnType type_;
+    std::vector<SortKey> keys_;
+    Text tails_;
+};
+
+// Reads the key cell of every record, as the record cursor would find the records.
+bool ReadSortKeys(DataFile& file, int column, SortKeys& keys) {
+    if (!file.Seek(file.FirstRowPos()))
+        return false;
+    Text line;
+    Text cell;
+    while (file.ReadLine(line)) {
+        CellAt(line, column, cell);
+        keys.Add(cell, static_cast<std::uint32_t>(file.LastLinePos()));
+    }
+    return true;
 }
 
 }  // namespace
@@ -199,7 +293,11 @@ bool ColumnIndex::Attach(DataFile* file, int column) {
     column_ = column;
     columnName_ = dataColumn->name;
     fileName_ = FileNameFor(file->Path(), column);
-    return true;
+    codePage_ = DataCodePage();
+    if (reader_.Open(file->Path()))
+        return true;
+    Reset();
+    return false;
 }
 
 bool ColumnIndex::Open(DataFile* file, int column, ColumnType rebuildType) {
@@ -265,6 +363,7 @@ bool ColumnIndex::Read() {
     type_ = header->type;
     capacity_ = CapacityFor(entries_.size());
     lastPosition_ = -1;
+    ForgetProbes();
     isOpen_ = true;
     isDirty_ = false;
     return true;
@@ -300,19 +399,22 @@ bool ColumnIndex::Build(DataFile* file, int column, ColumnType type) {
     std::ofstream out(FileSystemPath(fileName_), std::ios::binary | std::ios::trunc);
     if (!out)
         return false;
-    std::vector<KeyedRecord> records = ReadKeyedRecords(*file, column, type);
-    std::vector<KeyedRecord> duplicates = KeepFirstOfEachKey(records);
+    SortKeys keys(type);
+    if (!ReadSortKeys(*file, column, keys))
+        return false;
+    std::vector<SortKey> duplicates = keys.KeepFirstOfEachKey();
     Text key;
-    for (const KeyedRecord& duplicate : duplicates) {
+    for (const SortKey& duplicate : duplicates) {
         key.clear();
         ReadKeyAt(duplicate.offset, key);
         ShowErrorMessage(u"Warning", u"An entry for " + key + u" already exists !!!");
     }
     type_ = type;
-    entries_.resize(records.size());
-    std::transform(records.begin(), records.end(), entries_.begin(),
-                   [](const KeyedRecord& record) { return record.offset; });
+    entries_.resize(keys.Keys().size());
+    std::transform(keys.Keys().begin(), keys.Keys().end(), entries_.begin(),
+                   [](const SortKey& record) { return record.offset; });
     capacity_ = CapacityFor(entries_.size());
+    ForgetProbes();
     std::string bytes = SerialisedIndex(type_, columnName_, entries_);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -343,16 +445,74 @@ void ColumnIndex::Reset() {
     lastPosition_ = -1;
     isOpen_ = false;
     isDirty_ = false;
+    reader_.Close();
+    codePage_.reset();
+    ForgetProbes();
+}
+
+// The line that begins at `offset`, read on its own (no buffer of the data file is refilled
+// for it), decoded and cut the way the data file cuts its lines. False when nothing can be read
+// there or the line is not a record (blank or comment): the data file would read another line.
+bool ColumnIndex::ReadLineAt(std::uint32_t offset, Text& line) {
+    const std::size_t unit = file_->IsWide() ? 2 : 1;
+    std::size_t chunk = kProbeBytes;
+    std::size_t searched = 0;
+    std::size_t end = std::string::npos;
+    probe_.clear();
+    while (end == std::string::npos) {
+        const std::size_t held = probe_.size();
+        probe_.resize(held + chunk);
+        const std::int64_t got =
+            reader_.ReadAt(offset + static_cast<std::int64_t>(held), probe_.data() + held, chunk);
+        probe_.resize(held + static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
+        if (got < 0)
+            return false;
+        for (; searched + unit <= probe_.size() && end == std::string::npos; searched += unit) {
+            const bool feed = probe_[searched] == '\n' && (unit == 1 || probe_[searched + 1] == 0);
+            end = feed ? searched : end;
+        }
+        if (got == 0)
+            end = probe_.size() - probe_.size() % unit;
+        chunk = std::min<std::size_t>(chunk * 2, kMaxProbeChunk);
+    }
+    const std::string_view bytes(probe_.data(), end);
+    if (unit == 2) {
+        line.resize(bytes.size() / 2);
+        std::memcpy(line.data(), bytes.data(), bytes.size());
+    } else {
+        line = codePage_->Decode(bytes);
+    }
+    line.resize(std::min({line.find(u'\r'), line.find(u'\0'), line.size()}));
+    return !line.empty() && line.front() != u'\'';
 }
 
 bool ColumnIndex::ReadKeyAt(std::uint32_t offset, Text& key) {
-    Text line;
-    const std::int64_t saved = file_->Tell();
-    bool read = file_->Seek(offset) && file_->ReadLine(line) && file_->LastLinePos() == offset;
-    file_->Seek(saved);
-    if (read)
-        CellAt(line, column_, key);
-    return read;
+    if (!ReadLineAt(offset, line_))
+        return false;
+    CellAt(line_, column_, key);
+    return true;
+}
+
+// Every search of an unchanged index begins with the same probes: the cells of the first
+// levels of the tree of probes are kept once read.
+const Text* ColumnIndex::ProbedCell(std::uint32_t node, std::uint32_t offset) {
+    if (node >= kKeptProbes)
+        return ReadKeyAt(offset, cell_) ? &cell_ : nullptr;
+    if (keptCells_.empty()) {
+        keptCells_.resize(kKeptProbes);
+        kept_.assign(kKeptProbes, false);
+    }
+    if (!kept_[node]) {
+        if (!ReadKeyAt(offset, keptCells_[node]))
+            return nullptr;
+        kept_[node] = true;
+    }
+    return &keptCells_[node];
+}
+
+void ColumnIndex::ForgetProbes() {
+    keptCells_.clear();
+    kept_.clear();
 }
 
 int ColumnIndex::Search(TextView key, std::int32_t* position, std::int64_t* filePos) {
@@ -368,21 +528,25 @@ int ColumnIndex::Search(TextView key, std::int32_t* position, std::int64_t* file
     std::uint32_t lo = 0;
     std::uint32_t hi = Count() - 1;
     std::uint32_t mid = 0;
+    std::uint32_t node = 1;  // of the tree of probes: 2n and 2n + 1 follow n
     int c = -2;
-    Text cell;
     while (lo <= hi) {
         mid = lo + (hi - lo) / 2;
-        if (!ReadKeyAt(entries_[mid], cell)) {
+        const Text* cell = ProbedCell(node, entries_[mid]);
+        if (cell == nullptr) {
             c = -2;
             break;
         }
-        c = CompareKeys(wanted, MakeKey(type_, cell));
+        c = CompareKeyToCell(type_, wanted, *cell);
         if (c == 0 || (c == -1 && mid == 0))
             break;
-        if (c == 1)
+        if (c == 1) {
             lo = mid + 1;
-        else
+            node = 2 * node + 1;
+        } else {
             hi = mid - 1;
+            node = 2 * node;
+        }
     }
     *position = static_cast<std::int32_t>(mid);
     lastPosition_ = *position;
@@ -404,6 +568,7 @@ bool ColumnIndex::Insert(TextView key, std::int32_t* position, std::uint32_t off
         entries_.reserve(capacity_);
     }
     entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(at), offset);
+    ForgetProbes();
     if (position != nullptr)
         *position = static_cast<std::int32_t>(at);
     isDirty_ = true;

@@ -18,6 +18,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/code_page.h"
+#include "platform/random_access_file.h"
 #include "platform/text.h"
 #include "tables/data_file.h"
 
@@ -90,8 +92,17 @@ class ColumnIndex {
     bool Attach(DataFile* file, int column);
     std::optional<Header> ReadHeader(std::istream& in) const;
     bool EntriesFitDataFile() const;
+    bool ReadLineAt(std::uint32_t offset, Text& line);
     bool ReadKeyAt(std::uint32_t offset, Text& key);
+    const Text* ProbedCell(std::uint32_t node, std::uint32_t offset);
+    void ForgetProbes();
     void Reset();
+
+    // A search reads a few hundred bytes per probe rather than a buffer of the data file.
+    static constexpr std::size_t kProbeBytes = 512;
+    static constexpr std::size_t kMaxProbeChunk = 1 << 20;
+    // The probes of the first ten levels of a search are kept.
+    static constexpr std::uint32_t kKeptProbes = 1 << 10;
 
     DataFile* file_ = nullptr;
     int column_ = -1;
@@ -103,6 +114,13 @@ class ColumnIndex {
     std::int32_t lastPosition_ = -1;
     bool isOpen_ = false;
     bool isDirty_ = false;
+    RandomAccessFile reader_;  // the data file, for the records a search probes
+    std::shared_ptr<const CodePage> codePage_;
+    std::string probe_;  // scratch of the probes, reused
+    Text line_;
+    Text cell_;
+    std::vector<Text> keptCells_;  // by node of the tree of probes
+    std::vector<bool> kept_;
 };
 
 }  // namespace dorvex

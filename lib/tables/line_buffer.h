@@ -4,6 +4,7 @@
 // however long it is: the buffer grows to hold it.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -28,6 +29,7 @@ class LineBuffer {
         begin_ = 0;
         bytes_ = 0;
         sourceDone_ = false;
+        justMoved_ = true;
     }
 
     // Moves to `position` without touching the stream when that position is buffered.
@@ -75,6 +77,7 @@ class LineBuffer {
 
   private:
     static constexpr std::size_t kChunkBytes = 128 * 1024;
+    static constexpr std::size_t kFirstChunkBytes = 4 * 1024;
 
     std::size_t UnitCount() const { return bytes_ / sizeof(Unit); }
 
@@ -111,8 +114,13 @@ class LineBuffer {
             capacityBytes = units_.size() * sizeof(Unit);
         }
         char* target = reinterpret_cast<char*>(units_.data()) + bytes_;
-        std::streamsize got =
-            source.sgetn(target, static_cast<std::streamsize>(capacityBytes - bytes_));
+        // Just after a move (a record read by its offset) one line is wanted more often than a
+        // run of them: the first read is short.
+        std::size_t wanted = capacityBytes - bytes_;
+        if (justMoved_)
+            wanted = std::min(wanted, kFirstChunkBytes);
+        justMoved_ = false;
+        std::streamsize got = source.sgetn(target, static_cast<std::streamsize>(wanted));
         if (got <= 0)
             return false;
         bytes_ += static_cast<std::size_t>(got);
@@ -124,6 +132,7 @@ class LineBuffer {
     std::size_t bytes_ = 0;      // bytes held, possibly ending in half a unit
     std::int64_t startPos_ = 0;  // stream position of units_[0]
     bool sourceDone_ = false;    // the stream has reported its end
+    bool justMoved_ = true;      // nothing read since the last Reset
 };
 
 }  // namespace dorvex

@@ -222,9 +222,9 @@ TEST(TcpMessage, OverlongMessageBecomesAnErrorReply) {
 
 TEST(TcpMessage, ZeroEndsTheTextAndQuietTimeCountsFromTheLastByte) {
     TcpMessage message(false);
-    message.Append(std::string("abc\0def", 7), 1000);
-    EXPECT_EQ(message.QuietLeft(1005), 15);
-    EXPECT_EQ(message.QuietLeft(1020), 0);
+    message.Append("ab", 1000);
+    message.Append(std::string("c\0def", 5), 5250);
+    EXPECT_EQ(message.QuietEndUs(), 25250);
     EXPECT_EQ(message.Take(), u"abc");
     EXPECT_FALSE(message.HasPending());
 }

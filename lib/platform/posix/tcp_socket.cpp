@@ -1,5 +1,6 @@
 #include "platform/tcp_socket.h"
 
+#include "platform/clock.h"
 #include "platform/posix/descriptor_wait.h"
 
 #include <arpa/inet.h>
@@ -13,8 +14,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 namespace dorvex {
+
+namespace {
+
+// Arrival stamps older than this are not trusted (the real-time clock was set meanwhile).
+constexpr std::int64_t kMaxArrivalAgeUs = 1000000;
+
+}  // namespace
 
 const int TcpSocket::kWouldBlock = EWOULDBLOCK;
 const int TcpSocket::kTimedOut = ETIMEDOUT;
@@ -132,8 +141,49 @@ IoResult TcpSocket::Receive(char* buffer, std::size_t size) {
     return {n, 0};
 }
 
+int TcpSocket::RecordArrivalTimes() {
+    int one = 1;
+    return setsockopt(fd_, SOL_SOCKET, SO_TIMESTAMPNS, &one, sizeof(one)) < 0 ? errno : 0;
+}
+
+// The system stamps arriving data with the real-time clock: the stamp is moved onto the steady
+// clock by the distance between the two clocks now, and never later than now.
+IoResult TcpSocket::Receive(char* buffer, std::size_t size, std::int64_t& arrivedUs) {
+    iovec data{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timespec))];
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    ssize_t n = recvmsg(fd_, &message, 0);
+    const std::int64_t now = TickUs();
+    arrivedUs = now;
+    if (n < 0)
+        return {0, errno};
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_TIMESTAMPNS)
+            continue;
+        timespec stamp{};
+        std::memcpy(&stamp, CMSG_DATA(c), sizeof(stamp));
+        timespec realNow{};
+        clock_gettime(CLOCK_REALTIME, &realNow);
+        const std::int64_t ageUs =
+            (static_cast<std::int64_t>(realNow.tv_sec) - stamp.tv_sec) * 1000000 +
+            (realNow.tv_nsec - stamp.tv_nsec) / 1000;
+        // A clock set meanwhile cannot make the arrival later than now or absurdly old.
+        if (ageUs > 0 && ageUs < kMaxArrivalAgeUs)
+            arrivedUs = now - ageUs;
+    }
+    return {n, 0};
+}
+
 WaitResult TcpSocket::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
     return WaitForDescriptor(fd_, POLLIN, timeoutMs, wake);
+}
+
+WaitResult TcpSocket::WaitReadableUntil(std::int64_t deadlineUs, const WakeSignal* wake) const {
+    return WaitForDescriptorUntil(fd_, POLLIN, deadlineUs, wake);
 }
 
 WaitResult TcpSocket::WaitWritable(int timeoutMs, const WakeSignal* wake) const {

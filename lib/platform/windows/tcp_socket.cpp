@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/clock.h"
 #include "platform/windows/windows_handles.h"
 
 namespace dorvex {
@@ -22,7 +23,7 @@ enum class Direction { Read, Write, Connect };
 
 // Waits with select on the socket and the wake signal's socket. A connect that fails shows
 // up in the exception set, where POSIX reports it as writable.
-WaitResult WaitFor(int fd, Direction direction, int timeoutMs, const WakeSignal* wake) {
+WaitResult WaitFor(int fd, Direction direction, std::int64_t timeoutUs, const WakeSignal* wake) {
     if (fd < 0)
         return WaitResult::Failed;
     if (wake != nullptr && wake->IsRaised())
@@ -40,8 +41,8 @@ WaitResult WaitFor(int fd, Direction direction, int timeoutMs, const WakeSignal*
         FD_SET(socket, &failures);
     if (wake != nullptr && wake->PollHandle() >= 0)
         FD_SET(IntToSocket(wake->PollHandle()), &reads);
-    const int waitMs = std::max(timeoutMs, 0);
-    timeval limit{waitMs / 1000, (waitMs % 1000) * 1000};
+    const std::int64_t waitUs = std::max<std::int64_t>(timeoutUs, 0);
+    timeval limit{static_cast<long>(waitUs / 1000000), static_cast<long>(waitUs % 1000000)};
     int rc = select(0, &reads, &writes, &failures, &limit);
     if (rc == SOCKET_ERROR)
         return WaitResult::Failed;
@@ -123,7 +124,7 @@ WaitResult TcpSocket::Connect(std::uint32_t address, std::uint16_t port, int tim
         error = started;
         return WaitResult::Ready;
     }
-    WaitResult waited = WaitFor(fd_, Direction::Connect, timeoutMs, wake);
+    WaitResult waited = WaitFor(fd_, Direction::Connect, std::int64_t{timeoutMs} * 1000, wake);
     if (waited != WaitResult::Ready)
         return waited;
     int length = sizeof(error);
@@ -183,12 +184,29 @@ IoResult TcpSocket::Receive(char* buffer, std::size_t size) {
     return {n, 0};
 }
 
+// Winsock keeps no arrival time of stream data: the time of the read stands for it.
+int TcpSocket::RecordArrivalTimes() {
+    return WSAEOPNOTSUPP;
+}
+
+IoResult TcpSocket::Receive(char* buffer, std::size_t size, std::int64_t& arrivedUs) {
+    IoResult result = Receive(buffer, size);
+    arrivedUs = TickUs();
+    return result;
+}
+
 WaitResult TcpSocket::WaitReadable(int timeoutMs, const WakeSignal* wake) const {
-    return WaitFor(fd_, Direction::Read, timeoutMs, wake);
+    return WaitFor(fd_, Direction::Read, std::int64_t{timeoutMs} * 1000, wake);
+}
+
+WaitResult TcpSocket::WaitReadableUntil(std::int64_t deadlineUs, const WakeSignal* wake) const {
+    // select counts in whole milliseconds here: round up, so the wait never ends early.
+    const std::int64_t leftUs = std::max<std::int64_t>(deadlineUs - TickUs(), 0);
+    return WaitFor(fd_, Direction::Read, (leftUs + 999) / 1000 * 1000, wake);
 }
 
 WaitResult TcpSocket::WaitWritable(int timeoutMs, const WakeSignal* wake) const {
-    return WaitFor(fd_, Direction::Write, timeoutMs, wake);
+    return WaitFor(fd_, Direction::Write, std::int64_t{timeoutMs} * 1000, wake);
 }
 
 // Winsock is started once for the process and left running: links open and close in any
