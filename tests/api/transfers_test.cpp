@@ -22,6 +22,13 @@ namespace fs = std::filesystem;
 using dorvex::test::ScaleSimProcess;
 using Clock = std::chrono::steady_clock;
 
+// "Été" in the API encoding: UTF-8 on Linux, the ANSI code page (Windows-1252 here) on Windows.
+#ifdef _WIN32
+constexpr const char* kApiEte = "\xC9t\xE9";
+#else
+constexpr const char* kApiEte = "Été";
+#endif
+
 constexpr const char* kTables =
     "TABLE;PLU;NAME;PRICE\r\n"
     "Article;PLU;NAME;PRICE\r\n"
@@ -289,12 +296,16 @@ TEST_F(TransfersTest, RawMessagesAndIdentityInBothEncodings) {
     EXPECT_EQ(GetCommStatus(), -1);  // the temporary engine is gone
 
     Open(sim);
-    EXPECT_EQ(SendData("<art m=\"w\"><dvn>1<plu>9<nam>Été"), 1);
+    const std::string name = kApiEte;
+    EXPECT_EQ(SendData(("<art m=\"w\"><dvn>1<plu>9<nam>" + name).c_str()), 1);
     EXPECT_GT(ReceiveData(reply.data()), 0);
     EXPECT_EQ(SendData("<art m=\"r\"><dvn>1<plu>9"), 1);
     int length = ReceiveData(reply.data());
-    EXPECT_EQ(std::string(reply.data()), "<art m=\"r\"><plu>9<nam>Été<pri>");
+    EXPECT_EQ(std::string(reply.data()), "<art m=\"r\"><plu>9<nam>" + name + "<pri>");
     EXPECT_EQ(length, 30);  // characters, not bytes
+    auto requests = sim.Requests();
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ(requests[requests.size() - 2].text, "<art m=\"w\"><dvn>1<plu>9<nam>Été");
     CloseDorvex();
 
     ScaleSimProcess wide(SimArgs({"--unicode"}));

@@ -1,6 +1,6 @@
 // Windows builds of the tests run under Wine, on Linux. They start the Linux programs they
 // need (the simulator, kill, ln) through CreateProcess, which Wine runs as Linux programs.
-// Wine gives neither a process handle for them nor a pipe as their output (a pipe reaches
+// Wine gives neither process handles for them nor a pipe as their output (a pipe reaches
 // them as /dev/null), so each runs under a shell that writes to a temporary file: the
 // program's output, its process number and, when it has ended, its exit status. Windows paths
 // reach them translated by Wine.
@@ -51,10 +51,8 @@ class UnixProcess {
         started_ = CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, TRUE, 0,
                                   nullptr, nullptr, &startup, &started) != 0;
         CloseHandle(writing);
-        if (started.hThread != nullptr)
-            CloseHandle(started.hThread);
-        if (started.hProcess != nullptr)
-            CloseHandle(started.hProcess);
+        // The process and thread members are left as they were for a Linux program (not
+        // set, whatever the structure held): closing them would close handles of ours.
     }
     ~UnixProcess() {
         if (reading_ != INVALID_HANDLE_VALUE)
