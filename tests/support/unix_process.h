@@ -123,10 +123,13 @@ class UnixProcess {
         return result;
     }
 
-    // The Linux simulator the Windows tests talk to.
+    // The Linux simulator the Windows tests talk to: DORVEX_SCALE_SIM, or the one of the
+    // default build beside these sources.
     static std::string SimulatorPath() {
         const char* path = std::getenv("DORVEX_SCALE_SIM");
-        return path != nullptr ? path : "dorvex-scale-sim";
+        if (path != nullptr && *path != '\0')
+            return path;
+        return std::string(DORVEX_SAMPLES_DIR) + "/../build/bin/dorvex-scale-sim";
     }
 
     // A new empty file in the temporary directory (its Windows path), empty on failure.
