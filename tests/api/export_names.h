@@ -1,4 +1,5 @@
-// The names the library exports: the core eighteen and the documented extras, nothing else.
+// The names the library exports: exactly the functions dorvex.h declares (the list is read
+// from the header when the build is configured), nothing else.
 #pragma once
 
 #include <set>
@@ -8,22 +9,8 @@ namespace dorvex::test {
 
 inline const std::set<std::string>& DocumentedExportNames() {
     static const std::set<std::string> names = {
-        "TestConnection", "OpenDorvex", "CloseDorvex", "OpenDorvexComm", "CloseDorvexComm",
-        "SetDestination", "SetCRChar", "SetInputDir", "SetOutputDir", "SetErrorDir",
-        "SetDisplayErrorMode", "SetConnectionTimeout", "SendWriteFile", "SendReadFile",
-        "SendDeleteFile", "GetCommStatus", "SendData", "ReceiveData",
-        // extras
-        "GetDorvexVersion", "GetTransferProgress", "SetDataCodePage", "SetErrorDisplayHandler",
-        "SetTraceHandler", "SetReplyTimeout", "GetReplyWait", "GetLastErrorText",
-        "GetTransferErrorText",
-        // engines by handle
-        "OpenEngine", "CloseEngine", "SetEngineDirectories", "SetEngineDestination",
-        "SetEngineCRChar", "SetEngineTimeouts", "SendEngineWriteFile", "SendEngineReadFile",
-        "SendEngineDeleteFile", "GetEngineStatus", "GetEngineProgress", "WaitEngineTransfer",
-        "SendEngineData", "ReceiveEngineData", "GetEngineReplyWait", "GetEngineTransferErrorText",
-        // sync and verify
-        "SyncEngineFile", "GetEngineSyncSummary", "VerifyEngineFile", "GetEngineVerifySummary",
-        "GetEngineSyncReport", "SendEngineWriteFileWhere"};
+#include "api/header_export_names.inc"
+    };
     return names;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "support/com_port_mapping.h"
 #include "support/scale_sim_process.h"
 #include "support/test_directory.h"
 
@@ -20,6 +21,13 @@ namespace {
 namespace fs = std::filesystem;
 using dorvex::test::ScaleSimProcess;
 using Clock = std::chrono::steady_clock;
+
+// "Été" in the API encoding: UTF-8 on Linux, the ANSI code page (Windows-1252 here) on Windows.
+#ifdef _WIN32
+constexpr const char* kApiEte = "\xC9t\xE9";
+#else
+constexpr const char* kApiEte = "Été";
+#endif
 
 constexpr const char* kTables =
     "TABLE;PLU;NAME;PRICE\r\n"
@@ -64,11 +72,11 @@ class TransfersTest : public ::testing::Test {
         SetConnectionTimeout(2000);
         std::string link = "IPC:" + std::to_string(sim.Port());
         ASSERT_EQ(OpenDorvex(link.c_str(), device, "127.0.0.1", 0, unicode,
-                             (root_ / "table.csv").c_str()),
+                             (root_ / "table.csv").string().c_str()),
                   1);
-        SetInputDir((root_ / "in").c_str());
-        SetOutputDir((root_ / "out").c_str());
-        SetErrorDir((root_ / "err").c_str());
+        SetInputDir((root_ / "in").string().c_str());
+        SetOutputDir((root_ / "out").string().c_str());
+        SetErrorDir((root_ / "err").string().c_str());
         SetDestination(device);
         SetCRChar("|");
     }
@@ -232,9 +240,9 @@ TEST_F(TransfersTest, CloseDuringAWholeTableWaitReturnsPromptly) {
 
 TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
     auto writeAndClose = [&](const ScaleSimProcess& sim) {
-        SetInputDir((root_ / "in").c_str());
-        SetOutputDir((root_ / "out").c_str());
-        SetErrorDir((root_ / "err").c_str());
+        SetInputDir((root_ / "in").string().c_str());
+        SetOutputDir((root_ / "out").string().c_str());
+        SetErrorDir((root_ / "err").string().c_str());
         Input("article_w.csv", "PLU;NAME\r\n1;Pomme\r\n2;Poire\r\n");
         fs::remove(root_ / "out" / "article_w_a.csv");
         ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
@@ -250,9 +258,11 @@ TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
     {
         ScaleSimProcess sim(SimArgs({"--serial", "pty"}));
         ASSERT_TRUE(sim.Started());
-        setenv("DORVEX_COM1", sim.SerialPath().c_str(), 1);
-        ASSERT_EQ(OpenDorvex("COM1:9600|RS485", "1", "1", 0, 0, (root_ / "table.csv").c_str()), 1);
-        unsetenv("DORVEX_COM1");
+        dorvex::test::ComPortMapping port(1, sim.SerialPath());
+        ASSERT_TRUE(port.Mapped());
+        ASSERT_EQ(
+            OpenDorvex("COM1:9600|RS485", "1", "1", 0, 0, (root_ / "table.csv").string().c_str()),
+            1);
         writeAndClose(sim);
     }
     {
@@ -261,7 +271,8 @@ TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
         for (int candidate = 20000 + static_cast<int>(std::random_device()() % 20000), tries = 0;
              tries < 50; ++tries, ++candidate) {
             std::string link = "IPS:" + std::to_string(candidate);
-            if (OpenDorvex(link.c_str(), "1", "", 0, 0, (root_ / "table.csv").c_str()) == 1) {
+            if (OpenDorvex(link.c_str(), "1", "", 0, 0, (root_ / "table.csv").string().c_str()) ==
+                1) {
                 port = candidate;
                 break;
             }
@@ -285,12 +296,16 @@ TEST_F(TransfersTest, RawMessagesAndIdentityInBothEncodings) {
     EXPECT_EQ(GetCommStatus(), -1);  // the temporary engine is gone
 
     Open(sim);
-    EXPECT_EQ(SendData("<art m=\"w\"><dvn>1<plu>9<nam>Été"), 1);
+    const std::string name = kApiEte;
+    EXPECT_EQ(SendData(("<art m=\"w\"><dvn>1<plu>9<nam>" + name).c_str()), 1);
     EXPECT_GT(ReceiveData(reply.data()), 0);
     EXPECT_EQ(SendData("<art m=\"r\"><dvn>1<plu>9"), 1);
     int length = ReceiveData(reply.data());
-    EXPECT_EQ(std::string(reply.data()), "<art m=\"r\"><plu>9<nam>Été<pri>");
+    EXPECT_EQ(std::string(reply.data()), "<art m=\"r\"><plu>9<nam>" + name + "<pri>");
     EXPECT_EQ(length, 30);  // characters, not bytes
+    auto requests = sim.Requests();
+    ASSERT_GE(requests.size(), 2u);
+    EXPECT_EQ(requests[requests.size() - 2].text, "<art m=\"w\"><dvn>1<plu>9<nam>Été");
     CloseDorvex();
 
     ScaleSimProcess wide(SimArgs({"--unicode"}));

@@ -36,12 +36,18 @@ class ResultFileTest : public ::testing::Test {
 };
 
 TEST_F(ResultFileTest, NameAndPlace) {
+    // The directory and the name are joined with the platform's separator.
+#ifdef _WIN32
+    const Text separator = u"\\";
+#else
+    const Text separator = u"/";
+#endif
     EXPECT_EQ(ResultFile::PathFor(u"prices_w.csv", false, false, u"/out", u"/err"),
-              u"/out/prices_w_a.csv");
+              u"/out" + separator + u"prices_w_a.csv");
     EXPECT_EQ(ResultFile::PathFor(u"prices_w.csv", false, true, u"/out", u"/err"),
-              u"/err/prices_w_e.csv");
+              u"/err" + separator + u"prices_w_e.csv");
     EXPECT_EQ(ResultFile::PathFor(u"prices_w.csw", true, false, u"/out", u"/err"),
-              u"/out/prices_w_a.csw");
+              u"/out" + separator + u"prices_w_a.csw");
     EXPECT_EQ(ResultFile::PathFor(u"prices_w.csv", false, false, u"", u""), u"prices_w_a.csv");
     EXPECT_EQ(ResultFile::PathFor(u"/in/prices_w.csv", false, false, u"/out", u""),
               u"/in/prices_w_a.csv");

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/process_id.h"
 #include "platform/tcp_socket.h"
+#include "support/com_port_mapping.h"
 #include "support/scale_sim_process.h"
 #include "support/test_directory.h"
 
@@ -60,11 +61,11 @@ class LinkTransferTest : public ::testing::Test {
 TEST_F(LinkTransferTest, WriteOverRs485LineOnAPseudoTerminal) {
     test::ScaleSimProcess sim(SimArgs({"--serial", "pty"}));
     ASSERT_TRUE(sim.Started());
-    setenv("DORVEX_COM61", sim.SerialPath().c_str(), 1);
+    test::ComPortMapping port(61, sim.SerialPath());
+    ASSERT_TRUE(port.Mapped());
     TransferEngine engine(FromUtf8((root_ / "table.csv").string()));
     ASSERT_EQ(engine.Open(u"COM61:9600|RS485", u"1", u"1", 0, 0), 0);
     WriteAndClose(engine, sim);
-    unsetenv("DORVEX_COM61");
 }
 
 TEST_F(LinkTransferTest, WriteToAScaleThatConnectsAsClient) {

@@ -1,8 +1,10 @@
 // The TCP client link through CommChannel against a scripted scale on loopback.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <future>
@@ -164,7 +166,9 @@ TEST(TcpClientLink, UnknownHostAndSilentDisplay) {
     EXPECT_EQ(shown.texts[0].rfind("Unable to get the host name. Error: ", 0), 0u);
 }
 
+#ifndef _WIN32
 // A listener whose queue is full drops new connection attempts: the connect never completes.
+// (Linux behaviour: a Windows listener refuses them instead.)
 TEST(TcpClientLink, ConnectTimesOutAgainstAFullBacklog) {
     int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in sa{};
@@ -194,6 +198,7 @@ TEST(TcpClientLink, ConnectTimesOutAgainstAFullBacklog) {
         close(fd);
     close(listener);
 }
+#endif
 
 TEST(TcpClientLink, InterruptEndsALongWaitAtOnce) {
     TcpTestPeer scale([](const std::string&, int) { return std::vector<ReplyPiece>{}; });

@@ -12,27 +12,39 @@
 //
 // With "--scales N" Port() is the first scale's, Ports(N) every scale's, Requests(K) the log
 // of scale K (LOG.K); the temporary logs of all scales are removed.
+//
+// Windows builds run under Wine and start the simulator of the Linux build (DORVEX_SCALE_SIM,
+// a Linux path), which Wine runs as the Linux program it is, with Windows paths among the
+// arguments translated; see unix_process.h.
 #pragma once
 
+#ifdef _WIN32
+#include "support/unix_process.h"
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace dorvex::test {
 
@@ -52,10 +64,8 @@ class ScaleSimProcess {
             args.push_back("0");
         }
         if (!HasOption(args, {"--log"})) {
-            char name[] = "/tmp/dorvex-sim-log-XXXXXX";
-            int fd = ::mkstemp(name);
-            if (fd >= 0) {
-                ::close(fd);
+            std::string name = TemporaryLog();
+            if (!name.empty()) {
                 ownedLog_ = true;
                 args.push_back("--log");
                 args.push_back(name);
@@ -87,7 +97,9 @@ class ScaleSimProcess {
     // The line the serial role uses ("serial on PATH"), empty for the other roles.
     const std::string& SerialPath() const { return serialPath_; }
     const std::string& LogPath() const { return logPath_; }
+#ifndef _WIN32
     pid_t Pid() const { return pid_; }
+#endif
 
     // Waits until `occurrences` output lines starting with `prefix` have been printed since
     // the start ("accepted connection", "connected").
@@ -131,6 +143,18 @@ class ScaleSimProcess {
     // Stops the simulator and returns its exit status; -1 when it ended by a signal or was
     // not running. Later calls return the same status.
     int Stop() {
+#ifdef _WIN32
+        if (process_ != nullptr && !WaitForOutputEnd(Milliseconds(0))) {
+            if (int pid = SimulatorPid(); pid > 0) {
+                UnixProcess::Signal(pid, "TERM");
+                if (!WaitForOutputEnd(Milliseconds(5000))) {
+                    UnixProcess::Signal(pid, "KILL");
+                    WaitForOutputEnd(Milliseconds(5000));
+                }
+            }
+        }
+        abandoned_.store(true);
+#else
         if (pid_ > 0) {
             ::kill(pid_, SIGTERM);
             int status = 0;
@@ -141,6 +165,7 @@ class ScaleSimProcess {
             exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             pid_ = -1;
         }
+#endif
         if (reader_.joinable())
             reader_.join();
         return exitStatus_;
@@ -207,6 +232,58 @@ class ScaleSimProcess {
         return {};
     }
 
+#ifdef _WIN32
+    static std::string TemporaryLog() {
+        return UnixProcess::TemporaryFile("dsl");
+    }
+
+    void Spawn(const std::vector<std::string>& args) {
+        std::vector<std::string> command = {UnixProcess::SimulatorPath()};
+        for (const std::string& arg : args)
+            command.push_back(UnixProcess::UnixPathOf(arg));
+        process_ = std::make_unique<UnixProcess>(command);
+        reader_ = std::thread([this] { ReadOutput(); });
+    }
+
+    // The output is a file: polled until the shell reports the end.
+    void ReadOutput() {
+        for (;;) {
+            std::vector<std::string> lines = process_->NewLines();
+            std::lock_guard lock(mutex_);
+            lines_.insert(lines_.end(), lines.begin(), lines.end());
+            pid_ = process_->Pid();
+            if (process_->Ended()) {
+                // A signal's end is -1, as on Linux.
+                exitStatus_ = process_->ExitStatus() >= 128 ? -1 : process_->ExitStatus();
+                outputEnded_ = true;
+            }
+            changed_.notify_all();
+            if (outputEnded_ || abandoned_.load())
+                return;
+            std::this_thread::sleep_for(Milliseconds(5));
+        }
+    }
+
+    bool WaitForOutputEnd(Milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return outputEnded_; });
+    }
+
+    int SimulatorPid() {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, Milliseconds(5000), [&] { return pid_ > 0 || outputEnded_; });
+        return pid_;
+    }
+#else
+    static std::string TemporaryLog() {
+        char name[] = "/tmp/dorvex-sim-log-XXXXXX";
+        int fd = ::mkstemp(name);
+        if (fd < 0)
+            return {};
+        ::close(fd);
+        return name;
+    }
+
     void Spawn(const std::vector<std::string>& args) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
@@ -233,20 +310,32 @@ class ScaleSimProcess {
         std::string partial;
         char buffer[1024];
         ssize_t count;
-        while ((count = ::read(fd, buffer, sizeof buffer)) != 0) {
-            if (count < 0)
-                break;
-            partial.append(buffer, static_cast<std::size_t>(count));
-            std::lock_guard lock(mutex_);
-            for (std::size_t end; (end = partial.find('\n')) != std::string::npos;) {
-                lines_.push_back(partial.substr(0, end));
-                partial.erase(0, end + 1);
-            }
-            changed_.notify_all();
-        }
+        while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
+            AddOutput(partial, buffer, static_cast<std::size_t>(count));
         ::close(fd);
         std::lock_guard lock(mutex_);
         outputEnded_ = true;
+        changed_.notify_all();
+    }
+
+    bool WaitForExit(int& status, Milliseconds timeout) {
+        auto end = std::chrono::steady_clock::now() + timeout;
+        while (::waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= end)
+                return false;
+            std::this_thread::sleep_for(Milliseconds(2));
+        }
+        return true;
+    }
+#endif
+
+    void AddOutput(std::string& partial, const char* bytes, std::size_t count) {
+        partial.append(bytes, count);
+        std::lock_guard lock(mutex_);
+        for (std::size_t end; (end = partial.find('\n')) != std::string::npos;) {
+            lines_.push_back(partial.substr(0, end));
+            partial.erase(0, end + 1);
+        }
         changed_.notify_all();
     }
 
@@ -272,17 +361,13 @@ class ScaleSimProcess {
             started_ && (port_ > 0 || !serialPath_.empty() || line.rfind("connecting to", 0) == 0);
     }
 
-    bool WaitForExit(int& status, Milliseconds timeout) {
-        auto end = std::chrono::steady_clock::now() + timeout;
-        while (::waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() >= end)
-                return false;
-            std::this_thread::sleep_for(Milliseconds(2));
-        }
-        return true;
-    }
-
+#ifdef _WIN32
+    std::unique_ptr<UnixProcess> process_;
+    std::atomic<bool> abandoned_{false};
+    int pid_ = -1;
+#else
     pid_t pid_ = -1;
+#endif
     int exitStatus_ = -1;
     bool started_ = false;
     int port_ = 0;

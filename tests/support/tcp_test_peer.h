@@ -4,13 +4,6 @@
 // its thread on destruction.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -19,6 +12,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "support/test_sockets.h"
 
 namespace dorvex::test {
 
@@ -34,25 +29,15 @@ class TcpTestPeer {
     using Script = std::function<std::vector<ReplyPiece>(const std::string&, int)>;
 
     explicit TcpTestPeer(Script script, int backlog = 8) : script_(std::move(script)) {
-        listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        int one = 1;
-        setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listenFd_, reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
-        listen(listenFd_, backlog);
-        socklen_t len = sizeof(sa);
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&sa), &len);
-        port_ = ntohs(sa.sin_port);
+        listener_ = ListenOnLoopback(backlog, port_);
         thread_ = std::thread([this] { Serve(); });
     }
 
     ~TcpTestPeer() {
         stop_.store(true);
         thread_.join();
-        if (listenFd_ >= 0)
-            close(listenFd_);
+        if (listener_ != kNoSocket)
+            CloseSocket(listener_);
     }
 
     int Port() const { return port_; }
@@ -63,32 +48,26 @@ class TcpTestPeer {
     int Connections() const { return connections_.load(); }
 
   private:
-    bool WaitReadable(int fd, int timeoutMs) {
-        pollfd pfd{fd, POLLIN, 0};
-        return poll(&pfd, 1, timeoutMs) > 0;
-    }
-
     void Serve() {
         while (!stop_.load()) {
-            if (!WaitReadable(listenFd_, 20))
+            if (listener_ == kNoSocket || !WaitReadable(listener_, 20))
                 continue;
-            int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0)
+            SocketId connection = AcceptOne(listener_);
+            if (connection == kNoSocket)
                 continue;
             connections_.fetch_add(1);
-            int one = 1;
-            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-            ServeConnection(fd);
-            close(fd);
+            SetNoDelay(connection);
+            ServeConnection(connection);
+            CloseSocket(connection);
         }
     }
 
-    void ServeConnection(int fd) {
+    void ServeConnection(SocketId fd) {
         std::string pending;
         while (!stop_.load()) {
             if (WaitReadable(fd, pending.empty() ? 20 : 20)) {
                 char buffer[65536];
-                ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
+                long n = ReceiveSome(fd, buffer, sizeof(buffer));
                 if (n <= 0)
                     return;
                 pending.append(buffer, n);
@@ -112,13 +91,13 @@ class TcpTestPeer {
                 }
                 if (piece.bytes == "<close>")
                     return;
-                send(fd, piece.bytes.data(), piece.bytes.size(), MSG_NOSIGNAL);
+                SendAll(fd, piece.bytes.data(), piece.bytes.size());
             }
         }
     }
 
     Script script_;
-    int listenFd_ = -1;
+    SocketId listener_ = kNoSocket;
     int port_ = 0;
     std::thread thread_;
     std::atomic<bool> stop_{false};

@@ -3,7 +3,10 @@
  * LoadLibraryA, every function looked up by its undecorated name with GetProcAddress and
  * called as __stdcall. Writes, reads and deletes the sample files against a scale simulator.
  *
- *   dorvex_load_by_name PORT SAMPLES_DIR WORK_DIR
+ *   dorvex_load_by_name LINK ADDRESS SAMPLES_DIR WORK_DIR
+ *
+ * LINK and ADDRESS as OpenDorvex takes them: "IPC:port" and "127.0.0.1", or "COM5:9600" (or
+ * "COM5:9600|RS485") and the station number.
  *
  * Exit status 0 when every step did what it should; each failure is printed.
  */
@@ -98,21 +101,25 @@ int main(int argc, char** argv) {
     static const char* const kSamples[] = {
         "articles_w.csv",     "departments_w.csv", "labeltexts_w.csw",  "articles_r.csv",
         "articles_all_r.csv", "articles_d.csv",    "articles_all_r.csw"};
-    char input[MAX_PATH], output[MAX_PATH], errors[MAX_PATH], link[64], reply[65536];
+    char input[MAX_PATH], output[MAX_PATH], errors[MAX_PATH], what[128], reply[65536];
     size_t i;
-    if (argc != 4) {
-        fprintf(stderr, "usage: %s PORT SAMPLES_DIR WORK_DIR\n", argv[0]);
+    if (argc != 5) {
+        fprintf(stderr, "usage: %s LINK ADDRESS SAMPLES_DIR WORK_DIR\n", argv[0]);
         return 2;
     }
-    PathOf(input, argv[3], "in");
-    PathOf(output, argv[3], "out");
-    PathOf(errors, argv[3], "err");
-    CreateDirectoryA(argv[3], NULL);
+    const char* link = argv[1];
+    const char* address = argv[2];
+    const char* samples = argv[3];
+    const char* work = argv[4];
+    PathOf(input, work, "in");
+    PathOf(output, work, "out");
+    PathOf(errors, work, "err");
+    CreateDirectoryA(work, NULL);
     CreateDirectoryA(input, NULL);
     CreateDirectoryA(output, NULL);
     CreateDirectoryA(errors, NULL);
     for (i = 0; i < sizeof(kSamples) / sizeof(kSamples[0]); ++i)
-        CopySample(argv[2], input, kSamples[i]);
+        CopySample(samples, input, kSamples[i]);
 
     library = LoadLibraryA("Dorvex.dll");
     if (library == NULL) {
@@ -127,9 +134,8 @@ int main(int argc, char** argv) {
     /* The desktop program's calling order. */
     ((NumberFn)Function("SetConnectionTimeout"))(3000);
     ((NumberFn)Function("SetDisplayErrorMode"))(0);
-    snprintf(link, sizeof(link), "IPC:%s", argv[1]);
-    Check(((OpenDorvexFn)Function("OpenDorvex"))(link, "1", "127.0.0.1", 0, 0, "table.csv") == 1,
-          "OpenDorvex on the simulator");
+    snprintf(what, sizeof(what), "OpenDorvex on the simulator through %s", link);
+    Check(((OpenDorvexFn)Function("OpenDorvex"))(link, "1", address, 0, 0, "table.csv") == 1, what);
     if (failures > 0)
         return 1;
     ((TextFn)Function("SetInputDir"))(input);
