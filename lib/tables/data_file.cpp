@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/path.h"
+#include "tables/byte_span_buffer.h"
 #include "tables/field_split.h"
 
 namespace dorvex {
@@ -59,20 +60,102 @@ bool DataFile::Open(const Text& path) {
 }
 
 bool DataFile::Open() {
+    TakePath(path_);
+    if (!OpenStream(path_)) {
+        return Refuse(access_ == Access::ReadOnly
+                          ? u"the file cannot be read"
+                          : u"the file cannot be opened for reading and writing");
+    }
+    return StartReading();
+}
+
+bool DataFile::OpenBytes(std::string_view bytes, const Text& path) {
+    TakePath(path);
+    AttachStream(std::make_unique<ByteSpanBuffer>(bytes), static_cast<std::int64_t>(bytes.size()));
+    return StartReading();
+}
+
+void DataFile::TakePath(const Text& path) {
     Close();
+    openError_.clear();
+    path_ = path;
     if (path_.find(u'.') == Text::npos)
         path_ += u".CSW";
     isWide_ = NameIsWide(ToUpper(path_));
-    if (!OpenStream(path_))
+}
+
+bool DataFile::StartReading() {
+    if (!CheckContent())
         return false;
-    if (!ReadLine(headerLine_)) {
-        Close();
-        return false;
-    }
+    if (!ReadLine(headerLine_))
+        return Refuse(u"the file has no header line");
     if (!headerLine_.empty() && headerLine_.front() == kByteOrderMark)
         headerLine_.erase(0, 1);
     ReadHeader();
+    if (columns_.size() > kMaxColumns) {
+        return Refuse(u"the header has more than " + NumberText(kMaxColumns) + u" columns");
+    }
     firstRowPos_ = Tell();
+    return true;
+}
+
+bool DataFile::Refuse(Text reason) {
+    Close();
+    openError_ = std::move(reason);
+    return false;
+}
+
+// One pass over the whole file before any of it is used, so that a file is either read whole
+// or refused: no NUL character, no line over kMaxLineLength, whole UTF-16 units.
+bool DataFile::CheckContent() {
+    if (isWide_ && size_ % 2 != 0) {
+        return Refuse(u"the file has an odd number of bytes (" + NumberText(size_) +
+                      u"), so it is not UTF-16 text");
+    }
+    constexpr std::int64_t kChunkBytes = 64 * 1024;
+    std::vector<char> chunk(static_cast<std::size_t>(std::min(size_, kChunkBytes)));
+    std::int64_t line = 1;
+    std::int64_t lineLength = 0;
+    std::int64_t checked = 0;
+    while (checked < size_) {
+        const std::streamsize got =
+            stream_->sgetn(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        if (got <= 0 || (isWide_ && got % 2 != 0))
+            return Refuse(u"the file cannot be read");
+        checked += got;
+        const auto count = static_cast<std::size_t>(got);
+        bool ok = isWide_ ? CheckUnits(reinterpret_cast<const char16_t*>(chunk.data()), count / 2,
+                                       line, lineLength)
+                          : CheckUnits(chunk.data(), count, line, lineLength);
+        if (!ok)
+            return false;
+    }
+    if (stream_->pubseekpos(0) != std::streampos(0))
+        return Refuse(u"the file cannot be read");
+    return true;
+}
+
+template <typename Unit>
+bool DataFile::CheckUnits(const Unit* units, std::size_t count, std::int64_t& line,
+                          std::int64_t& lineLength) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (units[i] == Unit('\n')) {
+            ++line;
+            lineLength = 0;
+            continue;
+        }
+        if (units[i] == Unit(0)) {
+            return Refuse(u"line " + NumberText(line) + u" holds a NUL character" +
+                          (isWide_ ? u"" : u": it is no 8-bit text (UTF-16 files are named .csw)"));
+        }
+        // In half characters: a CR is no character of the line (one before the line feed is
+        // its end), but even CRs may not make a line grow without end.
+        lineLength += units[i] == Unit('\r') ? 1 : 2;
+        if (lineLength > 2 * kMaxLineLength + 1) {
+            return Refuse(u"line " + NumberText(line) + u" is longer than " +
+                          NumberText(kMaxLineLength) + u" characters");
+        }
+    }
     return true;
 }
 
@@ -84,15 +167,21 @@ bool DataFile::OpenStream(const Text& path) {
         return false;
     }
     std::streampos end = stream->pubseekoff(0, std::ios::end);
-    size_ = end == std::streampos(-1) ? 0 : static_cast<std::int64_t>(end);
     if (stream->pubseekpos(0) != std::streampos(0))
         return false;
+    AttachStream(std::move(stream), end == std::streampos(-1) ? 0 : std::int64_t(end));
+    return true;
+}
+
+void DataFile::AttachStream(std::unique_ptr<std::streambuf> stream, std::int64_t size) {
+    size_ = size;
     stream_ = std::move(stream);
     codePage_ = DataCodePage();
     windows1252_ = codePage_ == CodePage::Windows1252();
     narrow_.Reset(0);
     wide_.Reset(0);
-    return true;
+    narrow_.SetSourceSize(size);
+    wide_.SetSourceSize(size);
 }
 
 void DataFile::ReadHeader() {

@@ -4,6 +4,7 @@
 // however long it is: the buffer grows to hold it.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -28,6 +29,14 @@ class LineBuffer {
         begin_ = 0;
         bytes_ = 0;
         sourceDone_ = false;
+    }
+
+    // The size of the whole source, when known: a small source gets a small first buffer
+    // instead of a full chunk.
+    void SetSourceSize(std::int64_t bytes) {
+        firstChunkBytes_ = kChunkBytes;
+        if (bytes >= 0 && bytes < static_cast<std::int64_t>(kChunkBytes / 2))
+            firstChunkBytes_ = std::max<std::size_t>(kSmallestChunkBytes, 2 * bytes + 2);
     }
 
     // Moves to `position` without touching the stream when that position is buffered.
@@ -75,6 +84,7 @@ class LineBuffer {
 
   private:
     static constexpr std::size_t kChunkBytes = 128 * 1024;
+    static constexpr std::size_t kSmallestChunkBytes = 256;
 
     std::size_t UnitCount() const { return bytes_ / sizeof(Unit); }
 
@@ -105,8 +115,8 @@ class LineBuffer {
             begin_ = 0;
         }
         std::size_t capacityBytes = units_.size() * sizeof(Unit);
-        if (capacityBytes - bytes_ < kChunkBytes / 2) {
-            std::size_t grown = units_.empty() ? kChunkBytes : capacityBytes * 2;
+        if (units_.empty() || capacityBytes - bytes_ < std::min(kChunkBytes, capacityBytes) / 2) {
+            std::size_t grown = units_.empty() ? firstChunkBytes_ : capacityBytes * 2;
             units_.resize(grown / sizeof(Unit));
             capacityBytes = units_.size() * sizeof(Unit);
         }
@@ -124,6 +134,7 @@ class LineBuffer {
     std::size_t bytes_ = 0;      // bytes held, possibly ending in half a unit
     std::int64_t startPos_ = 0;  // stream position of units_[0]
     bool sourceDone_ = false;    // the stream has reported its end
+    std::size_t firstChunkBytes_ = kChunkBytes;
 };
 
 }  // namespace dorvex
