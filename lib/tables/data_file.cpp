@@ -1,6 +1,8 @@
 #include "tables/data_file.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/path.h"
 #include "tables/byte_span_buffer.h"
@@ -24,6 +26,17 @@ const std::array<char16_t, 256>& Windows1252Table() {
         return out;
     }();
     return table;
+}
+
+// The first `unit` in [from, end), or `end`.
+template <typename Unit>
+const Unit* FindUnit(const Unit* from, const Unit* end, Unit unit) {
+    if constexpr (sizeof(Unit) == 1) {
+        const void* hit = std::memchr(from, unit, static_cast<std::size_t>(end - from));
+        return hit != nullptr ? static_cast<const Unit*>(hit) : end;
+    } else {
+        return std::find(from, end, unit);
+    }
 }
 
 // The part of a physical line before its first CR or NUL (the LF is already gone).
@@ -105,6 +118,18 @@ bool DataFile::Refuse(Text reason) {
     return false;
 }
 
+// Where the check of the content stands: in which line, how long that line is so far.
+struct DataFile::LineScan {
+    std::int64_t line = 1;
+    std::int64_t length = 0;  // units of the line so far, its line feed excluded
+    bool endsWithCr = false;
+
+    // A CR before the line feed belongs to the line end, not to the line.
+    bool Fits() const {
+        return length <= kMaxLineLength || (length == kMaxLineLength + 1 && endsWithCr);
+    }
+};
+
 // One pass over the whole file before any of it is used, so that a file is either read whole
 // or refused: no NUL character, no line over kMaxLineLength, whole UTF-16 units.
 bool DataFile::CheckContent() {
@@ -114,49 +139,56 @@ bool DataFile::CheckContent() {
     }
     constexpr std::int64_t kChunkBytes = 64 * 1024;
     std::vector<char> chunk(static_cast<std::size_t>(std::min(size_, kChunkBytes)));
-    std::int64_t line = 1;
-    std::int64_t lineLength = 0;
-    std::int64_t checked = 0;
-    while (checked < size_) {
+    LineScan scan;
+    for (std::int64_t checked = 0; checked < size_;) {
         const std::streamsize got =
             stream_->sgetn(chunk.data(), static_cast<std::streamsize>(chunk.size()));
         if (got <= 0 || (isWide_ && got % 2 != 0))
             return Refuse(u"the file cannot be read");
         checked += got;
         const auto count = static_cast<std::size_t>(got);
-        bool ok = isWide_ ? CheckUnits(reinterpret_cast<const char16_t*>(chunk.data()), count / 2,
-                                       line, lineLength)
-                          : CheckUnits(chunk.data(), count, line, lineLength);
-        if (!ok)
+        bool fits =
+            isWide_ ? CheckUnits(reinterpret_cast<const char16_t*>(chunk.data()), count / 2, scan)
+                    : CheckUnits(chunk.data(), count, scan);
+        if (!fits)
             return false;
     }
+    if (!scan.Fits())
+        return RefuseLongLine(scan.line);
     if (stream_->pubseekpos(0) != std::streampos(0))
         return Refuse(u"the file cannot be read");
     return true;
 }
 
 template <typename Unit>
-bool DataFile::CheckUnits(const Unit* units, std::size_t count, std::int64_t& line,
-                          std::int64_t& lineLength) {
-    for (std::size_t i = 0; i < count; ++i) {
-        if (units[i] == Unit('\n')) {
-            ++line;
-            lineLength = 0;
-            continue;
+bool DataFile::CheckUnits(const Unit* units, std::size_t count, LineScan& scan) {
+    const Unit* const end = units + count;
+    const Unit* const nul = FindUnit(units, end, Unit(0));
+    for (const Unit* p = units;;) {
+        const Unit* const lineFeed = FindUnit(p, end, Unit('\n'));
+        const Unit* const stop = std::min(lineFeed, nul);
+        if (stop != p) {
+            scan.length += stop - p;
+            scan.endsWithCr = stop[-1] == Unit('\r');
         }
-        if (units[i] == Unit(0)) {
-            return Refuse(u"line " + NumberText(line) + u" holds a NUL character" +
+        if (scan.length > kMaxLineLength + 1)
+            return RefuseLongLine(scan.line);
+        if (stop == nul && nul != end) {
+            return Refuse(u"line " + NumberText(scan.line) + u" holds a NUL character" +
                           (isWide_ ? u"" : u": it is no 8-bit text (UTF-16 files are named .csw)"));
         }
-        // In half characters: a CR is no character of the line (one before the line feed is
-        // its end), but even CRs may not make a line grow without end.
-        lineLength += units[i] == Unit('\r') ? 1 : 2;
-        if (lineLength > 2 * kMaxLineLength + 1) {
-            return Refuse(u"line " + NumberText(line) + u" is longer than " +
-                          NumberText(kMaxLineLength) + u" characters");
-        }
+        if (lineFeed == end)
+            return true;
+        if (!scan.Fits())
+            return RefuseLongLine(scan.line);
+        scan = LineScan{scan.line + 1};
+        p = lineFeed + 1;
     }
-    return true;
+}
+
+bool DataFile::RefuseLongLine(std::int64_t line) {
+    return Refuse(u"line " + NumberText(line) + u" is longer than " + NumberText(kMaxLineLength) +
+                  u" characters");
 }
 
 bool DataFile::OpenStream(const Text& path) {

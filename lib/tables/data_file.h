@@ -91,10 +91,11 @@ class DataFile {
     void AttachStream(std::unique_ptr<std::streambuf> stream, std::int64_t size);
     bool StartReading();
     bool Refuse(Text reason);
+    struct LineScan;
     bool CheckContent();
     template <typename Unit>
-    bool CheckUnits(const Unit* units, std::size_t count, std::int64_t& line,
-                    std::int64_t& lineLength);
+    bool CheckUnits(const Unit* units, std::size_t count, LineScan& scan);
+    bool RefuseLongLine(std::int64_t line);
     template <typename Unit>
     bool ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line);
     void DecodeNarrow(std::string_view bytes, Text& line) const;

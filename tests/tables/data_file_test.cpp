@@ -233,8 +233,8 @@ TEST(DataFileBadInput, ALineOver1MiBCharactersIsRefused) {
     EXPECT_FALSE(narrow.OpenBytes(tooLong, u"huge.csv"));
     EXPECT_EQ(narrow.OpenError(), u"line 3 is longer than 1048576 characters");
 
-    // One character over, in a file on disk, in UTF-16, and as the header; CRs count as well
-    // when there are too many of them.
+    // One character over, in a file on disk, in UTF-16, and as the header; a CR inside a line
+    // is a character of it.
     TempDir dir;
     const Text over(DataFile::kMaxLineLength + 1, u'y');
     DataFile wide(dir.WriteWide("over.csw", u"PLU\r\n1\r\n" + over));
