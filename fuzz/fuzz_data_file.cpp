@@ -25,8 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     dorvex::DataFile file;
-    if (!file.OpenBytes(bytes, wide ? u"fuzz.csw" : u"fuzz.csv"))
+    if (!file.OpenBytes(bytes, wide ? u"fuzz.csw" : u"fuzz.csv")) {
+        Check(!file.OpenError().empty() && !file.IsOpen());
         return 0;
+    }
+    Check(file.OpenError().empty());
+    Check(file.Columns().size() <= dorvex::DataFile::kMaxColumns);
     Check(file.IsWide() == wide);
     Check(file.Size() == static_cast<std::int64_t>(bytes.size()));
     Check(file.FirstRowPos() >= 0 && file.FirstRowPos() <= file.Size());
@@ -43,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (records++ == 1)
             middlePos = lastPos;
         Check(!cursor.CurrentLine().empty());
+        Check(cursor.CurrentLine().size() <= dorvex::DataFile::kMaxLineLength);
         for (int i = 0; i < cursor.FieldCount(); ++i) {
             Check(cursor.FieldAt(i)->value.size() <= cursor.CurrentLine().size());
         }
