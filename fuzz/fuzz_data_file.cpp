@@ -1,11 +1,10 @@
 // Reading a data file from arbitrary bytes, as an 8-bit ".csv" or a UTF-16 ".csw" file: the
-// header, every record through the cursor, and reading again from recorded positions.
+// header, every record through the cursor, and reading again from recorded positions. The bytes
+// are read in place through the same code that reads files.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <string>
+#include <string_view>
 
-#include "fuzz_scratch_file.h"
 #include "platform/text.h"
 #include "tables/data_file.h"
 #include "tables/record_cursor.h"
@@ -17,27 +16,24 @@ void Check(bool condition) {
         __builtin_trap();
 }
 
-const dorvex::fuzz::ScratchFile& ScratchFor(bool wide) {
-    static const dorvex::fuzz::ScratchFile narrow("-data.csv");
-    static const dorvex::fuzz::ScratchFile wideFile("-data.csw");
-    return wide ? wideFile : narrow;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
     const bool wide = (data[0] & 1) != 0;
-    const dorvex::fuzz::ScratchFile& scratch = ScratchFor(wide);
-    scratch.Write(data + 1, size - 1);
-    const std::filesystem::path& path = scratch.Path();
+    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    dorvex::DataFile file(dorvex::FromUtf8(path.string()));
-    if (!file.Open())
+    dorvex::DataFile file;
+    if (!file.OpenBytes(bytes, wide ? u"fuzz.csw" : u"fuzz.csv")) {
+        Check(!file.OpenError().empty() && !file.IsOpen());
         return 0;
+    }
+    Check(file.OpenError().empty());
+    Check(file.Columns().size() <= dorvex::DataFile::kMaxColumns);
     Check(file.IsWide() == wide);
-    Check(file.FirstRowPos() >= 0 && file.FirstRowPos() <= static_cast<std::int64_t>(size));
+    Check(file.Size() == static_cast<std::int64_t>(bytes.size()));
+    Check(file.FirstRowPos() >= 0 && file.FirstRowPos() <= file.Size());
 
     dorvex::RecordCursor cursor;
     Check(cursor.Open(&file));
@@ -51,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (records++ == 1)
             middlePos = lastPos;
         Check(!cursor.CurrentLine().empty());
+        Check(cursor.CurrentLine().size() <= dorvex::DataFile::kMaxLineLength);
         for (int i = 0; i < cursor.FieldCount(); ++i) {
             Check(cursor.FieldAt(i)->value.size() <= cursor.CurrentLine().size());
         }

@@ -2,9 +2,6 @@
 // values, for a catalog with tables of several shapes.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -21,15 +18,10 @@ void Check(bool condition) {
 
 dorvex::TableCatalog& Catalog() {
     static dorvex::TableCatalog catalog = [] {
-        const std::filesystem::path path =
-            std::filesystem::temp_directory_path() /
-            ("dorvex-fuzz-reply-" + std::to_string(std::random_device{}()) + ".csv");
-        std::ofstream(path, std::ios::binary)
-            << "TABLE;F1;F2;F3\r\nArticle;PLU;Name;Price\r\nart;plu;nam;upr\r\n"
-               "Odd;A;B\r\nx;lo;longer\r\nLone;A\r\n";
         dorvex::TableCatalog loaded;
-        loaded.Load(dorvex::FromUtf8(path.string()));
-        std::filesystem::remove(path);
+        loaded.LoadBytes(
+            "TABLE;F1;F2;F3\r\nArticle;PLU;Name;Price\r\nart;plu;nam;upr\r\n"
+            "Odd;A;B\r\nx;lo;longer\r\nLone;A\r\n");
         return loaded;
     }();
     return catalog;

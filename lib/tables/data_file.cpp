@@ -1,8 +1,11 @@
 #include "tables/data_file.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/path.h"
+#include "tables/byte_span_buffer.h"
 #include "tables/field_split.h"
 
 namespace dorvex {
@@ -23,6 +26,17 @@ const std::array<char16_t, 256>& Windows1252Table() {
         return out;
     }();
     return table;
+}
+
+// The first `unit` in [from, end), or `end`.
+template <typename Unit>
+const Unit* FindUnit(const Unit* from, const Unit* end, Unit unit) {
+    if constexpr (sizeof(Unit) == 1) {
+        const void* hit = std::memchr(from, unit, static_cast<std::size_t>(end - from));
+        return hit != nullptr ? static_cast<const Unit*>(hit) : end;
+    } else {
+        return std::find(from, end, unit);
+    }
 }
 
 // The part of a physical line before its first CR or NUL (the LF is already gone).
@@ -59,21 +73,122 @@ bool DataFile::Open(const Text& path) {
 }
 
 bool DataFile::Open() {
+    TakePath(path_);
+    if (!OpenStream(path_)) {
+        return Refuse(access_ == Access::ReadOnly
+                          ? u"the file cannot be read"
+                          : u"the file cannot be opened for reading and writing");
+    }
+    return StartReading();
+}
+
+bool DataFile::OpenBytes(std::string_view bytes, const Text& path) {
+    TakePath(path);
+    AttachStream(std::make_unique<ByteSpanBuffer>(bytes), static_cast<std::int64_t>(bytes.size()));
+    return StartReading();
+}
+
+void DataFile::TakePath(const Text& path) {
     Close();
+    openError_.clear();
+    path_ = path;
     if (path_.find(u'.') == Text::npos)
         path_ += u".CSW";
     isWide_ = NameIsWide(ToUpper(path_));
-    if (!OpenStream(path_))
+}
+
+bool DataFile::StartReading() {
+    if (!CheckContent())
         return false;
-    if (!ReadLine(headerLine_)) {
-        Close();
-        return false;
-    }
+    if (!ReadLine(headerLine_))
+        return Refuse(u"the file has no header line");
     if (!headerLine_.empty() && headerLine_.front() == kByteOrderMark)
         headerLine_.erase(0, 1);
     ReadHeader();
+    if (columns_.size() > kMaxColumns) {
+        return Refuse(u"the header has more than " + NumberText(kMaxColumns) + u" columns");
+    }
     firstRowPos_ = Tell();
     return true;
+}
+
+bool DataFile::Refuse(Text reason) {
+    Close();
+    openError_ = std::move(reason);
+    return false;
+}
+
+// Where the check of the content stands: in which line, how long that line is so far.
+struct DataFile::LineScan {
+    std::int64_t line = 1;
+    std::int64_t length = 0;  // units of the line so far, its line feed excluded
+    bool endsWithCr = false;
+
+    // A CR before the line feed belongs to the line end, not to the line.
+    bool Fits() const {
+        return length <= kMaxLineLength || (length == kMaxLineLength + 1 && endsWithCr);
+    }
+};
+
+// One pass over the whole file before any of it is used, so that a file is either read whole
+// or refused: no NUL character, no line over kMaxLineLength, whole UTF-16 units.
+bool DataFile::CheckContent() {
+    if (isWide_ && size_ % 2 != 0) {
+        return Refuse(u"the file has an odd number of bytes (" + NumberText(size_) +
+                      u"), so it is not UTF-16 text");
+    }
+    constexpr std::int64_t kChunkBytes = 64 * 1024;
+    std::vector<char> chunk(static_cast<std::size_t>(std::min(size_, kChunkBytes)));
+    LineScan scan;
+    for (std::int64_t checked = 0; checked < size_;) {
+        const std::streamsize got =
+            stream_->sgetn(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        if (got <= 0 || (isWide_ && got % 2 != 0))
+            return Refuse(u"the file cannot be read");
+        checked += got;
+        const auto count = static_cast<std::size_t>(got);
+        bool fits =
+            isWide_ ? CheckUnits(reinterpret_cast<const char16_t*>(chunk.data()), count / 2, scan)
+                    : CheckUnits(chunk.data(), count, scan);
+        if (!fits)
+            return false;
+    }
+    if (!scan.Fits())
+        return RefuseLongLine(scan.line);
+    if (stream_->pubseekpos(0) != std::streampos(0))
+        return Refuse(u"the file cannot be read");
+    return true;
+}
+
+template <typename Unit>
+bool DataFile::CheckUnits(const Unit* units, std::size_t count, LineScan& scan) {
+    const Unit* const end = units + count;
+    const Unit* const nul = FindUnit(units, end, Unit(0));
+    for (const Unit* p = units;;) {
+        const Unit* const lineFeed = FindUnit(p, end, Unit('\n'));
+        const Unit* const stop = std::min(lineFeed, nul);
+        if (stop != p) {
+            scan.length += stop - p;
+            scan.endsWithCr = stop[-1] == Unit('\r');
+        }
+        if (scan.length > kMaxLineLength + 1)
+            return RefuseLongLine(scan.line);
+        if (stop == nul && nul != end) {
+            return Refuse(u"line " + NumberText(scan.line) + u" holds a NUL character" +
+                          (isWide_ ? u"" : u": it is no 8-bit text (UTF-16 files are named .csw)"));
+        }
+        if (lineFeed == end)
+            return true;
+        if (!scan.Fits())
+            return RefuseLongLine(scan.line);
+        scan = LineScan{scan.line + 1};
+        p = lineFeed + 1;
+    }
+}
+
+bool DataFile::RefuseLongLine(std::int64_t line) {
+    return Refuse(u"line " + NumberText(line) + u" is longer than " + NumberText(kMaxLineLength) +
+                  u" characters");
 }
 
 bool DataFile::OpenStream(const Text& path) {
@@ -84,15 +199,21 @@ bool DataFile::OpenStream(const Text& path) {
         return false;
     }
     std::streampos end = stream->pubseekoff(0, std::ios::end);
-    size_ = end == std::streampos(-1) ? 0 : static_cast<std::int64_t>(end);
     if (stream->pubseekpos(0) != std::streampos(0))
         return false;
+    AttachStream(std::move(stream), end == std::streampos(-1) ? 0 : std::int64_t(end));
+    return true;
+}
+
+void DataFile::AttachStream(std::unique_ptr<std::streambuf> stream, std::int64_t size) {
+    size_ = size;
     stream_ = std::move(stream);
     codePage_ = DataCodePage();
     windows1252_ = codePage_ == CodePage::Windows1252();
     narrow_.Reset(0);
     wide_.Reset(0);
-    return true;
+    narrow_.SetSourceSize(size);
+    wide_.SetSourceSize(size);
 }
 
 void DataFile::ReadHeader() {

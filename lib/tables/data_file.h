@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <streambuf>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -24,6 +26,12 @@ struct DataColumn {
 
 class DataFile {
   public:
+    // What a data file may hold. A file beyond these limits, a UTF-16 file with an odd number
+    // of bytes, or a file with a NUL character is refused as a whole when it is opened: read
+    // in part, it would lose or garble records.
+    static constexpr std::int64_t kMaxLineLength = 1 << 20;  // characters, line end excluded
+    static constexpr std::size_t kMaxColumns = 10000;
+
     // Data files are opened for reading and writing; the table definitions only need reading,
     // and a system-wide copy of them is not writable by the users who read it.
     enum class Access { ReadWrite, ReadOnly };
@@ -35,10 +43,16 @@ class DataFile {
     // Opens the stored path, or `path` which then replaces it; an open file is closed first.
     // The file is opened for reading and writing (unless constructed ReadOnly), so a file that
     // may not be written is refused like one that does not exist. A name without any "." gets
-    // ".CSW" appended. Fails as well when the file has no significant line.
+    // ".CSW" appended. Fails as well when the file has no significant line or is beyond the
+    // limits above; OpenError then says why.
     bool Open();
     bool Open(const Text& path);
+    // Reads `bytes` as the content of a file named `path` (the name chooses the encoding as for
+    // Open); nothing on disk is touched. The bytes must stay valid while the file is open.
+    bool OpenBytes(std::string_view bytes, const Text& path);
     void Close();
+    // Why the last Open or OpenBytes failed, in a sentence; empty after one that succeeded.
+    const Text& OpenError() const { return openError_; }
 
     bool IsOpen() const { return stream_ != nullptr; }
     bool IsWide() const { return isWide_; }
@@ -72,7 +86,16 @@ class DataFile {
     const DataColumn* ColumnAt(int position) const;
 
   private:
+    void TakePath(const Text& path);
     bool OpenStream(const Text& fileSystemPath);
+    void AttachStream(std::unique_ptr<std::streambuf> stream, std::int64_t size);
+    bool StartReading();
+    bool Refuse(Text reason);
+    struct LineScan;
+    bool CheckContent();
+    template <typename Unit>
+    bool CheckUnits(const Unit* units, std::size_t count, LineScan& scan);
+    bool RefuseLongLine(std::int64_t line);
     template <typename Unit>
     bool ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line);
     void DecodeNarrow(std::string_view bytes, Text& line) const;
@@ -85,9 +108,10 @@ class DataFile {
     std::int64_t lastLinePos_ = 0;
     std::int64_t size_ = 0;
     Text headerLine_;
+    Text openError_;
     std::vector<DataColumn> columns_;
     std::unordered_map<Text, std::size_t> columnByName_;
-    std::unique_ptr<std::filebuf> stream_;
+    std::unique_ptr<std::streambuf> stream_;  // the file, or the bytes given to OpenBytes
     LineBuffer<char> narrow_;
     LineBuffer<char16_t> wide_;
     std::shared_ptr<const CodePage> codePage_;

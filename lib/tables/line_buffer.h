@@ -32,6 +32,14 @@ class LineBuffer {
         justMoved_ = true;
     }
 
+    // The size of the whole source, when known: a small source gets a small first buffer
+    // instead of a full chunk.
+    void SetSourceSize(std::int64_t bytes) {
+        firstChunkBytes_ = kChunkBytes;
+        if (bytes >= 0 && bytes < static_cast<std::int64_t>(kChunkBytes / 2))
+            firstChunkBytes_ = std::max<std::size_t>(kSmallestChunkBytes, 2 * bytes + 2);
+    }
+
     // Moves to `position` without touching the stream when that position is buffered.
     bool SeekWithin(std::int64_t position) {
         std::int64_t offset = position - startPos_;
@@ -78,6 +86,7 @@ class LineBuffer {
   private:
     static constexpr std::size_t kChunkBytes = 128 * 1024;
     static constexpr std::size_t kFirstChunkBytes = 4 * 1024;
+    static constexpr std::size_t kSmallestChunkBytes = 256;
 
     std::size_t UnitCount() const { return bytes_ / sizeof(Unit); }
 
@@ -108,8 +117,8 @@ class LineBuffer {
             begin_ = 0;
         }
         std::size_t capacityBytes = units_.size() * sizeof(Unit);
-        if (capacityBytes - bytes_ < kChunkBytes / 2) {
-            std::size_t grown = units_.empty() ? kChunkBytes : capacityBytes * 2;
+        if (units_.empty() || capacityBytes - bytes_ < std::min(kChunkBytes, capacityBytes) / 2) {
+            std::size_t grown = units_.empty() ? firstChunkBytes_ : capacityBytes * 2;
             units_.resize(grown / sizeof(Unit));
             capacityBytes = units_.size() * sizeof(Unit);
         }
@@ -133,6 +142,7 @@ class LineBuffer {
     std::int64_t startPos_ = 0;  // stream position of units_[0]
     bool sourceDone_ = false;    // the stream has reported its end
     bool justMoved_ = true;      // nothing read since the last Reset
+    std::size_t firstChunkBytes_ = kChunkBytes;
 };
 
 }  // namespace dorvex

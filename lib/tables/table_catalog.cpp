@@ -1,5 +1,6 @@
 #include "tables/table_catalog.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "tables/data_file.h"
@@ -19,6 +20,18 @@ std::size_t CopyLeadingCells(const RecordCursor& cursor, Store store) {
         store(count, cell->value);
     }
     return count;
+}
+
+// Why a tag cannot name an element of a message, or empty when it can (or is empty).
+Text TagProblem(TextView tag) {
+    if (tag.size() > TableCatalog::kMaxTagLength) {
+        return u" is longer than " + NumberText(TableCatalog::kMaxTagLength) + u" characters";
+    }
+    for (char16_t c : tag) {
+        if (c < 0x20 || c == 0x7F || IsSpace(c) || TextView(u"<>&\"'/=").find(c) != TextView::npos)
+            return u" holds a blank, a control character or one of < > & \" ' / =";
+    }
+    return {};
 }
 
 }  // namespace
@@ -60,17 +73,34 @@ void TableCatalog::Store(Text name, TableDefinition definition) {
 
 int TableCatalog::Load(const Text& fileName) {
     tableFileName_ = fileName;
+    loadProblems_.clear();
     location_ = TableFileLocator::ForThisModule().Locate(fileName);
     DataFile file(location_.path, DataFile::Access::ReadOnly);
-    RecordCursor cursor;
-    if (cursor.Open(&file))
-        ReadTables(cursor);
+    if (file.Open())
+        ReadTables(file);
+    else if (location_.found)
+        loadProblems_.push_back(location_.path + u": " + file.OpenError());
+    return 0;
+}
+
+int TableCatalog::LoadBytes(std::string_view bytes) {
+    tableFileName_ = u"table.csv";
+    loadProblems_.clear();
+    location_ = {};
+    DataFile file;
+    if (file.OpenBytes(bytes, tableFileName_))
+        ReadTables(file);
+    else if (!bytes.empty())
+        loadProblems_.push_back(tableFileName_ + u": " + file.OpenError());
     return 0;
 }
 
 // Each table is a name row followed by a tag row. The field list runs from the first column
 // up to the last tag before the first empty tag cell; names stop at the first empty name cell.
-void TableCatalog::ReadTables(RecordCursor& cursor) {
+void TableCatalog::ReadTables(DataFile& file) {
+    RecordCursor cursor;
+    if (!cursor.Open(&file))
+        return;
     const std::size_t columnCount = static_cast<std::size_t>(cursor.FieldCount());
     while (!cursor.IsEOF()) {
         const Text* tableCell = cursor.GetFieldValue(kTableColumn);
@@ -83,9 +113,35 @@ void TableCatalog::ReadTables(RecordCursor& cursor) {
         std::size_t tagCount = CopyLeadingCells(
             cursor, [&](std::size_t i, const Text& cell) { definition.fields[i].tag = cell; });
         definition.fields.resize(std::min(columnCount, std::max<std::size_t>(tagCount, 1)));
+        // The slots of a wide file's columns must not stay reserved for every table.
+        definition.fields.shrink_to_fit();
         cursor.MoveNext();
-        Store(std::move(name), std::move(definition));
+        if (CheckTags(name, definition))
+            Store(std::move(name), std::move(definition));
     }
+}
+
+bool TableCatalog::CheckTags(const Text& name, const TableDefinition& definition) {
+    Text problem;
+    for (const TableField& field : definition.fields) {
+        problem = TagProblem(field.tag);
+        if (!problem.empty()) {
+            problem = u"the tag of " + field.name + problem;
+            break;
+        }
+    }
+    // The table's own entry must be in the list and have a tag: requests begin with it.
+    if (problem.empty() && !name.empty()) {
+        const auto own =
+            std::find_if(definition.fields.begin(), definition.fields.end(),
+                         [&](const TableField& field) { return EqualsNoCase(field.name, name); });
+        if (own == definition.fields.end() || own->tag.empty())
+            problem = u"it has no tag";
+    }
+    if (problem.empty())
+        return true;
+    loadProblems_.push_back(u"table " + name + u" left out: " + problem);
+    return false;
 }
 
 int TableCatalog::Clear() {
@@ -103,18 +159,20 @@ TableCatalog::Position TableCatalog::GetStartPosition() const {
 Text TableCatalog::GetNextTableName(Position& pos) const {
     if (pos == 0)
         return {};
-    Text name;
-    Position index = 0;
-    bool more = false;
-    ForEachEntry([&](const Entry& entry) {
-        ++index;
-        if (index == pos)
-            name = entry.name;
-        more = index > pos;
-        return !more;
-    });
-    pos = more ? pos + 1 : 0;
-    return name;
+    // Whole buckets are skipped by their size, so that a walk over many tables stays linear.
+    Position skipped = 0;
+    for (std::size_t b = 0; b < kBucketCount; ++b) {
+        const Bucket& bucket = buckets_[b];
+        if (pos - 1 - skipped >= bucket.size()) {
+            skipped += bucket.size();
+            continue;
+        }
+        Text name = bucket[pos - 1 - skipped]->name;
+        pos = pos < TableCount() ? pos + 1 : 0;
+        return name;
+    }
+    pos = 0;
+    return {};
 }
 
 std::vector<Text> TableCatalog::TableNames() const {

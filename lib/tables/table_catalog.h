@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/text.h"
@@ -18,7 +19,7 @@
 
 namespace dorvex {
 
-class RecordCursor;
+class DataFile;
 
 class TableCatalog {
   public:
@@ -27,12 +28,19 @@ class TableCatalog {
 
     static constexpr int kSelected = 0;
     static constexpr int kNoSuchTable = 6;
+    // Tags name elements of the messages: 1 to 32 characters, none of them a blank, a control
+    // character or one of < > & " ' / =. A table with a tag outside that rule (its own tag
+    // included) is left out when the file is read.
+    static constexpr std::size_t kMaxTagLength = 32;
 
     // Reads the definitions from `fileName`, looked up beside the library, then in the
     // configuration directories (TableFileLocator), unless the name has a path separator. Tables
     // already loaded stay unless a table of the same name replaces them. A missing or unreadable
-    // file leaves the catalog as it was. Always 0.
+    // file leaves the catalog as it was. Always 0; what was wrong is in LoadProblems.
     int Load(const Text& fileName);
+    // Reads the definitions from `bytes`, the content of a table-definition file, as Load reads
+    // a file (the location stays empty). Always 0.
+    int LoadBytes(std::string_view bytes);
     // Forgets every table and the current selection. Always 0.
     int Clear();
 
@@ -41,6 +49,10 @@ class TableCatalog {
     const Text& LoadedPath() const { return location_.path; }
     // Where the file was found, or every place looked at.
     const TableFileLocation& Location() const { return location_; }
+    // What the last Load or LoadBytes found wrong: the file refused as a whole, or each table
+    // left out, in a sentence each. Empty when all went well (a missing file is no problem here:
+    // Location tells where it was looked for).
+    const std::vector<Text>& LoadProblems() const { return loadProblems_; }
 
     Position GetStartPosition() const;
     // The name at `pos`, advancing `pos` (0 after the last table); empty when `pos` is 0.
@@ -78,7 +90,8 @@ class TableCatalog {
     static std::size_t BucketOf(TextView name);
     Entry* Find(TextView name) const;
     void Store(Text name, TableDefinition definition);
-    void ReadTables(RecordCursor& cursor);
+    void ReadTables(DataFile& file);
+    bool CheckTags(const Text& name, const TableDefinition& definition);
     const TableField* FindField(TextView field) const;
     template <typename Visit>
     void ForEachEntry(Visit visit) const;
@@ -88,6 +101,7 @@ class TableCatalog {
     Entry* currentTable_ = nullptr;
     Text tableFileName_;
     TableFileLocation location_;
+    std::vector<Text> loadProblems_;
 };
 
 }  // namespace dorvex

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "tables/record_cursor.h"
@@ -11,6 +12,7 @@ namespace dorvex {
 namespace {
 
 using test::TempDir;
+using namespace std::string_literals;
 
 std::vector<Text> ColumnNames(const DataFile& file) {
     std::vector<Text> names;
@@ -137,14 +139,16 @@ TEST(DataFileLines, LastLineWithoutLineEndIsARecord) {
 TEST(DataFileLines, LongLinesAreReadWhole) {
     TempDir dir;
     const std::string cell(15000, 'x');
-    const std::string huge(3 * 1024 * 1024, 'y');
-    DataFile narrow(dir.Write("long.csv", "a;b\r\n" + cell + ";1\r\n" + huge + "\r\nend"));
-    ASSERT_TRUE(narrow.Open());
+    // The longest line there may be, with its CR LF and without.
+    const std::string longest(DataFile::kMaxLineLength, 'y');
+    DataFile narrow(
+        dir.Write("long.csv", "a;b\r\n" + cell + ";1\r\n" + longest + "\r\n" + longest));
+    ASSERT_TRUE(narrow.Open()) << ToUtf8(narrow.OpenError());
     std::vector<Text> lines = RecordLines(narrow);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].size(), 15002u);
-    EXPECT_EQ(lines[1].size(), huge.size());
-    EXPECT_EQ(lines[2], u"end");
+    EXPECT_EQ(lines[1].size(), longest.size());
+    EXPECT_EQ(lines[2].size(), longest.size());
 
     DataFile wide(dir.WriteWide("long.csw", u"a\r\n" + Text(20000, u'é') + u"\r\nend\r\n"));
     ASSERT_TRUE(wide.Open());
@@ -178,34 +182,99 @@ TEST(DataFileLines, PositionsAllowReadingARecordAgain) {
 
 TEST(DataFileBadInput, FilesWithoutASignificantLineAreRefused) {
     TempDir dir;
-    EXPECT_FALSE(DataFile(dir.PathOf("missing.csv")).Open());
-    EXPECT_FALSE(DataFile(dir.Write("empty.csv", "")).Open());
+    DataFile missing(dir.PathOf("missing.csv"));
+    EXPECT_FALSE(missing.Open());
+    EXPECT_EQ(missing.OpenError(), u"the file cannot be opened for reading and writing");
+    for (const char* name : {"empty.csv", "empty.csw"}) {
+        DataFile empty(dir.Write(name, ""));
+        EXPECT_FALSE(empty.Open());
+        EXPECT_EQ(empty.OpenError(), u"the file has no header line");
+    }
     EXPECT_FALSE(DataFile(dir.Write("blank.csv", "\r\n\n' only a comment\r\n")).Open());
-    EXPECT_FALSE(DataFile(dir.Write("empty.csw", "")).Open());
     // A directory is no data file.
     EXPECT_FALSE(DataFile(dir.PathOf("")).Open());
 }
 
-TEST(DataFileBadInput, OddBytesNulAndSurrogatesStayContained) {
+// Read in part, these files would lose or garble records: each is refused whole and says why.
+TEST(DataFileBadInput, NulCharactersRefuseTheFile) {
     TempDir dir;
-    // UTF-16 with a dangling half unit at the end and an unpaired surrogate.
-    std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu\r\n1\xD800x\r\n2") + "\x41";
-    DataFile odd(dir.Write("odd.csw", bytes));
-    ASSERT_TRUE(odd.Open());
-    EXPECT_EQ(RecordLines(odd), (std::vector<Text>{u"1\xD800x", u"2"}));
+    // (Not "nul.csv": Windows reserves that name for its null device.)
+    DataFile narrow(dir.Write("with_nul.csv", "plu;name\r\n1;a\0b;c\r\n2;d\r\n"s));
+    EXPECT_FALSE(narrow.Open());
+    EXPECT_FALSE(narrow.IsOpen());
+    EXPECT_EQ(narrow.OpenError(),
+              u"line 2 holds a NUL character: it is no 8-bit text (UTF-16 files are named .csw)");
+    // A UTF-16 file named .csv is what such a file usually is.
+    EXPECT_FALSE(DataFile(dir.WriteWide("utf16.csv", u"plu\r\n1\r\n")).Open());
 
-    // A NUL ends the text of its line; the next line is read normally. (Not "nul.csv":
-    // Windows reserves that name for its null device.)
-    DataFile nul(dir.Write("with_nul.csv", std::string("plu;name\r\n1;a\0b;c\r\n2;d\r\n", 23)));
-    ASSERT_TRUE(nul.Open());
-    EXPECT_EQ(RecordLines(nul), (std::vector<Text>{u"1;a", u"2;d"}));
+    DataFile wide(dir.WriteWide("with_nul.csw", u"plu\r\n1\r\n\r\n2\0003\r\n"s));
+    EXPECT_FALSE(wide.Open());
+    EXPECT_EQ(wide.OpenError(), u"line 4 holds a NUL character");
 }
 
-TEST(DataFileBadInput, BinaryDataGivesSomeRecordsAndEnds) {
+TEST(DataFileBadInput, Utf16WithAnOddNumberOfBytesIsRefused) {
+    TempDir dir;
+    const std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu\r\n1\r\n2");
+    DataFile odd(dir.Write("odd.csw", bytes + "\x41"));
+    EXPECT_FALSE(odd.Open());
+    EXPECT_EQ(odd.OpenError(), u"the file has an odd number of bytes (" +
+                                   NumberText(static_cast<std::int64_t>(bytes.size() + 1)) +
+                                   u"), so it is not UTF-16 text");
+    // An unpaired surrogate is a unit like any other.
+    DataFile even(dir.Write("even.csw", "\xFF\xFE" + ToUtf16LeBytes(u"plu\r\n1\xD800x\r\n2")));
+    ASSERT_TRUE(even.Open());
+    EXPECT_EQ(RecordLines(even), (std::vector<Text>{u"1\xD800x", u"2"}));
+}
+
+TEST(DataFileBadInput, ALineOver1MiBCharactersIsRefused) {
+    const std::string tooLong =
+        "PLU;NAME\r\n1;a\r\n" + std::string(100 * 1024 * 1024, 'x') + "\r\n3;c\r\n";
+    DataFile narrow;
+    EXPECT_FALSE(narrow.OpenBytes(tooLong, u"huge.csv"));
+    EXPECT_EQ(narrow.OpenError(), u"line 3 is longer than 1048576 characters");
+
+    // One character over, in a file on disk, in UTF-16, and as the header; a CR inside a line
+    // is a character of it.
+    TempDir dir;
+    const Text over(DataFile::kMaxLineLength + 1, u'y');
+    DataFile wide(dir.WriteWide("over.csw", u"PLU\r\n1\r\n" + over));
+    EXPECT_FALSE(wide.Open());
+    EXPECT_EQ(wide.OpenError(), u"line 3 is longer than 1048576 characters");
+    DataFile header(dir.WriteNarrow("header.csv", over + u"\n1\n"));
+    EXPECT_FALSE(header.Open());
+    EXPECT_EQ(header.OpenError(), u"line 1 is longer than 1048576 characters");
+    DataFile returns(dir.Write("returns.csv", "PLU\n" + std::string(3 * 1024 * 1024, '\r')));
+    EXPECT_FALSE(returns.Open());
+}
+
+TEST(DataFileBadInput, TenThousandColumnsAreReadAndOneMoreRefused) {
+    TempDir dir;
+    for (std::size_t columns : {DataFile::kMaxColumns, DataFile::kMaxColumns + 1}) {
+        std::string header;
+        std::string row;
+        for (std::size_t i = 0; i < columns; ++i) {
+            header += "c" + std::to_string(i) + ";";
+            row += std::to_string(i) + ";";
+        }
+        DataFile file(dir.Write("wide.csv", header + "\n" + row + "\n"));
+        if (columns > DataFile::kMaxColumns) {
+            EXPECT_FALSE(file.Open());
+            EXPECT_EQ(file.OpenError(), u"the header has more than 10000 columns");
+            continue;
+        }
+        ASSERT_TRUE(file.Open());
+        ASSERT_EQ(file.Columns().size(), columns);
+        RecordCursor cursor;
+        ASSERT_TRUE(cursor.Open(&file));
+        EXPECT_EQ(*cursor.GetFieldValue(u"C9999"), u"9999");
+    }
+}
+
+TEST(DataFileBadInput, BinaryDataWithoutNulGivesSomeRecordsAndEnds) {
     TempDir dir;
     std::string bytes;
     for (int i = 0; i < 100000; ++i)
-        bytes.push_back(static_cast<char>((i * 7919) % 256));
+        bytes.push_back(static_cast<char>(1 + (i * 7919) % 255));
     for (const char* name : {"bin.csv", "bin.csw"}) {
         DataFile file(dir.Write(name, bytes));
         ASSERT_TRUE(file.Open()) << name;
@@ -216,20 +285,23 @@ TEST(DataFileBadInput, BinaryDataGivesSomeRecordsAndEnds) {
     }
 }
 
-TEST(DataFileBadInput, ManyColumns) {
-    TempDir dir;
-    std::string header;
-    std::string row;
-    for (int i = 0; i < 5000; ++i) {
-        header += "c" + std::to_string(i) + ";";
-        row += std::to_string(i) + ";";
-    }
-    DataFile file(dir.Write("wide.csv", header + "\n" + row + "\n"));
-    ASSERT_TRUE(file.Open());
-    ASSERT_EQ(file.Columns().size(), 5000u);
+TEST(DataFileBytes, ReadFromMemoryLikeAFile) {
+    const std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu;name\r\n' note\r\n1;a\r\n2;b");
+    DataFile file;
+    ASSERT_TRUE(file.OpenBytes(bytes, u"memory.csw"));
+    EXPECT_TRUE(file.IsWide());
+    EXPECT_EQ(file.Size(), static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(ColumnNames(file), (std::vector<Text>{u"PLU", u"NAME"}));
+    EXPECT_EQ(RecordLines(file), (std::vector<Text>{u"1;a", u"2;b"}));
     RecordCursor cursor;
     ASSERT_TRUE(cursor.Open(&file));
-    EXPECT_EQ(*cursor.GetFieldValue(u"C4999"), u"4999");
+    cursor.MoveNext();
+    const std::int64_t second = cursor.CurrentRowPos();
+    ASSERT_TRUE(cursor.ReadRecordAt(file.FirstRowPos()));
+    EXPECT_EQ(*cursor.GetFieldValue(u"NAME"), u"a");
+    ASSERT_TRUE(cursor.ReadRecordAt(second));
+    EXPECT_EQ(*cursor.GetFieldValue(u"NAME"), u"b");
+    EXPECT_FALSE(file.Seek(static_cast<std::int64_t>(bytes.size()) + 1));
 }
 
 TEST(DataFileState, ReopenAndClose) {

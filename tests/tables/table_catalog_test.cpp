@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/module_path.h"
 #include "tables/data_file.h"
 #include "tables/table_test_files.h"
@@ -10,6 +12,7 @@ namespace dorvex {
 namespace {
 
 using test::TempDir;
+using namespace std::string_literals;
 
 struct LoadedCatalog {
     TempDir dir;
@@ -59,12 +62,15 @@ TEST(TableCatalogLoad, TableColumnAnywhereAndListEnds) {
     EXPECT_EQ(catalog.FieldNames(), u"NUM;;");
 }
 
-TEST(TableCatalogLoad, UnpairedLastNameRowGivesAOneEntryTable) {
+TEST(TableCatalogLoad, UnpairedLastNameRowIsLeftOutWithAReason) {
     for (const TextView ending : {u"\r\n", u""}) {
         LoadedCatalog loaded(u"TABLE;A\r\nFirst;a\r\nfst;aaa\r\nSecond;b" + Text(ending));
         TableCatalog& catalog = loaded.catalog;
         EXPECT_EQ(Fields(catalog, u"First").size(), 2u);
-        EXPECT_EQ(Fields(catalog, u"Second"), (std::vector<TableField>{{u"Second", u""}}));
+        // Without a tag row it has no tag, and requests cannot name it.
+        EXPECT_EQ(catalog.SelectTable(u"Second"), TableCatalog::kNoSuchTable);
+        EXPECT_EQ(catalog.LoadProblems(),
+                  std::vector<Text>{u"table Second left out: it has no tag"});
     }
 }
 
@@ -186,6 +192,91 @@ TEST(TableCatalogSamples, EveryDataFileSelectsItsTableAndHasTags) {
         }
     }
     EXPECT_GE(dataFiles, 8u);
+}
+
+// A table.csv of many tables, each named T<i> with the fields K and V.
+std::string ManyTables(int tables, int columns) {
+    std::string text = "TABLE;K;V";
+    for (int c = 3; c < columns; ++c)
+        text += ";C" + std::to_string(c);
+    text += "\r\n";
+    for (int i = 0; i < tables; ++i) {
+        const std::string n = std::to_string(i);
+        text += "T" + n + ";K;V\r\nt" + n + ";k;v\r\n";
+    }
+    return text;
+}
+
+TEST(TableCatalogLimits, TenThousandTablesAreAllKeptAndWalkedInOrder) {
+    TableCatalog catalog;
+    catalog.LoadBytes(ManyTables(10000, 3));
+    ASSERT_EQ(catalog.TableCount(), 10000u);
+    EXPECT_TRUE(catalog.LoadProblems().empty());
+    const std::vector<Text> names = catalog.TableNames();
+    std::vector<Text> walked;
+    for (auto pos = catalog.GetStartPosition(); pos != 0 && walked.size() <= names.size();)
+        walked.push_back(catalog.GetNextTableName(pos));
+    EXPECT_EQ(walked, names);
+    ASSERT_EQ(catalog.SelectTable(u"T9999"), TableCatalog::kSelected);
+    EXPECT_EQ(catalog.TagOf(u"T9999"), u"t9999");
+    EXPECT_EQ(catalog.TableForFileName(u"t4711_w.csv"), u"T4711");
+}
+
+TEST(TableCatalogLimits, AWideHeaderReservesNothingForShortTables) {
+    // 10,000 columns, tables of two fields: each table holds its own fields, not 10,000 slots
+    // (10,000 tables would otherwise take gigabytes).
+    TableCatalog catalog;
+    catalog.LoadBytes(ManyTables(200, 10000));
+    ASSERT_EQ(catalog.TableCount(), 200u);
+    for (const Text& name : catalog.TableNames()) {
+        catalog.SelectTable(name);
+        EXPECT_EQ(catalog.CurrentTable().size(), 3u);
+        EXPECT_LE(catalog.CurrentTable().capacity(), 3u) << ToUtf8(name);
+    }
+}
+
+TEST(TableCatalogLimits, TagsOfNoOrTooManyCharactersLeaveTheirTableOut) {
+    const std::string longTag(300, 'x');
+    const std::string maxTag(TableCatalog::kMaxTagLength, 'm');
+    TableCatalog catalog;
+    catalog.LoadBytes(
+        "TABLE;A;B\r\n"
+        "Good;A;B\r\ngod;aaa;" +
+        maxTag +
+        "\r\n"
+        "NoTag;A;B\r\n;aaa;bbb\r\n"
+        "Long;A;B\r\nlng;" +
+        longTag +
+        ";bbb\r\n"
+        "Markup;A\r\nmrk;a>b\r\n"
+        "Blank;A\r\n\"b k\";aaa\r\n"
+        "Last;A\r\nlst;aaa\r\n");
+    EXPECT_EQ(catalog.TableCount(), 2u);
+    ASSERT_EQ(catalog.SelectTable(u"Good"), TableCatalog::kSelected);
+    EXPECT_EQ(catalog.TagOf(u"B"), FromUtf8(maxTag));
+    EXPECT_EQ(catalog.SelectTable(u"Last"), TableCatalog::kSelected);
+    for (const Text name : {u"NoTag", u"Long", u"Markup", u"Blank"})
+        EXPECT_EQ(catalog.SelectTable(name), TableCatalog::kNoSuchTable) << ToUtf8(name);
+    EXPECT_EQ(catalog.LoadProblems(),
+              (std::vector<Text>{u"table NoTag left out: it has no tag",
+                                 u"table Long left out: the tag of A is longer than 32 characters",
+                                 u"table Markup left out: the tag of A holds a blank, a control "
+                                 u"character or one of < > & \" ' / =",
+                                 u"table Blank left out: the tag of Blank holds a blank, a control "
+                                 u"character or one of < > & \" ' / ="}));
+}
+
+TEST(TableCatalogLimits, ARefusedFileLeavesTheCatalogAsItWasAndSaysWhy) {
+    TempDir dir;
+    TableCatalog catalog;
+    catalog.Load(dir.WriteNarrow("table.csv", test::kArticleTableCsv));
+    ASSERT_EQ(catalog.TableCount(), 1u);
+    const Text bad = dir.Write("bad.csv", "TABLE;A\r\nT;a\0\r\nttt;aaa\r\n"s);
+    catalog.Load(bad);
+    EXPECT_EQ(catalog.TableNames(), std::vector<Text>{u"Article"});
+    EXPECT_EQ(catalog.LoadProblems(),
+              std::vector<Text>{bad + u": line 2 holds a NUL character: it is no 8-bit text "
+                                      u"(UTF-16 files are named .csw)"});
 }
 
 }  // namespace
