@@ -43,17 +43,24 @@ Text FileNameRules::ExtensionProblem(TextView bareName) {
 Text FileNameRules::TableProblem(TextView bareName, const TableCatalog& catalog) {
     const std::vector<Text> tables = catalog.TableNames();
     if (tables.empty()) {
-        return u"no table definitions are loaded (" + catalog.Location().Describe() +
-               u"), so no table can be chosen for " + Quoted(bareName);
+        Text reason = u"no table definitions are loaded (" + catalog.Location().Describe() +
+                      u"), so no table can be chosen for " + Quoted(bareName);
+        if (!catalog.LoadProblems().empty())
+            reason += u"; " + catalog.LoadProblems().front();
+        return reason;
     }
     Text names;
     for (std::size_t i = 0; i < tables.size() && i < kTablesNamed; ++i)
         names += (i == 0 ? u"" : u", ") + tables[i];
     if (tables.size() > kTablesNamed)
         names += u", ...";
-    return u"no table of " + catalog.TableFileName() + u" is named in the file name " +
-           Quoted(bareName) + u": rename the file so that it contains one of " + names +
-           u" (for example " + Quoted(tables.front() + u"_" + Text(bareName)) + u")";
+    Text reason = u"no table of " + catalog.TableFileName() + u" is named in the file name " +
+                  Quoted(bareName) + u": rename the file so that it contains one of " + names +
+                  u" (for example " + Quoted(tables.front() + u"_" + Text(bareName)) + u")";
+    // A table left out of the catalog for a bad definition may be the one the name means.
+    if (!catalog.LoadProblems().empty())
+        reason += u"; " + catalog.TableFileName() + u": " + catalog.LoadProblems().front();
+    return reason;
 }
 
 }  // namespace dorvex

@@ -287,7 +287,7 @@ int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
     DataFile file(path);
     if (!file.Open()) {
         LogError(ErrorLog::kCannotOpen, u"cannot open " + name + u" : check input directory.",
-                 path + u": " + DescribeDataFileProblem(path));
+                 path + u": " + DescribeDataFileProblem(path, file.OpenError()));
         return RefuseStart(FailureReason());
     }
     dataHeaderLine_ = file.HeaderLine();

@@ -9,14 +9,14 @@
 
 namespace dorvex {
 
-Text DescribeDataFileProblem(TextView path) {
+Text DescribeDataFileProblem(TextView path, TextView contentProblem) {
     // Data files are opened for reading and writing: a read-only one is refused too.
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
         std::fopen(FileSystemPath(path).c_str(), "r+b"), &std::fclose);
     if (!file)
         return u"cannot be opened for reading and writing: " + SystemErrorText(errno);
-    return u"is empty: it has no header line";
+    return contentProblem.empty() ? Text(u"is empty: it has no header line") : Text(contentProblem);
 }
 
 }  // namespace dorvex

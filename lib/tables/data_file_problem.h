@@ -5,8 +5,9 @@
 
 namespace dorvex {
 
-// "cannot be opened for reading and writing: <the system's reason>", or "is empty: it has no
-// header line" for a file that opens but holds no significant line.
-Text DescribeDataFileProblem(TextView path);
+// "cannot be opened for reading and writing: <the system's reason>" for a file that cannot be
+// opened; else what the reader found wrong with its content (`contentProblem`), or "is empty:
+// it has no header line" when it found nothing to say.
+Text DescribeDataFileProblem(TextView path, TextView contentProblem);
 
 }  // namespace dorvex

@@ -106,7 +106,10 @@ TEST_F(RobustnessTest, RefusedStartsSayWhyAndWhatToRename) {
 
     dir_.Write("in/article_w.csv", "");
     EXPECT_EQ(SendWriteFile("article_w.csv"), -1);
-    EXPECT_NE(LastError().find("is empty"), std::string::npos) << LastError();
+    EXPECT_NE(LastError().find("no header line"), std::string::npos) << LastError();
+    dir_.Write("in/article_w.csv", std::string("PLU;NAME\r\n1;a\0b\r\n", 15));
+    EXPECT_EQ(SendWriteFile("article_w.csv"), -1);
+    EXPECT_NE(LastError().find("NUL"), std::string::npos) << LastError();
     EXPECT_EQ(SendWriteFile("gone_article_w.csv"), -1);
     EXPECT_NE(LastError().find("No such file"), std::string::npos) << LastError();
 

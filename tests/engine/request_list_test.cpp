@@ -106,9 +106,9 @@ TEST_F(RequestListTest, RequestsAreReadBackWholeAcrossBlocks) {
 }
 
 // A record whose largest possible body would not fit a block is measured first and stored in a
-// block of its own size.
+// block of its own size: the longest line a data file may hold, stored as UTF-16.
 TEST_F(RequestListTest, AVeryLongRecordIsStoredWhole) {
-    Text name(RequestList::kBlockBytes / 2, u'n');
+    Text name(static_cast<std::size_t>(DataFile::kMaxLineLength) - 16, u'n');
     name[7] = u'<';
     DataFile file(dir_.WriteNarrow("article_w.csv", u"PLU;NAME\r\n1;" + name + u"\r\n2;b\r\n"));
     RowBodyBuilder builder;
@@ -116,12 +116,13 @@ TEST_F(RequestListTest, AVeryLongRecordIsStoredWhole) {
     ASSERT_TRUE(file.Open());
     ASSERT_TRUE(builder.Prepare(catalog_, file, missing));
     RequestList requests;
+    requests.Clear(WireEncoding::Utf16Le);
     RecordCursor cursor;
     for (cursor.Open(&file); !cursor.IsEOF(); cursor.MoveNext())
         requests.AppendRowBody(builder, cursor, u"|");
     ASSERT_EQ(requests.Size(), 2u);
-    EXPECT_EQ(requests.At(0), EncodeData(u"<plu>1<nam>" + Replaced(name, u"<", u"&lt;")));
-    EXPECT_EQ(requests.At(1), "<plu>2<nam>b");
+    EXPECT_EQ(requests.At(0), ToUtf16LeBytes(u"<plu>1<nam>" + Replaced(name, u"<", u"&lt;")));
+    EXPECT_EQ(requests.At(1), ToUtf16LeBytes(u"<plu>2<nam>b"));
 }
 
 }  // namespace
