@@ -320,31 +320,12 @@ class Fleet {
     std::atomic<std::size_t> done_{0};
 };
 
-std::optional<std::vector<Scale>> ScalesOf(const CliOptions& options, std::string& error) {
-    std::vector<Scale> scales;
-    if (!options.scalesFile.empty()) {
-        std::optional<std::vector<Scale>> listed = ScaleList::Load(options.scalesFile, error);
-        if (!listed)
-            return std::nullopt;
-        scales = std::move(*listed);
-    }
-    for (std::size_t i = 0; i < options.scaleLines.size(); ++i) {
-        std::optional<Scale> scale = ScaleList::ParseLine(
-            options.scaleLines[i], "--scale \"" + options.scaleLines[i] + "\"", error);
-        if (!scale)
-            return std::nullopt;
-        scales.push_back(std::move(*scale));
-    }
-    if (!ScaleList::CheckUnique(scales, error))
-        return std::nullopt;
-    return scales;
-}
-
 }  // namespace
 
 int RunFleet(const CliOptions& options) {
     std::string error;
-    std::optional<std::vector<Scale>> scales = ScalesOf(options, error);
+    std::optional<std::vector<Scale>> scales =
+        ScaleList::Gather(options.scalesFile, options.scaleLines, error);
     if (!scales) {
         std::fprintf(stderr, "dorvex: %s\n", error.c_str());
         return kExitNotStarted;

@@ -124,4 +124,25 @@ std::optional<std::vector<Scale>> ScaleList::Load(const std::string& path, std::
     return scales;
 }
 
+std::optional<std::vector<Scale>> ScaleList::Gather(const std::string& scalesFile,
+                                                    const std::vector<std::string>& scaleLines,
+                                                    std::string& error) {
+    std::vector<Scale> scales;
+    if (!scalesFile.empty()) {
+        std::optional<std::vector<Scale>> listed = Load(scalesFile, error);
+        if (!listed)
+            return std::nullopt;
+        scales = std::move(*listed);
+    }
+    for (const std::string& line : scaleLines) {
+        std::optional<Scale> scale = ParseLine(line, "--scale \"" + line + "\"", error);
+        if (!scale)
+            return std::nullopt;
+        scales.push_back(std::move(*scale));
+    }
+    if (!CheckUnique(scales, error))
+        return std::nullopt;
+    return scales;
+}
+
 }  // namespace dorvex::cli

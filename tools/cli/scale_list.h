@@ -29,6 +29,10 @@ class ScaleList {
                                           std::string& error);
     // Names must be unique across the whole list.
     static bool CheckUnique(const std::vector<Scale>& scales, std::string& error);
+    // The scales of a SCALES file (when named) followed by those of --scale texts, unique.
+    static std::optional<std::vector<Scale>> Gather(const std::string& scalesFile,
+                                                    const std::vector<std::string>& scaleLines,
+                                                    std::string& error);
 
     static bool IsValidName(const std::string& name);
 

@@ -292,22 +292,7 @@ class SyncRunner {
 std::optional<std::vector<Scale>> ScalesOf(const CliOptions& options, std::string& error) {
     if (!options.IsFleet())
         return std::vector<Scale>{{"scale", options.link, options.host, options.device}};
-    std::vector<Scale> scales;
-    if (!options.scalesFile.empty()) {
-        std::optional<std::vector<Scale>> listed = ScaleList::Load(options.scalesFile, error);
-        if (!listed)
-            return std::nullopt;
-        scales = std::move(*listed);
-    }
-    for (const std::string& line : options.scaleLines) {
-        std::optional<Scale> scale = ScaleList::ParseLine(line, "--scale \"" + line + "\"", error);
-        if (!scale)
-            return std::nullopt;
-        scales.push_back(std::move(*scale));
-    }
-    if (!ScaleList::CheckUnique(scales, error))
-        return std::nullopt;
-    return scales;
+    return ScaleList::Gather(options.scalesFile, options.scaleLines, error);
 }
 
 }  // namespace
