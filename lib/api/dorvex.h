@@ -248,9 +248,9 @@ enum {
  * "DEPARTMENT = 3 & PRICEMODE = KG" (not with DORVEX_SYNC_PRUNE). Two syncs on one scale at
  * once: the second is refused. Returns 1 when every row and key was acknowledged, 0 when some
  * were not (GetLastErrorText says why), -1 when the sync did not run. */
-DORVEX_API int DORVEX_CALL SyncEngineFile(int engine, const char* file_name,
-                                          const char* state_dir, const char* key_column,
-                                          const char* where, int flags, int max_age_seconds);
+DORVEX_API int DORVEX_CALL SyncEngineFile(int engine, const char* file_name, const char* state_dir,
+                                          const char* key_column, const char* where, int flags,
+                                          int max_age_seconds);
 /* The engine's latest sync: rows unchanged, sent, acknowledged "OK", not acknowledged (sent or
  * not), keys deleted (with a dry run: rows and keys that would be). 1, or -1 for an unknown
  * handle; null pointers allowed. */

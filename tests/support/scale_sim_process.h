@@ -98,7 +98,9 @@ class ScaleSimProcess {
     const std::string& SerialPath() const { return serialPath_; }
     const std::string& LogPath() const { return logPath_; }
 #ifndef _WIN32
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const {
+        return pid_;
+    }
 #endif
 
     // Waits until `occurrences` output lines starting with `prefix` have been printed since
@@ -126,9 +128,13 @@ class ScaleSimProcess {
     }
 
     // Every request logged so far, in order.
-    std::vector<LoggedRequest> Requests() const { return ReadLog(logPath_); }
+    std::vector<LoggedRequest> Requests() const {
+        return ReadLog(logPath_);
+    }
     // The same for scale `scale` of a simulator started with "--scales".
-    std::vector<LoggedRequest> Requests(int scale) const { return ReadLog(ScaleLogPath(scale)); }
+    std::vector<LoggedRequest> Requests(int scale) const {
+        return ReadLog(ScaleLogPath(scale));
+    }
 
     bool WaitForRequests(std::size_t count, Milliseconds timeout = Milliseconds(5000)) const {
         auto end = std::chrono::steady_clock::now() + timeout;
@@ -198,7 +204,9 @@ class ScaleSimProcess {
     }
 
   private:
-    std::string ScaleLogPath(int scale) const { return logPath_ + "." + std::to_string(scale); }
+    std::string ScaleLogPath(int scale) const {
+        return logPath_ + "." + std::to_string(scale);
+    }
 
     static std::vector<LoggedRequest> ReadLog(const std::string& path) {
         std::vector<LoggedRequest> requests;
