@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "reason_texts.h"
+#include "run_places.h"
 #include "scale_list.h"
 #include "transfer_command.h"
 
@@ -23,7 +25,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kPollMs = 200;
-constexpr int kReasonSize = 1024;
 // The identity request that TestConnection sends.
 constexpr const char* kIdentityRequest = "<idt m=\"r\"><dvn>1<dpn>1";
 
@@ -77,43 +78,6 @@ struct ScaleRun {
     }
 };
 
-std::string LastError() {
-    std::string text(kReasonSize, '\0');
-    text.resize(static_cast<std::size_t>(GetLastErrorText(text.data(), kReasonSize)));
-    return text;
-}
-
-std::string EngineTransferError(int handle) {
-    std::string text(kReasonSize, '\0');
-    int length = GetEngineTransferErrorText(handle, text.data(), kReasonSize);
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return text;
-}
-
-// Where the data file is read and the results go: the file's own directory unless -i names
-// one, and a directory per scale under the output and error directories.
-struct Places {
-    std::string inputDir;
-    std::string fileName;
-    fs::path outputRoot;
-    fs::path errorRoot;
-};
-
-Places PlacesFor(const CliOptions& options) {
-    Places places;
-    fs::path file(options.argument);
-    if (options.inputDir.empty() && file.has_parent_path()) {
-        places.inputDir = file.parent_path().string();
-        places.fileName = file.filename().string();
-    } else {
-        places.inputDir = options.inputDir;
-        places.fileName = options.argument;
-    }
-    places.outputRoot = options.outputDir.empty() ? fs::path(".") : fs::path(options.outputDir);
-    places.errorRoot = options.errorDir.empty() ? places.outputRoot : fs::path(options.errorDir);
-    return places;
-}
-
 int StartOn(int handle, const std::string& command, const std::string& file) {
     if (command == "write")
         return SendEngineWriteFile(handle, file.c_str());
@@ -134,7 +98,7 @@ void TakeProgress(int handle, ScaleRun& run) {
 class Fleet {
   public:
     Fleet(const CliOptions& options, std::vector<Scale> scales)
-        : options_(options), places_(PlacesFor(options)), runs_(scales.size()) {
+        : options_(options), places_(RunPlaces::For(options)), runs_(scales.size()) {
         for (std::size_t i = 0; i < scales.size(); ++i)
             runs_[i].scale = std::move(scales[i]);
     }
@@ -176,7 +140,7 @@ class Fleet {
             OpenEngine(run.scale.link.c_str(), run.scale.device.c_str(), run.scale.address.c_str(),
                        options_.unicode ? 1 : 0, options_.tableFile.c_str());
         if (handle <= 0) {
-            run.SetReason(LastError());
+            run.SetReason(LastErrorText());
             run.outcome.store(Outcome::Unreachable);
         }
         return handle;
@@ -197,7 +161,7 @@ class Fleet {
         SetEngineTimeouts(handle, options_.connectTimeoutMs, options_.replyTimeoutMs,
                           options_.replyTimeoutMs);
         if (StartOn(handle, options_.command, places_.fileName) != 1) {
-            run.SetReason(LastError());
+            run.SetReason(LastErrorText());
             run.outcome.store(Outcome::Refused);
             CloseEngine(handle);
             return;
@@ -212,7 +176,7 @@ class Fleet {
         if (status == DORVEX_TERMINATED) {
             run.outcome.store(Outcome::Terminated);
         } else if (status == DORVEX_TERMINATED_WITH_ERROR) {
-            run.SetReason(EngineTransferError(handle));
+            run.SetReason(EngineTransferErrorText(handle));
             run.outcome.store(Outcome::WithError);
         } else {
             run.SetReason("stopped by the user");
@@ -234,7 +198,7 @@ class Fleet {
             run.outcome.store(Outcome::Terminated);
         } else {
             run.failed.store(1);
-            run.SetReason(LastError());
+            run.SetReason(LastErrorText());
             run.outcome.store(Outcome::WithError);
         }
         CloseEngine(handle);
@@ -314,7 +278,7 @@ class Fleet {
     }
 
     const CliOptions& options_;
-    const Places places_;
+    const RunPlaces places_;
     std::vector<ScaleRun> runs_;
     std::atomic<std::size_t> next_{0};
     std::atomic<std::size_t> done_{0};

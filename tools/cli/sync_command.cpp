@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "reason_texts.h"
+#include "run_places.h"
 #include "scale_list.h"
 #include "transfer_command.h"
 
@@ -21,15 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kReasonSize = 2048;
 constexpr int kWaitSliceMs = 60000;
 constexpr int kProgressMs = 500;
-
-std::string LastError() {
-    std::string text(kReasonSize, '\0');
-    text.resize(static_cast<std::size_t>(GetLastErrorText(text.data(), kReasonSize)));
-    return text;
-}
 
 std::string Report(int handle) {
     const int needed = GetEngineSyncReport(handle, nullptr, 0);
@@ -54,30 +49,6 @@ struct ScaleResult {
     std::atomic<bool> done{false};
 };
 
-struct Places {
-    std::string inputDir;
-    std::string fileName;
-    fs::path outputRoot;
-    fs::path errorRoot;
-    bool perScale = false;
-};
-
-Places PlacesFor(const CliOptions& options) {
-    Places places;
-    fs::path file(options.argument);
-    if (options.inputDir.empty() && file.has_parent_path()) {
-        places.inputDir = file.parent_path().string();
-        places.fileName = file.filename().string();
-    } else {
-        places.inputDir = options.inputDir;
-        places.fileName = options.argument;
-    }
-    places.outputRoot = options.outputDir.empty() ? fs::path(".") : fs::path(options.outputDir);
-    places.errorRoot = options.errorDir.empty() ? places.outputRoot : fs::path(options.errorDir);
-    places.perScale = options.IsFleet();
-    return places;
-}
-
 int SyncFlags(const CliOptions& options) {
     return (options.prune ? DORVEX_SYNC_PRUNE : 0) | (options.full ? DORVEX_SYNC_FULL : 0) |
            (options.dryRun ? DORVEX_SYNC_DRY_RUN : 0);
@@ -86,7 +57,10 @@ int SyncFlags(const CliOptions& options) {
 class SyncRunner {
   public:
     SyncRunner(const CliOptions& options, std::vector<Scale> scales)
-        : options_(options), places_(PlacesFor(options)), results_(scales.size()) {
+        : options_(options),
+          places_(RunPlaces::For(options)),
+          perScale_(options.IsFleet()),
+          results_(scales.size()) {
         for (std::size_t i = 0; i < scales.size(); ++i)
             results_[i].scale = std::move(scales[i]);
     }
@@ -148,13 +122,13 @@ class SyncRunner {
             OpenEngine(scale.link.c_str(), scale.device.c_str(), scale.address.c_str(),
                        options_.unicode ? 1 : 0, options_.tableFile.c_str());
         if (handle <= 0) {
-            result.reason = LastError();
+            result.reason = LastErrorText();
             return;
         }
         result.handle.store(handle);
         fs::path output = places_.outputRoot;
         fs::path errors = places_.errorRoot;
-        if (places_.perScale) {
+        if (perScale_) {
             output /= scale.name;
             errors /= scale.name;
         }
@@ -186,7 +160,7 @@ class SyncRunner {
         result.started = outcome >= 0;
         result.good = outcome == 1;
         if (outcome != 1)
-            result.reason = LastError();
+            result.reason = LastErrorText();
     }
 
     void Verify(int handle, ScaleResult& result) {
@@ -198,13 +172,13 @@ class SyncRunner {
         result.started = outcome >= 0;
         result.good = outcome == 0;
         if (outcome < 0)
-            result.reason = LastError();
+            result.reason = LastErrorText();
     }
 
     void WriteWhere(int handle, ScaleResult& result) {
         if (SendEngineWriteFileWhere(handle, places_.fileName.c_str(), options_.where.c_str()) !=
             1) {
-            result.reason = LastError();
+            result.reason = LastErrorText();
             return;
         }
         result.started = true;
@@ -215,10 +189,7 @@ class SyncRunner {
         GetEngineProgress(handle, &c[0], &c[1], &c[2], &c[3]);
         result.good = status == DORVEX_TERMINATED;
         if (!result.good) {
-            std::string text(kReasonSize, '\0');
-            const int length = GetEngineTransferErrorText(handle, text.data(), kReasonSize);
-            text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-            result.reason = text;
+            result.reason = EngineTransferErrorText(handle);
         }
     }
 
@@ -227,7 +198,7 @@ class SyncRunner {
         while (start < result.report.size()) {
             const std::size_t end = std::min(result.report.find('\n', start), result.report.size());
             const std::string line = result.report.substr(start, end - start);
-            if (places_.perScale)
+            if (perScale_)
                 std::printf("%s: %s\n", result.scale.name.c_str(), line.c_str());
             else
                 std::printf("%s\n", line.c_str());
@@ -283,7 +254,8 @@ class SyncRunner {
     }
 
     const CliOptions& options_;
-    const Places places_;
+    const RunPlaces places_;
+    const bool perScale_;
     std::vector<ScaleResult> results_;
     std::atomic<std::size_t> next_{0};
     std::atomic<std::size_t> finished_{0};

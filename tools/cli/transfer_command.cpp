@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "reason_texts.h"
 
 namespace dorvex::cli {
 namespace {
@@ -16,21 +17,7 @@ void DORVEX_CALL PrintError(const char* title, const char* text, void*) {
     std::fprintf(stderr, "%s: %s\n", title, text);
 }
 
-constexpr int kReasonSize = 4096;
 constexpr int kWaitLogIntervalMs = 60000;
-
-std::string LastErrorText() {
-    std::string text(kReasonSize, '\0');
-    text.resize(static_cast<std::size_t>(GetLastErrorText(text.data(), kReasonSize)));
-    return text;
-}
-
-std::string TransferErrorText() {
-    std::string text(kReasonSize, '\0');
-    int length = GetTransferErrorText(text.data(), kReasonSize);
-    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
-    return text;
-}
 
 // Opens the engine and the link with the options, in the order every caller follows.
 bool OpenScale(const CliOptions& options) {
