@@ -15,10 +15,6 @@ using namespace dorvex::api;
 
 namespace {
 
-Text UnknownHandle(int handle) {
-    return u"unknown engine handle " + dorvex::NumberText(handle) + u" (closed, or never opened)";
-}
-
 // Runs `action` on the engine of the handle, holding that engine's lock only.
 template <typename Action>
 int WithHandle(int handle, int fallback, Action action) {

@@ -13,6 +13,10 @@ Text FromApi(const char* text) {
     return text == nullptr ? Text() : DecodeApiText(text);
 }
 
+Text UnknownHandle(int handle) {
+    return u"unknown engine handle " + NumberText(handle) + u" (closed, or never opened)";
+}
+
 int Failed(Text reason) {
     SetLastErrorText(std::move(reason));
     return kFailed;

@@ -15,6 +15,9 @@ constexpr int kFailed = -1;
 // Strings cross the interface in the API encoding; null reads as empty.
 Text FromApi(const char* text);
 
+// The reason for a handle that names no live engine.
+Text UnknownHandle(int handle);
+
 // A failed call leaves its reason for GetLastErrorText on the calling thread: -1.
 int Failed(Text reason);
 // The engine's 0 / 6 as 1 / -1, with the engine's reason on failure.

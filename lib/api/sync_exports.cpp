@@ -52,10 +52,6 @@ class Outcomes {
     std::map<int, Outcome> byEngine_;
 };
 
-Text UnknownHandle(int handle) {
-    return u"unknown engine handle " + dorvex::NumberText(handle) + u" (closed, or never opened)";
-}
-
 void Put(int* target, int value) {
     if (target != nullptr)
         *target = value;
