@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "library_reasons.h"
 #include "support/scale_sim_process.h"
 #include "support/tcp_test_peer.h"
 #include "support/test_directory.h"
@@ -17,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using dorvex::test::LastError;
 using dorvex::test::ScaleSimProcess;
 using Clock = std::chrono::steady_clock;
 
@@ -24,12 +26,6 @@ constexpr const char* kTables =
     "TABLE;PLU;NAME;PRICE\r\n"
     "Article;PLU;NAME;PRICE\r\n"
     "art;plu;nam;pri\r\n";
-
-std::string LastError() {
-    std::vector<char> text(1024);
-    int length = GetLastErrorText(text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), static_cast<std::size_t>(length));
-}
 
 std::string Rows(int count) {
     std::string text = "PLU;NAME;PRICE\r\n";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "library_reasons.h"
 #include "support/file_size_limit.h"
 #include "support/scale_sim_process.h"
 #include "support/tcp_test_peer.h"
@@ -23,27 +24,17 @@
 namespace {
 
 namespace fs = std::filesystem;
+using dorvex::test::LastError;
 using dorvex::test::ReplyPiece;
 using dorvex::test::ScaleSimProcess;
 using dorvex::test::TcpTestPeer;
+using dorvex::test::TransferError;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kTables =
     "TABLE;PLU;NAME;PRICE\r\n"
     "Article;PLU;NAME;PRICE\r\n"
     "art;plu;nam;pri\r\n";
-
-std::string LastError() {
-    std::vector<char> text(1024);
-    int length = GetLastErrorText(text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), static_cast<std::size_t>(length));
-}
-
-std::string TransferError() {
-    std::vector<char> text(1024);
-    int length = GetTransferErrorText(text.data(), static_cast<int>(text.size()));
-    return length > 0 ? std::string(text.data(), static_cast<std::size_t>(length)) : "";
-}
 
 long long MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();

@@ -11,24 +11,20 @@
 #include <vector>
 
 #include "dorvex.h"
+#include "library_reasons.h"
 #include "support/scale_sim_process.h"
 #include "support/test_directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using dorvex::test::LastError;
 using dorvex::test::ScaleSimProcess;
 
 constexpr const char* kTables =
     "TABLE;PLU;NAME;PRICE\r\n"
     "Article;PLU;NAME;PRICE\r\n"
     "art;plu;nam;pri\r\n";
-
-std::string LastError() {
-    std::vector<char> text(2048);
-    int length = GetLastErrorText(text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), static_cast<std::size_t>(length));
-}
 
 std::string Report(int engine) {
     std::string text(
