@@ -95,7 +95,7 @@ DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply) {
     auto lock = slot.Lock();
     slot.Put(std::make_unique<TransferEngine>(u"table.csv"));
     TransferEngine& engine = *slot.Engine();
-    if (engine.Open(u"IPC", FromApi(address), u"99", 0, 0) != dorvex::kSuccess)
+    if (engine.Open(u"IPC", u"99", FromApi(address), 0) != dorvex::kSuccess)
         dorvex::SetLastErrorText(engine.FailureReason());
     else if (!engine.SendText(dorvex::IdentityRequest(u"1")))
         dorvex::SetLastErrorText(engine.FailureReason());
@@ -109,15 +109,16 @@ DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply) {
     return CopyReply(answer, reply);
 }
 
+// The reserved argument is part of the C signature only: nothing reads it.
 DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, const char* address,
-                                      int reserved, int unicode, const char* table_file) {
+                                      int /*reserved*/, int unicode, const char* table_file) {
     auto& slot = EngineSlot::Instance();
     auto lock = slot.Lock();
     slot.Put(std::make_unique<TransferEngine>(FromApi(table_file)));
     TransferEngine& engine = *slot.Engine();
     ApplySlotSettings(slot, engine);
-    return ExportResult(
-        engine.Open(FromApi(link), FromApi(address), FromApi(device), reserved, unicode), engine);
+    return ExportResult(engine.Open(FromApi(link), FromApi(device), FromApi(address), unicode),
+                        engine);
 }
 
 DORVEX_API int DORVEX_CALL CloseDorvex(void) {
@@ -128,11 +129,10 @@ DORVEX_API int DORVEX_CALL CloseDorvex(void) {
 }
 
 DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device, const char* address,
-                                          int reserved, int unicode) {
+                                          int /*reserved*/, int unicode) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
         return ExportResult(
-            engine.OpenLink(FromApi(link), FromApi(address), FromApi(device), reserved, unicode),
-            engine);
+            engine.OpenLink(FromApi(link), FromApi(device), FromApi(address), unicode), engine);
     });
 }
 

@@ -47,7 +47,7 @@ DORVEX_API int DORVEX_CALL OpenEngine(const char* link, const char* device, cons
     auto engine = std::make_unique<TransferEngine>(FromApi(table_file));
     engine->SetConnectionTimeout(registry.DefaultConnectTimeout());
     engine->SetDisplayErrors(registry.DefaultDisplayErrors());
-    if (engine->Open(FromApi(link), FromApi(address), FromApi(device), 0, unicode) !=
+    if (engine->Open(FromApi(link), FromApi(device), FromApi(address), unicode) !=
         dorvex::kSuccess) {
         Text reason = engine->FailureReason();
         engine->Close();

@@ -41,13 +41,12 @@ TransferEngine::~TransferEngine() {
 
 // ---- life of the engine and its link ------------------------------------------------------
 
-int TransferEngine::Open(TextView link, TextView address, TextView device, int reserved,
-                         int unicode) {
+int TransferEngine::Open(TextView link, TextView device, TextView address, int unicode) {
     moduleDirectory_ = ModuleDirectory();
     catalog_.Load(tableFileName_);
     // Which table.csv counts is the first question of support when tables are missing.
     TrafficTrace::Event("table", catalog_.Location().Describe());
-    return OpenLink(link, address, device, reserved, unicode);
+    return OpenLink(link, device, address, unicode);
 }
 
 int TransferEngine::Close() {
@@ -65,13 +64,12 @@ int TransferEngine::Close() {
     return kSuccess;
 }
 
-int TransferEngine::OpenLink(TextView link, TextView address, TextView device, int reserved,
-                             int unicode) {
+int TransferEngine::OpenLink(TextView link, TextView device, TextView address, int unicode) {
     if (channel_)
         CloseLink();
     Settings settings = CurrentSettings();
     channel_ = std::make_unique<CommChannel>(settings.displayErrors, settings.connectionTimeout);
-    if (channel_->Open(link, address, device, reserved, unicode) != CommChannel::kSuccess) {
+    if (channel_->Open(link, device, address, unicode) != CommChannel::kSuccess) {
         LogError(ErrorLog::kNoReply, {}, u"cannot open the link " + channel_->FailureReason());
         return kFailure;
     }

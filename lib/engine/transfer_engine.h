@@ -33,9 +33,9 @@ class TransferEngine {
     TransferEngine(const TransferEngine&) = delete;
     TransferEngine& operator=(const TransferEngine&) = delete;
 
-    int Open(TextView link, TextView address, TextView device, int reserved, int unicode);
+    int Open(TextView link, TextView device, TextView address, int unicode);
     int Close();
-    int OpenLink(TextView link, TextView address, TextView device, int reserved, int unicode);
+    int OpenLink(TextView link, TextView device, TextView address, int unicode);
     int CloseLink();
     // Prepares the requests of a write ("w"), read ("r") or delete ("d") and starts the worker.
     int StartTransfer(TextView fileName, TextView mode);

@@ -9,9 +9,8 @@ CommChannel::~CommChannel() {
     Close();
 }
 
-int CommChannel::Open(TextView descriptor, TextView address, TextView deviceNumber, int reserved,
-                      int unicode) {
-    manager_ = std::make_unique<LinkManager>(descriptor, address, deviceNumber, reserved, unicode);
+int CommChannel::Open(TextView descriptor, TextView deviceNumber, TextView address, int unicode) {
+    manager_ = std::make_unique<LinkManager>(descriptor, deviceNumber, address, unicode);
     return manager_->Open(address, displayErrors_, connectTimeout_) ? kSuccess : kFailure;
 }
 

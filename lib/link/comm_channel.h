@@ -23,8 +23,7 @@ class CommChannel {
 
     // 0 on success, 6 on any failure. The manager stays even after a failed open so that
     // Close releases it.
-    int Open(TextView descriptor, TextView address, TextView deviceNumber, int reserved,
-             int unicode);
+    int Open(TextView descriptor, TextView deviceNumber, TextView address, int unicode);
     int Close();
 
     bool Send(TextView text);
@@ -46,8 +45,6 @@ class CommChannel {
     // How the latest Receive ended, and why the open or the latest send failed.
     WaitEnd LastWaitEnd() const;
     Text FailureReason() const;
-
-    LinkManager* Manager() const { return manager_.get(); }
 
   private:
     bool displayErrors_;

@@ -1,21 +1,44 @@
 // The base of every communication link: a port opened with an address, read from, written to
-// and closed. It splits the link descriptor into port name and parameters, performs plain
-// reads and writes on a system handle (the serial link uses these as they are) and shows
-// failures through the error display when asked to.
+// and closed. It splits the link descriptor into port name and parameters and shows failures
+// through the error display when asked to.
+//
+// A new link kind is one class derived from Link in its own file pair under lib/link/, plus
+// one line in the table of link_factory.cpp. It provides:
+//   - kKindCode, the three letters that start its descriptors ("IPC"), and KindCode();
+//   - Open(address), Close(), Read(buffer, size) that never blocks, Write(data, length) that
+//     returns 0 once every byte left, and WaitForInput(timeoutMs), interruptible through the
+//     link's wake signal (Wake());
+//   - NewFraming(options): how messages travel on its byte stream, an existing framing
+//     (TcpFraming: plain text ended by a quiet time; SerialFraming: addressed frames) or a new
+//     one derived from MessageFraming;
+//   - HowRepliesAreRead(): whether the caller reads a reply inside its wait for it (a peer that
+//   only
+//     speaks when asked) or a receive thread reads from open to close (a peer that may speak
+//     at any time, or a port that must be served, such as a listener accepting clients).
+// Where it applies: WaitForInputUntil for waits to the microsecond, ReadWithArrival when the
+// system knows when bytes arrived, DiscardPendingInput when stale input can wait in the
+// transport, ConnectionsLost when the peer can go away, Endpoint for messages. Failures go
+// through ShowError or NoteFailure so that the caller's reason names them.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
-#include "platform/port_handle.h"
+#include "platform/tcp_socket.h"
 #include "platform/text.h"
 #include "platform/wake_signal.h"
 
 namespace dorvex {
+
+class MessageFraming;
+struct MessageOptions;
+
+enum class RepliesRead { InTheWait, OnReceiveThread };
 
 class Link {
   public:
@@ -24,28 +47,32 @@ class Link {
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
+    // 0 once open, else an error code.
+    virtual int Open(TextView address) = 0;
+    virtual int Close() = 0;
     // Bytes read into `buffer` (at most `size`), 0 when none.
-    virtual int Read(char* buffer, std::size_t size);
+    virtual int Read(char* buffer, std::size_t size) = 0;
     // The same with when the bytes arrived (TickUs()); by default the time of the read.
     virtual int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs);
     // 0 when every byte was written, else an error code.
-    virtual int Write(const char* data, std::size_t length);
-    virtual int WriteWide(TextView text);
-    virtual int WriteText(std::string_view text);
-    virtual int Close();
-    virtual int Open(TextView address);
+    virtual int Write(const char* data, std::size_t length) = 0;
 
     // Input that arrived while nobody waited for it, taken out of the way before a request
     // goes out so that a late reply is never taken for the next one. Empty by default.
     virtual std::string DiscardPendingInput() { return {}; }
     // Waits up to timeoutMs for input to read; Failed when the link cannot deliver any.
-    virtual WaitResult WaitForInput(int timeoutMs) const;
+    virtual WaitResult WaitForInput(int timeoutMs) const = 0;
     // The same up to a deadline of TickUs(), for the quiet time that ends a TCP message; by
     // default in whole milliseconds, rounded up.
     virtual WaitResult WaitForInputUntil(std::int64_t deadlineUs) const;
     // Wakes any wait of this link (reads, accepts, connects) so a stop takes effect at once.
     void Interrupt() { wake_.Raise(); }
     void ClearInterrupt() { wake_.Reset(); }
+
+    // The three letters of this kind, for the traffic trace.
+    virtual std::string_view KindCode() const = 0;
+    virtual std::unique_ptr<MessageFraming> NewFraming(const MessageOptions& options) const = 0;
+    virtual RepliesRead HowRepliesAreRead() const = 0;
 
     const Text& PortName() const { return portName_; }
     const Text& Parameters() const { return parameters_; }
@@ -70,13 +97,11 @@ class Link {
   protected:
     void SetOpen(bool open) { isOpen_.store(open); }
     void NoteFailure(Text text) const;
-    PortHandle& Handle() { return handle_; }
     const WakeSignal& Wake() const { return wake_; }
 
   private:
     void SplitDescriptor(TextView descriptor);
 
-    PortHandle handle_;
     std::atomic<bool> isOpen_{false};
     Text portName_;
     Text parameters_;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "link/serial_framing.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
 
@@ -71,7 +72,7 @@ int SerialLink::Open(TextView) {
     // A speed the port refuses leaves it at its own, as the line settings were never
     // reported; the trace says so for whoever looks into a silent line.
     if (port_.ApplyLineSettings(baud_) != 0)
-        TrafficTrace::Event("COM", u"the port refused the line settings");
+        TrafficTrace::Event(kKindCode, u"the port refused the line settings");
     // The line rests with RTS off (listening) and DTR off; a port without modem lines has
     // nothing to switch.
     port_.SetDtr(false);
@@ -87,6 +88,10 @@ int SerialLink::Open(TextView) {
     readFailing_ = false;
     SetOpen(true);
     return 0;
+}
+
+std::unique_ptr<MessageFraming> SerialLink::NewFraming(const MessageOptions& options) const {
+    return std::make_unique<SerialFraming>(kKindCode, options);
 }
 
 WaitResult SerialLink::WaitForInput(int timeoutMs) const {
@@ -114,33 +119,26 @@ int SerialLink::Read(char* buffer, std::size_t size) {
 }
 
 int SerialLink::Write(const char* data, std::size_t length) {
+    std::string_view bytes(data, length);
+    return mode_ == LineMode::Rs485 ? WriteOnBus(bytes) : WriteOnLine(bytes);
+}
+
+int SerialLink::WriteOnLine(std::string_view bytes) {
     if (!port_.Valid())
         return kFailure;
     int error;
     {
         std::lock_guard lock(writeMutex_);
-        error = port_.WriteAll(data, length);
+        error = port_.WriteAll(bytes.data(), bytes.size());
     }
     if (error != 0)
         ShowError(error, u"Unable to write to the port");
     return error;
 }
 
-int SerialLink::WriteText(std::string_view text) {
-    if (mode_ != LineMode::Rs485)
-        return Link::WriteText(text);
-    return WriteOnBus(text, text.size() >= kFullFrame);
-}
-
-int SerialLink::WriteWide(TextView text) {
-    if (mode_ != LineMode::Rs485)
-        return Link::WriteWide(text);
-    return WriteOnBus(ToUtf16LeBytes(text), text.size() >= kFullFrame);
-}
-
 // A failed write is reported as a failure, not as success: the engine then logs the message
 // as not sent instead of waiting for a reply that cannot come.
-int SerialLink::WriteOnBus(std::string_view bytes, bool fullFrame) {
+int SerialLink::WriteOnBus(std::string_view bytes) {
     if (!port_.Valid())
         return kFailure;
     int error;
@@ -153,7 +151,7 @@ int SerialLink::WriteOnBus(std::string_view bytes, bool fullFrame) {
         ShowError(error, u"Unable to write to the port");
         return error;
     }
-    if (fullFrame)
+    if (bytes.size() >= kFullFrame)
         SleepMs(kFullFramePauseMs);
     return 0;
 }

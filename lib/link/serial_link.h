@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -30,13 +31,19 @@ class SerialLink final : public Link {
     explicit SerialLink(TextView descriptor);
     ~SerialLink() override;
 
+    static constexpr std::string_view kKindCode = "COM";
+
     int Open(TextView address) override;
     int Read(char* buffer, std::size_t size) override;
+    // On the bus, RTS frames the write, and a full-size frame is followed by a pause.
     int Write(const char* data, std::size_t length) override;
-    int WriteText(std::string_view text) override;
-    int WriteWide(TextView text) override;
     int Close() override;
     WaitResult WaitForInput(int timeoutMs) const override;
+
+    std::string_view KindCode() const override { return kKindCode; }
+    std::unique_ptr<MessageFraming> NewFraming(const MessageOptions& options) const override;
+    // The bus may carry frames at any time: they are read from open to close.
+    RepliesRead HowRepliesAreRead() const override { return RepliesRead::OnReceiveThread; }
 
     LineMode Mode() const { return mode_; }
     int Baud() const { return baud_; }
@@ -48,7 +55,8 @@ class SerialLink final : public Link {
   private:
     void ReadParameters(TextView parameters);
     bool KernelRs485Wanted() const;
-    int WriteOnBus(std::string_view bytes, bool fullFrame);
+    int WriteOnLine(std::string_view bytes);
+    int WriteOnBus(std::string_view bytes);
 
     SerialPort port_;
     LineMode mode_ = LineMode::Normal;

@@ -1,5 +1,6 @@
 #include "link/tcp_client_link.h"
 
+#include "link/tcp_framing.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -29,10 +30,14 @@ TcpClientLink::~TcpClientLink() {
     socket_.Close();
 }
 
+std::unique_ptr<MessageFraming> TcpClientLink::NewFraming(const MessageOptions& options) const {
+    return std::make_unique<TcpFraming>(kKindCode, options.unicode);
+}
+
 int TcpClientLink::Open(TextView address) {
     SplitHostAndPort(address);
     if (StartNetworking() != 0) {
-        ShowError(0, u"Unable to initialize Winsock");
+        ShowError(0, NetworkStartFailedText());
         return kFailure;
     }
     ClearInterrupt();
@@ -62,7 +67,7 @@ int TcpClientLink::Connect() {
     int error = 0;
     WaitResult waited = socket_.Connect(address, port_, ConnectTimeout(), &Wake(), error);
     if (waited == WaitResult::TimedOut) {
-        ShowError(TcpSocket::kTimedOut, u"Connecting to the server failed. Error: 10060");
+        ShowError(TcpSocket::kTimedOut, ConnectTimedOutText());
         NoteFailure(u"connecting timed out after " + NumberText(ConnectTimeout()) + u" ms");
     } else if (waited == WaitResult::Ready && error != 0) {
         ShowError(error, ErrorText(u"Connecting to the server failed. Error: ", error));
@@ -87,9 +92,9 @@ void TcpClientLink::SplitHostAndPort(TextView address) {
 }
 
 bool TcpClientLink::Reconnect() {
-    TrafficTrace::Event("IPC", u"the scale closed the connection; connecting again");
+    TrafficTrace::Event(kKindCode, u"the scale closed the connection; connecting again");
     bool ok = Connect() == 0;
-    TrafficTrace::Event("IPC", ok ? u"connected again" : u"connecting again failed");
+    TrafficTrace::Event(kKindCode, ok ? u"connected again" : u"connecting again failed");
     return ok;
 }
 

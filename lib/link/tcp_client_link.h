@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "link/link.h"
 #include "platform/tcp_socket.h"
@@ -13,6 +14,7 @@ namespace dorvex {
 
 class TcpClientLink final : public Link {
   public:
+    static constexpr std::string_view kKindCode = "IPC";
     static constexpr std::uint16_t kScalePort = 1120;
     static constexpr int kWriteWaitMs = 2000;
 
@@ -33,6 +35,11 @@ class TcpClientLink final : public Link {
     bool IsConnected() const { return connected_.load(); }
     std::uint16_t Port() const { return port_; }
     Text Endpoint() const override { return host_ + u":" + NumberText(port_); }
+
+    std::string_view KindCode() const override { return kKindCode; }
+    std::unique_ptr<MessageFraming> NewFraming(const MessageOptions& options) const override;
+    // The scale speaks only when asked: each wait for a reply reads it.
+    RepliesRead HowRepliesAreRead() const override { return RepliesRead::InTheWait; }
 
   private:
     void SplitHostAndPort(TextView address);

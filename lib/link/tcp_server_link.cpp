@@ -1,5 +1,6 @@
 #include "link/tcp_server_link.h"
 
+#include "link/tcp_framing.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
 
@@ -24,10 +25,14 @@ TcpServerLink::TcpServerLink(TextView descriptor)
 
 TcpServerLink::~TcpServerLink() = default;
 
+std::unique_ptr<MessageFraming> TcpServerLink::NewFraming(const MessageOptions& options) const {
+    return std::make_unique<TcpFraming>(kKindCode, options.unicode);
+}
+
 int TcpServerLink::Open(TextView) {
     ClearInterrupt();
     if (StartNetworking() != 0) {
-        ShowError(0, u"Unable to initialize Winsock");
+        ShowError(0, NetworkStartFailedText());
         return kFailure;
     }
     if (int error = listener_.Create(); error != 0) {
@@ -77,7 +82,7 @@ bool TcpServerLink::AcceptClient() {
         client_ = std::make_shared<TcpSocket>(std::move(accepted));
     }
     awaitingClient_.store(false);
-    TrafficTrace::Event("IPS", u"a client connected");
+    TrafficTrace::Event(kKindCode, u"a client connected");
     return true;
 }
 
@@ -88,7 +93,7 @@ void TcpServerLink::DropClient() {
     }
     awaitingClient_.store(true);
     clientsLost_.fetch_add(1);
-    TrafficTrace::Event("IPS", u"the client left; waiting for the next one");
+    TrafficTrace::Event(kKindCode, u"the client left; waiting for the next one");
 }
 
 WaitResult TcpServerLink::WaitForInput(int timeoutMs) const {

@@ -16,6 +16,7 @@ namespace dorvex {
 
 class TcpServerLink final : public Link {
   public:
+    static constexpr std::string_view kKindCode = "IPS";
     static constexpr std::uint16_t kDefaultPort = 1120;
     static constexpr int kWriteWaitMs = 2000;
     static constexpr int kAcceptWaitMs = 2000;
@@ -38,6 +39,11 @@ class TcpServerLink final : public Link {
     std::uint16_t Port() const { return port_; }
     Text Endpoint() const override { return u"port " + NumberText(port_); }
     std::uint64_t ConnectionsLost() const override { return clientsLost_.load(); }
+
+    std::string_view KindCode() const override { return kKindCode; }
+    std::unique_ptr<MessageFraming> NewFraming(const MessageOptions& options) const override;
+    // Clients are accepted, and may speak, at any time: a receive thread serves the port.
+    RepliesRead HowRepliesAreRead() const override { return RepliesRead::OnReceiveThread; }
 
   private:
     bool AcceptClient();

@@ -1,5 +1,5 @@
 // The system handle of an open port (a file descriptor here), with the plain reads and writes
-// that the link base class performs on it.
+// that the serial port performs on it.
 #pragma once
 
 #include <cstddef>

@@ -21,4 +21,12 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     return *this;
 }
 
+TextView NetworkStartFailedText() {
+    return u"Unable to initialize Winsock";
+}
+
+TextView ConnectTimedOutText() {
+    return u"Connecting to the server failed. Error: 10060";
+}
+
 }  // namespace dorvex

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/text.h"
 #include "platform/wake_signal.h"
 
 namespace dorvex {
@@ -73,5 +74,11 @@ class TcpSocket {
 // One-time network start-up where the platform needs it (a no-op here).
 int StartNetworking();
 void StopNetworking();
+
+// The texts the interface promises for a network that would not start and for a connect that
+// timed out. They are worded after the Windows network stack and its error number, and shown
+// so on every platform.
+TextView NetworkStartFailedText();
+TextView ConnectTimedOutText();
 
 }  // namespace dorvex

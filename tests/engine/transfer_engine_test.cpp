@@ -31,7 +31,7 @@ class TransferEngineTest : public ::testing::Test {
 
     std::unique_ptr<TransferEngine> OpenEngine(const TcpTestPeer& scale) {
         auto engine = std::make_unique<TransferEngine>(FromUtf8((root_ / "table.csv").string()));
-        EXPECT_EQ(engine->Open(u"IPC:" + NumberText(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
+        EXPECT_EQ(engine->Open(u"IPC:" + NumberText(scale.Port()), u"1", u"127.0.0.1", 0), 0);
         engine->SetInputDirectory(FromUtf8((root_ / "in").string()));
         engine->SetOutputDirectory(FromUtf8((root_ / "out").string()));
         engine->SetErrorDirectory(FromUtf8((root_ / "err").string()));

@@ -64,7 +64,7 @@ TEST_F(LinkTransferTest, WriteOverRs485LineOnAPseudoTerminal) {
     test::ComPortMapping port(61, sim.SerialPath());
     ASSERT_TRUE(port.Mapped());
     TransferEngine engine(FromUtf8((root_ / "table.csv").string()));
-    ASSERT_EQ(engine.Open(u"COM61:9600|RS485", u"1", u"1", 0, 0), 0);
+    ASSERT_EQ(engine.Open(u"COM61:9600|RS485", u"1", u"1", 0), 0);
     WriteAndClose(engine, sim);
 }
 
@@ -75,7 +75,7 @@ TEST_F(LinkTransferTest, WriteToAScaleThatConnectsAsClient) {
     const std::uint16_t port = probe.LocalPort();
     probe.Close();
     TransferEngine engine(FromUtf8((root_ / "table.csv").string()));
-    ASSERT_EQ(engine.Open(u"IPS:" + NumberText(port), u"", u"1", 0, 0), 0);
+    ASSERT_EQ(engine.Open(u"IPS:" + NumberText(port), u"1", u"", 0), 0);
     test::ScaleSimProcess sim(SimArgs({"--connect", "127.0.0.1:" + std::to_string(port)}));
     ASSERT_TRUE(sim.Started());
     ASSERT_TRUE(sim.WaitForLine("connected"));

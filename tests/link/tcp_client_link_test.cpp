@@ -6,7 +6,6 @@
 #include <unistd.h>
 #endif
 
-#include <chrono>
 #include <future>
 #include <string>
 #include <vector>
@@ -14,8 +13,9 @@
 #include "link/comm_channel.h"
 #include "link/tcp_message.h"
 #include "link/traffic_trace.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
-#include "platform/error_display.h"
+#include "shown_errors.h"
 #include "support/tcp_test_peer.h"
 
 namespace dorvex {
@@ -23,7 +23,6 @@ namespace {
 
 using test::ReplyPiece;
 using test::TcpTestPeer;
-using Clock = std::chrono::steady_clock;
 
 Text Descriptor(int port) {
     return u"IPC:" + NumberText(port);
@@ -33,43 +32,35 @@ std::vector<ReplyPiece> Reply(std::string bytes, int delayMs = 0) {
     return {ReplyPiece{delayMs, std::move(bytes)}};
 }
 
-long long MillisSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-struct ShownErrors {
-    std::vector<std::string> texts;
-    static void Handler(const char*, const char* text, void* context) {
-        static_cast<ShownErrors*>(context)->texts.push_back(text);
+// Requests go out without terminator, in the data code page or, when asked, UTF-16LE.
+TEST(TcpClientLink, CarriesTheDataCodePageOrUtf16WithoutTerminator) {
+    for (int unicode : {0, 1}) {
+        auto encode = [&](TextView text) {
+            return unicode ? ToUtf16LeBytes(text) : EncodeData(text);
+        };
+        TcpTestPeer scale([&](const std::string& request, int) {
+            return Reply(request == encode(u"<plu>7") ? encode(u"<nam>Crème brûlée") : "<unt>");
+        });
+        CommChannel channel(false, 2000);
+        ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"1", u"127.0.0.1", unicode), 0);
+        EXPECT_EQ(channel.CarriesUtf16(), unicode == 1);
+        ASSERT_TRUE(channel.Send(u"<plu>7"));
+        EXPECT_EQ(channel.Receive(2000), u"<nam>Crème brûlée") << unicode;
+        EXPECT_EQ(scale.Requests().at(0), encode(u"<plu>7"));
     }
-    ShownErrors() { SetErrorDisplayHandler(&Handler, this); }
-    ~ShownErrors() { SetErrorDisplayHandler(nullptr, nullptr); }
-};
-
-TEST(TcpClientLink, ExchangesDataCodePageTextWithoutTerminator) {
-    TcpTestPeer scale([](const std::string& request, int) {
-        return Reply(request == "<art m=\"r\"><dvn>1<plu>7"
-                         ? "<art m=\"r\"><nam>Cr\xE8me br\xFBl\xE9"
-                           "e"
-                         : "<unt>");
-    });
-    CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
-    ASSERT_TRUE(channel.Send(u"<art m=\"r\"><dvn>1<plu>7"));
-    EXPECT_EQ(channel.Receive(2000), u"<art m=\"r\"><nam>Crème brûlée");
-    EXPECT_EQ(scale.Requests().at(0), "<art m=\"r\"><dvn>1<plu>7");
-    channel.Close();
 }
 
-TEST(TcpClientLink, UnicodeModeCarriesUtf16LittleEndian) {
-    TcpTestPeer scale([](const std::string& request, int) {
-        return Reply(ToUtf16LeBytes(u"got " + FromUtf16LeBytes(request)));
-    });
+// The factory takes the kind code in any letter case, and names the codes it knows otherwise.
+TEST(TcpClientLink, KindCodeInAnyCaseUnknownCodeNamed) {
+    TcpTestPeer scale([](const std::string&, int) { return Reply("<ok>"); });
     CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 1), 0);
-    ASSERT_TRUE(channel.Send(u"Ωmega €"));
-    EXPECT_EQ(channel.Receive(2000), u"got Ωmega €");
-    EXPECT_EQ(scale.Requests().at(0), ToUtf16LeBytes(u"Ωmega €"));
+    ASSERT_EQ(channel.Open(u"ipc:" + NumberText(scale.Port()), u"1", u"127.0.0.1", 0), 0);
+    ASSERT_TRUE(channel.Send(u"request"));
+    EXPECT_EQ(channel.Receive(2000), u"<ok>");
+    CommChannel unknown(false, 2000);
+    EXPECT_EQ(unknown.Open(u"UDP:5", u"1", u"127.0.0.1", 0), 6);
+    EXPECT_EQ(unknown.FailureReason(), u"unknown link kind \"UDP:5\" (use IPC, IPS or COM)");
+    EXPECT_FALSE(unknown.Send(u"request"));
 }
 
 TEST(TcpClientLink, PiecesWithShortGapsFormOneMessageLongGapsTwo) {
@@ -79,7 +70,7 @@ TEST(TcpClientLink, PiecesWithShortGapsFormOneMessageLongGapsTwo) {
         return {{0, "first"}, {150, "second"}};
     });
     CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
+    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"1", u"127.0.0.1", 0), 0);
     ASSERT_TRUE(channel.Send(u"short"));
     EXPECT_EQ(channel.Receive(2000), u"<a>1<b>2<c>3");
     ASSERT_TRUE(channel.Send(u"long"));
@@ -91,13 +82,14 @@ TEST(TcpClientLink, TimedOutWaitIsEmptyNeverTheEarlierReply) {
         return sequence == 1 ? Reply("answer") : std::vector<ReplyPiece>{};
     });
     CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
+    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"1", u"127.0.0.1", 0), 0);
     ASSERT_TRUE(channel.Send(u"one"));
     EXPECT_EQ(channel.Receive(2000), u"answer");
     ASSERT_TRUE(channel.Send(u"two"));
-    auto start = Clock::now();
+    std::int64_t start = TickMs();
     EXPECT_EQ(channel.Receive(150), u"");
-    EXPECT_GE(MillisSince(start), 140);
+    EXPECT_GE(TickMs() - start, 140);
+    EXPECT_EQ(channel.LastWaitEnd(), WaitEnd::TimedOut);
 }
 
 TEST(TcpClientLink, LateReplyIsDroppedBeforeTheNextRequest) {
@@ -107,16 +99,15 @@ TEST(TcpClientLink, LateReplyIsDroppedBeforeTheNextRequest) {
     std::vector<std::string> dropped;
     TrafficTrace::SetHandler(
         [](const char* direction, const char*, const char* line, void* context) {
-            if (std::string(direction) == "drop") {
+            if (std::string(direction) == "drop")
                 static_cast<std::vector<std::string>*>(context)->push_back(line);
-            }
         },
         &dropped);
     CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
+    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"1", u"127.0.0.1", 0), 0);
     ASSERT_TRUE(channel.Send(u"slow"));
     EXPECT_EQ(channel.Receive(50), u"");
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    SleepMs(400);
     ASSERT_TRUE(channel.Send(u"fast"));
     EXPECT_EQ(channel.Receive(2000), u"reply to fast");
     TrafficTrace::SetHandler(nullptr, nullptr);
@@ -131,39 +122,33 @@ TEST(TcpClientLink, ReconnectsOnceWhenTheScaleClosedTheConnection) {
         return Reply("hello again " + request);
     });
     CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
+    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"1", u"127.0.0.1", 0), 0);
     ASSERT_TRUE(channel.Send(u"first"));
     EXPECT_EQ(channel.Receive(2000), u"bye");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SleepMs(100);
     ASSERT_TRUE(channel.Send(u"second"));
     EXPECT_EQ(channel.Receive(2000), u"hello again second");
     EXPECT_EQ(scale.Connections(), 2);
 }
 
-TEST(TcpClientLink, RefusedConnectionFailsTheOpenWithItsCode) {
+// A refused connect and an unknown host fail the open; their texts are shown only when the
+// error display is on.
+TEST(TcpClientLink, FailedOpensShowTheirTextOnlyWhenAsked) {
     int port;
     {
         TcpTestPeer closedSoon([](const std::string&, int) { return std::vector<ReplyPiece>{}; });
         port = closedSoon.Port();
     }
-    ShownErrors shown;
-    CommChannel channel(true, 2000);
-    EXPECT_EQ(channel.Open(Descriptor(port), u"127.0.0.1", u"1", 0, 0), 6);
-    ASSERT_EQ(shown.texts.size(), 1u);
-    EXPECT_EQ(shown.texts[0].rfind("Connecting to the server failed. Error: ", 0), 0u)
-        << shown.texts[0];
-    EXPECT_NE(shown.texts[0].find("(error code "), std::string::npos);
-}
-
-TEST(TcpClientLink, UnknownHostAndSilentDisplay) {
-    ShownErrors shown;
-    CommChannel quiet(false, 500);
-    EXPECT_EQ(quiet.Open(u"IPC", u"no-such-host.invalid", u"1", 0, 0), 6);
-    EXPECT_TRUE(shown.texts.empty());
-    CommChannel loud(true, 500);
-    EXPECT_EQ(loud.Open(u"IPC", u"no-such-host.invalid", u"1", 0, 0), 6);
-    ASSERT_EQ(shown.texts.size(), 1u);
-    EXPECT_EQ(shown.texts[0].rfind("Unable to get the host name. Error: ", 0), 0u);
+    test::ShownErrors shown;
+    EXPECT_EQ(CommChannel(false, 500).Open(u"IPC", u"1", u"no-such-host.invalid", 0), 6);
+    EXPECT_TRUE(shown.Texts().empty());
+    EXPECT_EQ(CommChannel(true, 2000).Open(Descriptor(port), u"1", u"127.0.0.1", 0), 6);
+    EXPECT_EQ(CommChannel(true, 500).Open(u"IPC", u"1", u"no-such-host.invalid", 0), 6);
+    const std::vector<std::string> texts = shown.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Connecting to the server failed. Error: ", 0), 0u) << texts[0];
+    EXPECT_NE(texts[0].find("(error code "), std::string::npos);
+    EXPECT_EQ(texts[1].rfind("Unable to get the host name. Error: ", 0), 0u);
 }
 
 #ifndef _WIN32
@@ -184,16 +169,16 @@ TEST(TcpClientLink, ConnectTimesOutAgainstAFullBacklog) {
         connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof(sa));
         fillers.push_back(fd);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SleepMs(100);
 
-    ShownErrors shown;
+    test::ShownErrors shown;
     CommChannel channel(true, 300);
-    auto start = Clock::now();
-    EXPECT_EQ(channel.Open(Descriptor(ntohs(sa.sin_port)), u"127.0.0.1", u"1", 0, 0), 6);
-    EXPECT_GE(MillisSince(start), 290);
-    EXPECT_LT(MillisSince(start), 3000);
-    ASSERT_EQ(shown.texts.size(), 1u);
-    EXPECT_EQ(shown.texts[0].rfind("Connecting to the server failed. Error: 10060", 0), 0u);
+    std::int64_t start = TickMs();
+    EXPECT_EQ(channel.Open(Descriptor(ntohs(sa.sin_port)), u"1", u"127.0.0.1", 0), 6);
+    EXPECT_GE(TickMs() - start, 290);
+    EXPECT_LT(TickMs() - start, 3000);
+    ASSERT_EQ(shown.Texts().size(), 1u);
+    EXPECT_EQ(shown.Texts()[0].rfind("Connecting to the server failed. Error: 10060", 0), 0u);
     for (int fd : fillers)
         close(fd);
     close(listener);
@@ -203,14 +188,15 @@ TEST(TcpClientLink, ConnectTimesOutAgainstAFullBacklog) {
 TEST(TcpClientLink, InterruptEndsALongWaitAtOnce) {
     TcpTestPeer scale([](const std::string&, int) { return std::vector<ReplyPiece>{}; });
     CommChannel channel(false, 2000);
-    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"127.0.0.1", u"1", 0, 0), 0);
+    ASSERT_EQ(channel.Open(Descriptor(scale.Port()), u"1", u"127.0.0.1", 0), 0);
     ASSERT_TRUE(channel.Send(u"anything"));
-    auto start = Clock::now();
+    std::int64_t start = TickMs();
     auto waiting = std::async(std::launch::async, [&] { return channel.Receive(9000000); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SleepMs(100);
     channel.Interrupt();
     EXPECT_EQ(waiting.get(), u"");
-    EXPECT_LT(MillisSince(start), 2000);
+    EXPECT_LT(TickMs() - start, 2000);
+    EXPECT_EQ(channel.LastWaitEnd(), WaitEnd::Interrupted);
 }
 
 TEST(TcpMessage, OverlongMessageBecomesAnErrorReply) {
