@@ -1,24 +1,12 @@
-// Lines of error.log: format, timestamp, place and per-line encoding.
+// Lines of error.log: format, timestamp and place.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "engine/error_log.h"
-#include "platform/code_page.h"
-#include "platform/process_id.h"
 
 namespace dorvex {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(ErrorLog, TimestampIsUtcWithEnglishNames) {
     // 2024-02-29 23:05:09 UTC was a Thursday.
@@ -49,18 +37,6 @@ TEST(ErrorLog, PlaceFollowsTheErrorDirectory) {
     EXPECT_EQ(ErrorLog::PathFor(u"/var/err", u"/opt/lib/"), u"/var/err/error.log");
     EXPECT_EQ(ErrorLog::PathFor(u"", u"/opt/lib/"), u"/opt/lib/error.log");
     EXPECT_EQ(ErrorLog::PathFor(u"", u""), u"error.log");
-}
-
-TEST(ErrorLog, EachLineInItsOwnEncodingAndTheFileGrows) {
-    fs::path dir = fs::temp_directory_path() / ("dorvex-log-" + std::to_string(ProcessId()));
-    fs::create_directories(dir);
-    Text path = FromUtf8((dir / "error.log").string());
-    ASSERT_EQ(ErrorLog::Append(path, u"é ansi\r\n", false), 0);
-    ASSERT_EQ(ErrorLog::Append(path, u"é wide\r\n", true), 0);
-    std::string bytes = ReadAll(dir / "error.log");
-    EXPECT_EQ(bytes, EncodeData(u"é ansi\r\n") + ToUtf16LeBytes(u"é wide\r\n"));
-    EXPECT_NE(ErrorLog::Append(FromUtf8((dir / "missing" / "error.log").string()), u"x", false), 0);
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Result files and error.log on a disk that refuses the write part-way: a result file never
-// appears half written, an error.log line is all there or not at all.
+// appears half written, an error.log line is all there, in its own encoding, or not at all.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +7,7 @@
 
 #include "engine/error_log.h"
 #include "engine/result_file.h"
+#include "platform/code_page.h"
 #include "platform/text.h"
 #include "support/file_size_limit.h"
 #include "support/test_directory.h"
@@ -51,8 +52,7 @@ TEST(FullDisk, AFailedAppendLeavesNoPartialLineForTheNextOne) {
     test::TestDirectory dir("dorvex-full-disk");
     const fs::path log = dir.Err() / "error.log";
     const Text path = FromUtf8(log.string());
-    const Text line =
-        u"Mon 07 Dec 2026 - 10:00:00\tDevice 1\tTimeout; waiting reply from scale\r\n";
+    const Text line = u"Mon 07 Dec 2026 - 10:00:00\tDevice 1\tDatabase error : <err>Verrouillé\r\n";
     ASSERT_EQ(ErrorLog::Append(path, line, false), 0);
     const auto whole = fs::file_size(log);
     {
@@ -61,8 +61,11 @@ TEST(FullDisk, AFailedAppendLeavesNoPartialLineForTheNextOne) {
         EXPECT_NE(ErrorLog::Append(path, line, true), 0);
     }
     EXPECT_EQ(fs::file_size(log), whole);
-    ASSERT_EQ(ErrorLog::Append(path, line, false), 0);
-    EXPECT_EQ(test::ReadFileBytes(log), ToUtf8(line) + ToUtf8(line));
+    // Each line in its own encoding: the next one whole, UTF-16LE this time.
+    ASSERT_EQ(ErrorLog::Append(path, line, true), 0);
+    EXPECT_EQ(test::ReadFileBytes(log), EncodeData(line) + ToUtf16LeBytes(line));
+    EXPECT_NE(
+        ErrorLog::Append(FromUtf8((dir.Err() / "missing" / "error.log").string()), line, false), 0);
 }
 
 }  // namespace

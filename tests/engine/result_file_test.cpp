@@ -1,37 +1,28 @@
 // Result file names, header lines and the line of each reply.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "engine/result_file.h"
 #include "platform/code_page.h"
-#include "platform/process_id.h"
+#include "support/test_directory.h"
 #include "tables/table_catalog.h"
 
 namespace dorvex {
 namespace {
 
-namespace fs = std::filesystem;
-
 class ResultFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("dorvex-result-" + std::to_string(ProcessId()));
-        fs::create_directories(dir_);
-        std::ofstream(dir_ / "table.csv", std::ios::binary)
-            << "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n";
-        catalog_.Load(FromUtf8((dir_ / "table.csv").string()));
+        dir_.Write("table.csv", "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n");
+        catalog_.Load(FromUtf8((dir_.Root() / "table.csv").string()));
         ASSERT_EQ(catalog_.SelectTable(u"Article"), 0);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     ReplyContext Context(TextView mode, RequestKind kind, TextView crChars = u"") const {
         return ReplyContext{mode, kind, crChars, &catalog_};
     }
+    Text PathOf(const char* name) const { return FromUtf8((dir_.Out() / name).string()); }
 
-    fs::path dir_;
+    test::TestDirectory dir_{"dorvex-result"};
     TableCatalog catalog_;
 };
 
@@ -87,18 +78,12 @@ TEST_F(ResultFileTest, HeaderLines) {
 }
 
 TEST_F(ResultFileTest, WritesEitherEncodingWithItsMark) {
-    Text wide = FromUtf8((dir_ / "x_w_a.csw").string());
-    ASSERT_EQ(ResultFile::Write(wide, true, u"PLU;NAME", {u"OK", u"No Reply"}), 0);
-    std::ifstream in(dir_ / "x_w_a.csw", std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
-    EXPECT_EQ(bytes, ToUtf16LeBytes(u"\uFEFFPLU;NAME\r\nOK\r\nNo Reply\r\n"));
-
-    Text narrow = FromUtf8((dir_ / "x_w_a.csv").string());
-    ASSERT_EQ(ResultFile::Write(narrow, false, u"NOM", {u"Crème"}), 0);
-    std::ifstream in2(dir_ / "x_w_a.csv", std::ios::binary);
-    std::string bytes2(std::istreambuf_iterator<char>(in2), {});
-    EXPECT_EQ(bytes2, "NOM\r\nCr\xE8me\r\n");
-    EXPECT_NE(ResultFile::Write(FromUtf8((dir_ / "no" / "x.csv").string()), false, u"", {}), 0);
+    ASSERT_EQ(ResultFile::Write(PathOf("x_w_a.csw"), true, u"PLU;NAME", {u"OK", u"No Reply"}), 0);
+    EXPECT_EQ(test::ReadFileBytes(dir_.Out() / "x_w_a.csw"),
+              ToUtf16LeBytes(u"\uFEFFPLU;NAME\r\nOK\r\nNo Reply\r\n"));
+    ASSERT_EQ(ResultFile::Write(PathOf("x_w_a.csv"), false, u"NOM", {u"Crème"}), 0);
+    EXPECT_EQ(test::ReadFileBytes(dir_.Out() / "x_w_a.csv"), "NOM\r\nCr\xE8me\r\n");
+    EXPECT_NE(ResultFile::Write(PathOf("no/x.csv"), false, u"", {}), 0);
 }
 
 }  // namespace
