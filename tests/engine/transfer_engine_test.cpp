@@ -2,16 +2,12 @@
 // come from the scale, and a start while the previous worker is still busy.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <climits>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <thread>
 
 #include "engine/transfer_engine.h"
 #include "platform/clock.h"
-#include "platform/process_id.h"
 #include "support/tcp_test_peer.h"
 #include "support/test_directory.h"
 
@@ -40,19 +36,6 @@ class TransferEngineTest : public ::testing::Test {
 
     void Input(const std::string& name, const std::string& bytes) const {
         std::ofstream(root_ / "in" / name, std::ios::binary) << bytes;
-    }
-
-    static TransferStatus WaitForEnd(const TransferEngine& engine, int ms = 10000) {
-        std::int64_t end = TickMs() + ms;
-        while (TickMs() < end) {
-            TransferStatus status = engine.Status();
-            if (status == TransferStatus::Terminated ||
-                status == TransferStatus::TerminatedWithError) {
-                return status;
-            }
-            SleepMs(1);
-        }
-        return engine.Status();
     }
 
     test::TestDirectory dir_{"dorvex-engine"};
@@ -86,7 +69,7 @@ TEST_F(TransferEngineTest, NegativeRecordCountIsAnErrorAndReadsNothing) {
     auto engine = OpenEngine(scale);
     Input("article_r.csv", "PLU;NAME\r\n");
     ASSERT_EQ(engine->StartTransfer(u"article_r.csv", u"r"), 0);
-    EXPECT_EQ(WaitForEnd(*engine), TransferStatus::TerminatedWithError);
+    EXPECT_EQ(engine->WaitForOutcome(10000), TransferStatus::TerminatedWithError);
     EXPECT_EQ(scale.Requests().size(), 1u);
     EXPECT_NE(test::ReadFileBytes(root_ / "err" / "error.log").find("Database error : "),
               std::string::npos);
@@ -124,7 +107,7 @@ TEST_F(TransferEngineTest, StartWaitsForThePreviousWorkerInsteadOfTouchingItsLis
     ASSERT_EQ(engine->StartTransfer(u"article2_w.csv", u"w"), 0);
     EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article_w_a.csv"),
               "PLU;NAME\r\nOK\r\nOK\r\nOK\r\n");
-    EXPECT_EQ(WaitForEnd(*engine), TransferStatus::Terminated);
+    EXPECT_EQ(engine->WaitForOutcome(10000), TransferStatus::Terminated);
     EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article2_w_a.csv"), "PLU;NAME\r\nOK\r\n");
     EXPECT_EQ(scale.Requests().size(), 4u);
     engine->Close();
@@ -140,7 +123,7 @@ TEST_F(TransferEngineTest, UnwritableResultPlaceFailsTheTransferButKeepsTheRepli
     engine->SetOutputDirectory(FromUtf8((root_ / "blocked").string()));
     Input("article_w.csv", "PLU;NAME\r\n1;a\r\n");
     ASSERT_EQ(engine->StartTransfer(u"article_w.csv", u"w"), 0);
-    EXPECT_EQ(WaitForEnd(*engine), TransferStatus::TerminatedWithError);
+    EXPECT_EQ(engine->WaitForOutcome(10000), TransferStatus::TerminatedWithError);
     EXPECT_EQ(test::ReadFileBytes(root_ / "err" / "article_w_e.csv"), "PLU;NAME\r\nOK\r\n");
     EXPECT_NE(test::ReadFileBytes(root_ / "err" / "error.log").find("Result file not written: "),
               std::string::npos);

@@ -4,11 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "engine/transfer_engine.h"
 #include "platform/clock.h"
-#include "platform/process_id.h"
 #include "platform/tcp_socket.h"
 #include "support/com_port_mapping.h"
 #include "support/scale_sim_process.h"
@@ -39,12 +37,8 @@ class LinkTransferTest : public ::testing::Test {
         engine.SetOutputDirectory(FromUtf8((root_ / "out").string()));
         engine.SetErrorDirectory(FromUtf8((root_ / "err").string()));
         ASSERT_EQ(engine.StartTransfer(u"article_w.csv", u"w"), 0);
-        std::int64_t end = TickMs() + 20000;
-        while (engine.Status() != TransferStatus::Terminated && TickMs() < end)
-            SleepMs(10);
-        ASSERT_EQ(engine.Status(), TransferStatus::Terminated);
-        std::ifstream result(root_ / "out" / "article_w_a.csv", std::ios::binary);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(result), {}),
+        ASSERT_EQ(engine.WaitForOutcome(20000), TransferStatus::Terminated);
+        EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article_w_a.csv"),
                   "PLU;NAME\r\nOK\r\nOK\r\n");
         auto requests = sim.Requests();
         ASSERT_EQ(requests.size(), 2u);
