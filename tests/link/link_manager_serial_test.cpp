@@ -31,12 +31,7 @@ class LinkManagerSerialTest : public ::testing::Test {
         ASSERT_TRUE(manager_->IsRunning());
     }
 
-    void TearDown() override {
-        if (manager_)
-            manager_->Close();
-        scale_.Stop();
-    }
-
+    // Declared first, so the manager closes before the scale stops.
     test::PtyScale scale_{kPort};
     std::unique_ptr<LinkManager> manager_;
 };

@@ -33,8 +33,7 @@ class PtyScale {
         if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
             return;
         fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-        path_ = name;
-        setenv(variable_.c_str(), path_.c_str(), 1);
+        setenv(variable_.c_str(), name, 1);
     }
 
     ~PtyScale() {
@@ -46,7 +45,6 @@ class PtyScale {
     }
 
     bool Valid() const { return master_ >= 0; }
-    const std::string& Path() const { return path_; }
     int SlaveFd() const { return slave_; }
 
     void Answer(Script script) {
@@ -128,7 +126,6 @@ class PtyScale {
     }
 
     std::string variable_;
-    std::string path_;
     int master_ = -1;
     int slave_ = -1;
     Script script_;
