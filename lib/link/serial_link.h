@@ -19,6 +19,7 @@ class SerialLink final : public Link {
   public:
     enum class LineMode { Normal = 1, Rs485 = 2 };
 
+    static constexpr std::string_view kKindCode = "COM";
     static constexpr int kDefaultBaud = 9600;
     // A read waits at most this long for a first byte.
     static constexpr int kReadWaitMs = 200;
@@ -30,8 +31,6 @@ class SerialLink final : public Link {
 
     explicit SerialLink(TextView descriptor);
     ~SerialLink() override;
-
-    static constexpr std::string_view kKindCode = "COM";
 
     int Open(TextView address) override;
     int Read(char* buffer, std::size_t size) override;
