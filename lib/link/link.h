@@ -8,9 +8,9 @@
 //   - Open(address), Close(), Read(buffer, size) that never blocks, Write(data, length) that
 //     returns 0 once every byte left, and WaitForInput(timeoutMs), interruptible through the
 //     link's wake signal (Wake());
-//   - NewFraming(options): how messages travel on its byte stream, an existing framing
-//     (TcpFraming: plain text ended by a quiet time; SerialFraming: addressed frames) or a new
-//     one derived from MessageFraming;
+//   - NewFraming(options): how messages travel on its byte stream, usually an existing framing
+//     (TcpFraming: plain text ended by a quiet time; SerialFraming: addressed frames); only a
+//     new wire rule needs its own, derived from MessageFraming;
 //   - HowRepliesAreRead(): whether the caller reads a reply inside its wait for it (a peer that
 //   only
 //     speaks when asked) or a receive thread reads from open to close (a peer that may speak
