@@ -103,14 +103,7 @@ TEST(TcpServerLinkTest, ServesOneClientAfterAnother) {
         scale.Send(std::string("OK ") + name);
         ASSERT_TRUE(manager.WaitReply(3000)) << name;
         EXPECT_EQ(manager.Payload(), u"OK " + FromUtf8(name));
-        // A client that leaves instead of answering ends the wait for its reply.
-        ASSERT_TRUE(manager.Send(u"anything more?"));
-        EXPECT_EQ(scale.Receive(2000), "anything more?");
         scale.Close();
-        const std::int64_t left = TickMs();
-        EXPECT_FALSE(manager.WaitReply(10000));
-        EXPECT_EQ(manager.LastWaitEnd(), WaitEnd::LineLost) << name;
-        EXPECT_LT(TickMs() - left, 5000);
         ASSERT_TRUE(WaitUntil([&] { return link->IsAwaitingClient(); })) << name;
         EXPECT_FALSE(manager.Send(u"nobody listens"));
     }
