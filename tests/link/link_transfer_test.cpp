@@ -38,7 +38,7 @@ class LinkTransferTest : public ::testing::Test {
         engine.SetInputDirectory(FromUtf8((root_ / "in").string()));
         engine.SetOutputDirectory(FromUtf8((root_ / "out").string()));
         engine.SetErrorDirectory(FromUtf8((root_ / "err").string()));
-        ASSERT_EQ(engine.StartTransfer(u"article_w.csv", u"w"), 0);
+        ASSERT_EQ(engine.StartTransfer(u"article_w.csv", TransferMode::Write), 0);
         std::int64_t end = TickMs() + 20000;
         while (engine.Status() != TransferStatus::Terminated && TickMs() < end)
             SleepMs(10);
