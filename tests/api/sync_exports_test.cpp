@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "api/api_fixture.h"
 #include "dorvex.h"
-#include "library_reasons.h"
 #include "support/scale_sim_process.h"
 #include "support/test_directory.h"
 
@@ -20,11 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using dorvex::test::LastError;
 using dorvex::test::ScaleSimProcess;
-
-constexpr const char* kTables =
-    "TABLE;PLU;NAME;PRICE\r\n"
-    "Article;PLU;NAME;PRICE\r\n"
-    "art;plu;nam;pri\r\n";
 
 std::string Report(int engine) {
     std::string text(
@@ -53,13 +48,9 @@ std::string Wide(const std::string& ascii) {
     return bytes;
 }
 
-std::string Row(int plu, const std::string& price) {
-    return std::to_string(plu) + ";item " + std::to_string(plu) + ";" + price + "\r\n";
-}
-
 class SyncExportsTest : public ::testing::TestWithParam<std::string> {
   protected:
-    void SetUp() override { dir_.Write("table.csv", kTables); }
+    void SetUp() override { dir_.Write("table.csv", dorvex::test::kArticleTables); }
 
     ScaleSimProcess Sim(std::vector<std::string> extra = {}) const {
         std::vector<std::string> args = {"--tables", (dir_.Root() / "table.csv").string()};
@@ -100,7 +91,7 @@ class SyncExportsTest : public ::testing::TestWithParam<std::string> {
                 if (which == plu)
                     price = value;
             }
-            text += Row(plu, price);
+            text += std::to_string(plu) + ";item " + std::to_string(plu) + ";" + price + "\r\n";
         }
         dir_.Write("in/" + FileName(), GetParam() == ".csw" ? Wide(text) : text);
     }

@@ -9,7 +9,7 @@
 
 #include "link/serial_frame.h"
 #include "platform/code_page.h"
-#include "sim/raw_client.h"
+#include "support/raw_client.h"
 #include "support/scale_sim_process.h"
 
 namespace dorvex::test {
@@ -43,26 +43,21 @@ class LineEnd {
 
     // Everything that arrives until `quiet` passes without a byte (after a first byte within
     // `timeout`), with the number of separate bursts it came in.
-    std::string Receive(int& bursts, Ms timeout = Ms(2000), Ms quiet = Ms(100)) {
+    std::string Receive(int* bursts = nullptr, Ms timeout = Ms(2000), Ms quiet = Ms(100)) {
         std::string received;
-        bursts = 0;
-        int wait = static_cast<int>(timeout.count());
-        while (true) {
-            pollfd fd{fd_, POLLIN, 0};
-            if (::poll(&fd, 1, wait) <= 0)
-                return received;
+        int count = 0;
+        for (pollfd fd{fd_, POLLIN, 0}; ::poll(&fd, 1, static_cast<int>(timeout.count())) > 0;
+             timeout = quiet) {
             char buffer[4096];
-            ssize_t count = ::read(fd_, buffer, sizeof buffer);
-            if (count <= 0)
-                return received;
-            received.append(buffer, static_cast<std::size_t>(count));
-            ++bursts;
-            wait = static_cast<int>(quiet.count());
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            received.append(buffer, static_cast<std::size_t>(n));
+            ++count;
         }
-    }
-    std::string Receive(Ms timeout = Ms(2000)) {
-        int bursts = 0;
-        return Receive(bursts, timeout);
+        if (bursts != nullptr)
+            *bursts = count;
+        return received;
     }
 
   private:
@@ -99,7 +94,7 @@ TEST_F(ScaleSimRoles, SerialScaleAnswersFramesForItsDeviceWithItsStation) {
 
     // Another device's request is not ours; a station byte of 0 sends the text unaddressed.
     line.SendRequest(kIdentity, 0x61, 1);
-    EXPECT_EQ(line.Receive(Ms(300)), "");
+    EXPECT_EQ(line.Receive(nullptr, Ms(300)), "");
     line.SendRequest(u"<art m=\"w\"><dvn>3<plu>1<nam>caf\u00E9", letter, 0);
     frames = Frames(line.Receive());
     ASSERT_EQ(frames.size(), 1u);
@@ -125,7 +120,7 @@ TEST_F(ScaleSimRoles, SerialFaultsDamageTheRightReplyFrames) {
     for (int request = 1; request <= 3; ++request) {
         line.SendRequest(kIdentity, letter, 1);
         int bursts = 0;
-        std::string bytes = line.Receive(bursts);
+        std::string bytes = line.Receive(&bursts);
         // Garbage first, then the frame in two pieces 60 ms apart.
         EXPECT_NE(bytes.front(), SerialFrame::kStx);
         EXPECT_GE(bursts, 2);
