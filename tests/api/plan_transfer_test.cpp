@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "api/library_reasons.h"
+#include "api/api_fixture.h"
 #include "dorvex.h"
 #include "support/test_directory.h"
 
