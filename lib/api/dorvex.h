@@ -168,6 +168,34 @@ DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size);
  * engine. error.log keeps its own lines unchanged. */
 DORVEX_API int DORVEX_CALL GetTransferErrorText(char* text, int size);
 
+/* ---- Looking without acting ------------------------------------------------------------ */
+
+/* The full path of the library file in use. Copies like GetLastErrorText and returns the
+ * length of the whole path in bytes (call with a null path to learn it); 0 and "" when it is
+ * unknown. */
+DORVEX_API int DORVEX_CALL GetLibraryPath(char* path, int size);
+
+/* The table definitions OpenDorvex would read for table_file (looked up as OpenDorvex says).
+ * Copies their full path like GetLastErrorText and returns the length of the whole path in
+ * bytes; -1 when there is no such file, GetLastErrorText then naming every place looked at. */
+DORVEX_API int DORVEX_CALL FindTableFile(const char* table_file, char* path, int size);
+
+/* Dry run of a transfer: prepares the write, read or delete of data_file as SendWriteFile,
+ * SendReadFile or SendDeleteFile would on an engine opened with table_file, input_dir,
+ * device and marker (as OpenDorvex, SetInputDir, SetDestination and SetCRChar take them), and
+ * describes it without any engine or link. mode: "w", "r" or "d"; null or "" for the one the
+ * file name holds (its first "_w.", "_r." or "_d."), a write when it holds none. The plan is
+ * one line per item, each ending in "\n": the encoding, the table definitions, the table, each
+ * column with its tag ("NO TAG" when it has none), the number of rows, the operation ("w", "r"
+ * or "d") and the first three requests (line breaks written "\r" and "\n"), or "whole-table
+ * read" / "whole-table delete". Copies like GetLastErrorText. Returns the length of the whole
+ * plan in bytes when the transfer would start (call with a null plan to learn it); -1 when it
+ * would be refused, GetLastErrorText then saying why and plan holding the lines up to the
+ * refusal. Reads the data file and the table definitions only. */
+DORVEX_API int DORVEX_CALL PlanTransfer(const char* table_file, const char* input_dir,
+                                        const char* data_file, const char* mode, const char* device,
+                                        const char* marker, char* plan, int plan_size);
+
 /* ---- Engines by handle ------------------------------------------------------------------
  *
  * Any number of engines side by side, each with its own link, worker, directories and

@@ -73,7 +73,7 @@ void PassTrace(const char* direction, const char* kind, const char* line, void* 
     host->handler(direction, kind, line, host->context);
 }
 
-int StartTransfer(const char* fileName, const char16_t* mode) {
+int StartTransfer(const char* fileName, dorvex::TransferMode mode) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
         return ExportResult(engine.StartTransfer(FromApi(fileName), mode), engine);
     });
@@ -208,15 +208,15 @@ DORVEX_API int DORVEX_CALL SetConnectionTimeout(int milliseconds) {
 }
 
 DORVEX_API int DORVEX_CALL SendWriteFile(const char* file_name) {
-    return StartTransfer(file_name, u"w");
+    return StartTransfer(file_name, dorvex::TransferMode::Write);
 }
 
 DORVEX_API int DORVEX_CALL SendReadFile(const char* file_name) {
-    return StartTransfer(file_name, u"r");
+    return StartTransfer(file_name, dorvex::TransferMode::Read);
 }
 
 DORVEX_API int DORVEX_CALL SendDeleteFile(const char* file_name) {
-    return StartTransfer(file_name, u"d");
+    return StartTransfer(file_name, dorvex::TransferMode::Delete);
 }
 
 DORVEX_API int DORVEX_CALL GetCommStatus(void) {

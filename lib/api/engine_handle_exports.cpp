@@ -31,7 +31,7 @@ int WithHandle(int handle, int fallback, Action action) {
     return action(*entry->engine);
 }
 
-int StartTransfer(int handle, const char* fileName, const char16_t* mode) {
+int StartTransfer(int handle, const char* fileName, dorvex::TransferMode mode) {
     return WithHandle(handle, kFailed, [&](TransferEngine& engine) {
         return ExportResult(engine.StartTransfer(FromApi(fileName), mode), engine);
     });
@@ -110,15 +110,15 @@ DORVEX_API int DORVEX_CALL SetEngineTimeouts(int engine, int connect_millisecond
 }
 
 DORVEX_API int DORVEX_CALL SendEngineWriteFile(int engine, const char* file_name) {
-    return StartTransfer(engine, file_name, u"w");
+    return StartTransfer(engine, file_name, dorvex::TransferMode::Write);
 }
 
 DORVEX_API int DORVEX_CALL SendEngineReadFile(int engine, const char* file_name) {
-    return StartTransfer(engine, file_name, u"r");
+    return StartTransfer(engine, file_name, dorvex::TransferMode::Read);
 }
 
 DORVEX_API int DORVEX_CALL SendEngineDeleteFile(int engine, const char* file_name) {
-    return StartTransfer(engine, file_name, u"d");
+    return StartTransfer(engine, file_name, dorvex::TransferMode::Delete);
 }
 
 DORVEX_API int DORVEX_CALL GetEngineStatus(int engine) {

@@ -14,7 +14,7 @@ constexpr int kWaitSliceMs = 60000;
 
 }  // namespace
 
-bool EngineTransferStep::Start(const SubsetFile& file, TextView mode, Text& reason) {
+bool EngineTransferStep::Start(const SubsetFile& file, TransferMode mode, Text& reason) {
     std::lock_guard lock(entry_->mutex);
     engine_ = entry_->engine;
     if (!engine_) {

@@ -17,10 +17,10 @@ class EngineTransferStep {
     explicit EngineTransferStep(std::shared_ptr<EngineRegistry::Entry> entry)
         : entry_(std::move(entry)) {}
 
-    // Starts the write ("w"), read ("r") or delete ("d") of the subset file, after removing
+    // Starts the write, read or delete of the subset file, after removing
     // any result file a former transfer of that name left (its lines must never be taken for
     // this one's). False with the reason.
-    bool Start(const SubsetFile& file, TextView mode, Text& reason);
+    bool Start(const SubsetFile& file, TransferMode mode, Text& reason);
     // Blocks until the transfer ends or the engine is closed; the status then.
     TransferStatus Wait();
     // The result lines of the ended transfer; nothing (with the reason) when none was written.

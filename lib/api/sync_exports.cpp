@@ -154,7 +154,7 @@ DORVEX_API int DORVEX_CALL SendEngineWriteFileWhere(int engine, const char* file
     if (!subset.Create(target.Name(), rows.File().HeaderLine(), lines, reason))
         return Failed(std::move(reason));
     dorvex::EngineTransferStep step(entry);
-    if (!step.Start(subset, u"w", reason))
+    if (!step.Start(subset, dorvex::TransferMode::Write, reason))
         return Failed(std::move(reason));
     return kDone;
 }

@@ -192,7 +192,7 @@ bool SyncSession::SendRows(SyncTarget& target, const RowSelection& rows, const D
     if (!subset.Create(target.Name(), rows.File().HeaderLine(), lines, reason))
         return false;
     EngineTransferStep step(target.Entry());
-    if (!step.Start(subset, u"w", reason))
+    if (!step.Start(subset, TransferMode::Write, reason))
         return false;
     started = true;
     if (Text left; !subset.Remove(&left))
@@ -231,7 +231,7 @@ bool SyncSession::DeleteKeys(SyncTarget& target, const RowSelection& rows, const
     if (!subset.Create(target.Name(), rows.KeyColumnName(), lines, reason))
         return false;
     EngineTransferStep step(target.Entry());
-    if (!step.Start(subset, u"d", reason))
+    if (!step.Start(subset, TransferMode::Delete, reason))
         return false;
     if (Text left; !subset.Remove(&left))
         Note(u"warning: a temporary copy of rows was not removed: " + left);

@@ -6,6 +6,7 @@
 #include "platform/path.h"
 #include "protocol/protocol_texts.h"
 #include "protocol/reply_markers.h"
+#include "protocol/transfer_mode.h"
 
 namespace dorvex {
 
@@ -45,8 +46,9 @@ std::optional<std::int64_t> SyncTarget::AskRecordCount(Text& reason) {
         reason = u"the engine was closed";
         return std::nullopt;
     }
-    const Text request = SqlHeader(protocol::kReadMode, ReadDeviceText(engine->DeviceNumber())) +
-                         CountStatement(table_);
+    const Text request =
+        SqlHeader(ModeText(TransferMode::Read), ReadDeviceText(engine->DeviceNumber())) +
+        CountStatement(table_);
     if (!engine->SendText(request)) {
         reason = u"the count request was not sent: " + engine->FailureReason();
         return std::nullopt;

@@ -60,7 +60,7 @@ int VerifySession::Run(Text& reason) {
     if (!subset.Create(target.Name(), keyName_, keys, reason))
         return -1;
     EngineTransferStep step(entry_);
-    if (!step.Start(subset, u"r", reason))
+    if (!step.Start(subset, TransferMode::Read, reason))
         return -1;
     if (Text left; !subset.Remove(&left))
         report_ += u"warning: a temporary copy of keys was not removed: " + left + u"\n";

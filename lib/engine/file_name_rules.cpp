@@ -25,6 +25,19 @@ std::optional<Text> FileNameRules::TableOf(TextView bareName, const TableCatalog
     return catalog.TableForFileName(bareName);
 }
 
+std::optional<TransferMode> FileNameRules::ModeOf(TextView bareName) {
+    std::optional<TransferMode> mode;
+    std::size_t first = TextView::npos;
+    for (TransferMode candidate : {TransferMode::Write, TransferMode::Read, TransferMode::Delete}) {
+        const Text marker = u"_" + Text(ModeText(candidate)) + u".";
+        if (std::size_t at = bareName.find(marker); at < first) {
+            first = at;
+            mode = candidate;
+        }
+    }
+    return mode;
+}
+
 Text FileNameRules::ExtensionProblem(TextView bareName) {
     const Text upper = ToUpper(bareName);
     for (TextView extension : {TextView(u".csv"), TextView(u".csw")}) {

@@ -9,15 +9,19 @@
 namespace dorvex {
 namespace {
 
+bool ReadsRecords(const ReplyContext& context) {
+    return context.mode == TransferMode::Read && context.phase == ReadPhase::Records;
+}
+
 bool IsWholeTableContinuation(const ReplyContext& context) {
-    return context.kind == RequestKind::TableRequests && context.mode == u"r+";
+    return context.kind == RequestKind::TableRequests && ReadsRecords(context);
 }
 
 Text ReadValue(const ReplyContext& context, TextView reply) {
     Text value;
     if (context.kind == RequestKind::RowRequests) {
         value = ParseReplyValues(*context.catalog, reply);
-    } else if (context.mode == u"r+") {
+    } else if (ReadsRecords(context)) {
         value = WholeTableValueOf(reply);
     }
     return UnescapeReadValue(value, context.crChars);
@@ -51,8 +55,8 @@ Text ResultFile::HeaderLine(const ReplyContext& context, const std::vector<Text>
         return context.catalog->FieldNames();
     std::size_t examined = IsWholeTableContinuation(context) ? 1 : 0;
     Text source(dataHeaderLine);
-    if (examined < replies.size() && context.mode != u"r" &&
-        Contains(replies[examined], u"<fld>")) {
+    const bool countOnly = context.mode == TransferMode::Read && !ReadsRecords(context);
+    if (examined < replies.size() && !countOnly && Contains(replies[examined], u"<fld>")) {
         source = FieldListOf(replies[examined]);
     }
     Text header;
@@ -75,15 +79,7 @@ Text ResultFile::LineFor(const ReplyContext& context, TextView reply) {
         return u"Unknown message";
     if (IsErrorReply(reply))
         return ErrorResultText(reply);
-    switch (context.mode.empty() ? u'\0' : context.mode[0]) {
-        case u'w':
-        case u'd':
-            return u"OK";
-        case u'r':
-            return ReadValue(context, reply);
-        default:
-            return {};
-    }
+    return context.mode == TransferMode::Read ? ReadValue(context, reply) : Text(u"OK");
 }
 
 int ResultFile::Write(TextView path, bool unicodeFile, TextView header,

@@ -6,13 +6,15 @@
 
 #include "engine/transfer_types.h"
 #include "platform/text.h"
+#include "protocol/transfer_mode.h"
 
 namespace dorvex {
 
 class TableCatalog;
 
 struct ReplyContext {
-    TextView mode;  // "w", "r", "d" or "r+"
+    TransferMode mode;
+    ReadPhase phase;  // of a whole-table read
     RequestKind kind;
     TextView crChars;  // line-break marker, or empty
     const TableCatalog* catalog;

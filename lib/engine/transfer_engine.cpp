@@ -8,6 +8,7 @@
 #include "engine/error_log.h"
 #include "engine/file_name_rules.h"
 #include "engine/result_file.h"
+#include "engine/transfer_plan.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
 #include "platform/file_write.h"
@@ -15,10 +16,6 @@
 #include "platform/path.h"
 #include "protocol/protocol_texts.h"
 #include "protocol/reply_markers.h"
-#include "protocol/row_body_builder.h"
-#include "tables/data_file.h"
-#include "tables/data_file_problem.h"
-#include "tables/record_cursor.h"
 
 namespace dorvex {
 namespace {
@@ -256,7 +253,7 @@ int TransferEngine::RefuseStart(Text reason) {
     return kFailure;
 }
 
-int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
+int TransferEngine::StartTransfer(TextView fileName, TransferMode mode) {
     // The previous worker may still be writing its result file: its lists are not ours yet.
     if (!JoinWorker(kPreviousWorkerWaitMs)) {
         std::lock_guard lock(logMutex_);
@@ -269,97 +266,73 @@ int TransferEngine::StartTransfer(TextView fileName, TextView mode) {
     }
 
     SetStatus(TransferStatus::Preparing);
-    mode_ = Text(mode);
-    dataFileName_ = Text(fileName);
-    const std::optional<FileNameRules::Encoding> encoding =
-        FileNameRules::EncodingOf(dataFileName_);
-    if (!encoding)
-        return RefuseStart(FileNameRules::ExtensionProblem(BaseName(dataFileName_)));
-    unicodeFile_ = *encoding == FileNameRules::Encoding::Wide ? 1 : 0;
-
-    const Settings settings = CurrentSettings();
-    const Text name = BaseName(dataFileName_);
-    const Text path = HasPathSeparator(dataFileName_)
-                          ? dataFileName_
-                          : JoinPath(settings.inputDirectory, dataFileName_);
-    DataFile file(path);
-    if (!file.Open()) {
-        LogError(ErrorLog::kCannotOpen, u"cannot open " + name + u" : check input directory.",
-                 path + u": " + DescribeDataFileProblem(path, file.OpenError()));
-        return RefuseStart(FailureReason());
-    }
-    dataHeaderLine_ = file.HeaderLine();
-    RecordCursor cursor;
-    cursor.Open(&file);
-
-    std::optional<Text> table = FileNameRules::TableOf(name, catalog_);
-    if (!table)
-        return RefuseStart(FileNameRules::TableProblem(name, catalog_));
-    tableName_ = *table;
-    catalog_.SelectTable(tableName_);
-
-    Text device = mode_ == u"r" ? ReadDeviceText(settings.deviceNumber) : settings.deviceNumber;
-    requestHeader_ = RowHeader(BuildTableHeader(catalog_, tableName_, mode_), device);
-    // Stored the way they travel: sending then costs no conversion.
-    requests_.Clear(channel_ && channel_->CarriesUtf16() ? WireEncoding::Utf16Le
-                                                         : WireEncoding::DataCodePage);
-    replies_.clear();
-
-    Text missingColumn;
-    int total = ComposeRequests(cursor, file, missingColumn);
-    cursor.Close();
-    file.Close();
-    if (total < 0) {
-        LogError(ErrorLog::kNoTag, missingColumn + u" from " + name,
-                 missingColumn.empty()
-                     ? name + u" has a header line but no rows: there is nothing to write"
-                     : u"column " + missingColumn + u" of " + name + u" has no tag in table " +
-                           tableName_ + u" of " + catalog_.TableFileName());
-        requests_.Clear();
-        return RefuseStart(FailureReason());
-    }
-    requestTotal_.store(total);
+    if (PrepareRequests(fileName, mode) != kSuccess)
+        return kFailure;
     StartWorker();
     return kSuccess;
 }
 
-int TransferEngine::ComposeRequests(RecordCursor& cursor, DataFile& file, Text& missingColumn) {
-    requestKind_ = RequestKind::RowRequests;
+// The data file is closed again before the worker starts.
+int TransferEngine::PrepareRequests(TextView fileName, TransferMode mode) {
+    mode_ = mode;
+    readPhase_ = ReadPhase::Count;
+    dataFileName_ = Text(fileName);
+    const Settings settings = CurrentSettings();
+    TransferPlan plan({dataFileName_, mode, settings.inputDirectory, settings.deviceNumber},
+                      catalog_);
+    if (plan.Encoding())
+        unicodeFile_ = *plan.Encoding() == FileNameRules::Encoding::Wide ? 1 : 0;
+    if (!plan.Accepted())
+        return RefusePlan(plan);
+
+    dataHeaderLine_ = plan.DataHeaderLine();
+    tableName_ = plan.Table();
+    requestHeader_ = plan.RequestHeader();
+    // Stored the way they travel: sending then costs no conversion.
+    requests_.Clear(channel_ && channel_->CarriesUtf16() ? WireEncoding::Utf16Le
+                                                         : WireEncoding::DataCodePage);
+    replies_.clear();
+    requestTotal_.store(ComposeRequests(plan));
+    return kSuccess;
+}
+
+// A refusal for the file's content goes to error.log too; one for its name only to the caller.
+int TransferEngine::RefusePlan(const TransferPlan& plan) {
+    using Refusal = TransferPlan::Refusal;
+    const Refusal refusal = plan.Refused();
+    if (refusal == Refusal::Extension || refusal == Refusal::NoTable)
+        return RefuseStart(plan.Reason());
+    if (refusal == Refusal::CannotOpen) {
+        LogError(ErrorLog::kCannotOpen,
+                 u"cannot open " + plan.BareName() + u" : check input directory.", plan.Reason());
+    } else {
+        requestKind_ = plan.Kind();
+        requests_.Clear();
+        LogError(ErrorLog::kNoTag, plan.MissingColumn() + u" from " + plan.BareName(),
+                 plan.Reason());
+    }
+    // The log's own trouble, if any, is part of the reason now.
+    return RefuseStart(FailureReason());
+}
+
+int TransferEngine::ComposeRequests(TransferPlan& plan) {
+    requestKind_ = plan.Kind();
     int total = 0;
-    if (!cursor.IsEOF()) {
-        RowBodyBuilder builder;
-        if (!builder.Prepare(catalog_, file, missingColumn))
-            return -1;
+    if (requestKind_ == RequestKind::RowRequests) {
         const Text crChars = CurrentSettings().crChars;
-        for (; !cursor.IsEOF(); cursor.MoveNext()) {
-            requests_.AppendRowBody(builder, cursor, crChars);
+        for (RecordCursor& cursor = plan.Rows(); !cursor.IsEOF(); cursor.MoveNext()) {
+            requests_.AppendRowBody(plan.Bodies(), cursor, crChars);
             if (++total == std::numeric_limits<int>::max())
                 break;
         }
-    } else if (mode_ == u"r" || mode_ == u"d") {
-        total = ComposeWholeTableRequests(cursor, tableName_);
     } else {
-        missingColumn.clear();
-        return -1;
+        for (const Text& statement : plan.Statements())
+            requests_.Append(statement);
+        total = static_cast<int>(plan.Statements().size());
     }
     if (channel_)
         channel_->SetReceiveTimeout(ReplyTimeout(requestKind_));
     return total;
-}
-
-int TransferEngine::ComposeWholeTableRequests(RecordCursor& cursor, const Text& table) {
-    requestKind_ = RequestKind::TableRequests;
-    const Text device = CurrentSettings().deviceNumber;
-    if (mode_ == u"r") {
-        requestHeader_ = SqlHeader(u"r", ReadDeviceText(device));
-        requests_.Append(CountStatement(table));
-        selectColumns_ = BuildColumnList(cursor);
-        requests_.Append(SelectStatement(selectColumns_, table));
-        return 2;
-    }
-    requestHeader_ = SqlHeader(u"d", device);
-    requests_.Append(DeleteStatement(table));
-    return 1;
 }
 
 // ---- the worker ---------------------------------------------------------------------------
@@ -449,12 +422,13 @@ int TransferEngine::SendNextRequest() {
 
     std::size_t node = static_cast<std::size_t>(sent);
     if (requestKind_ == RequestKind::TableRequests) {
-        bool secondNode = mode_ == u"r+" || (sent == 1 && mode_ == u"r");
-        node = secondNode ? 1 : 0;
-        if (sent == 1 && mode_ == u"r") {
-            requestHeader_ = SqlHeader(u"r+", ReadDeviceText(CurrentSettings().deviceNumber));
-            mode_ = u"r+";
+        // A delete has one statement; a read's count goes first, then the records one by one.
+        if (sent == 1 && mode_ == TransferMode::Read && readPhase_ == ReadPhase::Count) {
+            requestHeader_ = SqlHeader(ModeText(TransferMode::Read, ReadPhase::Records),
+                                       ReadDeviceText(CurrentSettings().deviceNumber));
+            readPhase_ = ReadPhase::Records;
         }
+        node = readPhase_ == ReadPhase::Records ? 1 : 0;
     }
     std::string message = requests_.Encode(requestHeader_);
     message += requests_.At(node);
@@ -482,7 +456,8 @@ int TransferEngine::ReceiveReply() {
     if (IsUnknownReply(reply))
         LogError(ErrorLog::kDatabaseError, reply,
                  u"the scale did not recognise " + DescribeRequest());
-    if (requestKind_ == RequestKind::TableRequests && mode_ == u"r")
+    if (requestKind_ == RequestKind::TableRequests && mode_ == TransferMode::Read &&
+        readPhase_ == ReadPhase::Count)
         TakeRecordCount(reply);
     (IsSuccessReply(reply) ? answeredOk_ : answeredWithError_).fetch_add(1);
 
@@ -527,7 +502,7 @@ void TransferEngine::TakeRecordCount(TextView reply) {
 
 int TransferEngine::WriteResults() {
     const Settings settings = CurrentSettings();
-    const ReplyContext context{mode_, requestKind_, settings.crChars, &catalog_};
+    const ReplyContext context{mode_, readPhase_, requestKind_, settings.crChars, &catalog_};
     Text header = ResultFile::HeaderLine(context, replies_, dataHeaderLine_);
     std::vector<Text> lines;
     std::vector<TextView> lineReplies = ResultFile::LineReplies(context, replies_);

@@ -16,12 +16,12 @@
 #include "engine/transfer_types.h"
 #include "link/comm_channel.h"
 #include "platform/text.h"
+#include "protocol/transfer_mode.h"
 #include "tables/table_catalog.h"
 
 namespace dorvex {
 
-class DataFile;
-class RecordCursor;
+class TransferPlan;
 
 class TransferEngine {
   public:
@@ -37,8 +37,8 @@ class TransferEngine {
     int Close();
     int OpenLink(TextView link, TextView device, TextView address, int unicode);
     int CloseLink();
-    // Prepares the requests of a write ("w"), read ("r") or delete ("d") and starts the worker.
-    int StartTransfer(TextView fileName, TextView mode);
+    // Prepares the requests of a write, read or delete and starts the worker.
+    int StartTransfer(TextView fileName, TransferMode mode);
     int SendNextRequest();
     int ReceiveReply();
     // Appends the line of `code` to error.log and fails the transfer. `reason` says the same
@@ -102,11 +102,12 @@ class TransferEngine {
     Settings CurrentSettings() const;
     void SetStatus(TransferStatus status);
     int RefuseStart(Text reason);
+    int PrepareRequests(TextView fileName, TransferMode mode);
+    int RefusePlan(const TransferPlan& plan);
     void NoteFailure(Text reason);
     Text DescribeRequest() const;
     Text ReasonForMissingReply() const;
-    int ComposeRequests(RecordCursor& cursor, DataFile& file, Text& missingColumn);
-    int ComposeWholeTableRequests(RecordCursor& cursor, const Text& table);
+    int ComposeRequests(TransferPlan& plan);
     int WriteResults();
     void TakeRecordCount(TextView reply);
     void StartWorker();
@@ -128,10 +129,10 @@ class TransferEngine {
 
     // Transfer state: written by the caller's thread before the worker starts and only by
     // the worker while it runs.
-    Text mode_ = u"r";
+    TransferMode mode_ = TransferMode::Read;
+    ReadPhase readPhase_ = ReadPhase::Count;  // of a whole-table read
     RequestList requests_;
     std::vector<Text> replies_;
-    Text selectColumns_;
     Text requestHeader_;
     Text dataHeaderLine_;
     Text dataFileName_;

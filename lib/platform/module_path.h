@@ -9,8 +9,7 @@ namespace dorvex {
 Text ModulePath();
 // Its directory with a trailing separator; empty when unknown.
 Text ModuleDirectory();
-// The same for the module (library or program) that holds the code at `address`: a program
-// linked with the internals asks where the shared library it calls lies.
+// The same for the module (library or program) that holds the code at `address`.
 Text ModulePathOf(const void* address);
 
 }  // namespace dorvex

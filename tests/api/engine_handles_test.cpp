@@ -9,23 +9,18 @@
 #include <thread>
 #include <vector>
 
+#include "api/api_fixture.h"
 #include "dorvex.h"
-#include "library_reasons.h"
 #include "support/scale_sim_process.h"
-#include "support/tcp_test_peer.h"
 #include "support/test_directory.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using dorvex::test::Clock;
 using dorvex::test::LastError;
+using dorvex::test::MillisecondsSince;
 using dorvex::test::ScaleSimProcess;
-using Clock = std::chrono::steady_clock;
-
-constexpr const char* kTables =
-    "TABLE;PLU;NAME;PRICE\r\n"
-    "Article;PLU;NAME;PRICE\r\n"
-    "art;plu;nam;pri\r\n";
 
 std::string Rows(int count) {
     std::string text = "PLU;NAME;PRICE\r\n";
@@ -34,13 +29,9 @@ std::string Rows(int count) {
     return text;
 }
 
-long long MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
 class EngineHandlesTest : public ::testing::Test {
   protected:
-    void SetUp() override { dir_.Write("table.csv", kTables); }
+    void SetUp() override { dir_.Write("table.csv", dorvex::test::kArticleTables); }
 
     std::string TableFile() const { return (dir_.Root() / "table.csv").string(); }
 
@@ -71,15 +62,8 @@ TEST_F(EngineHandlesTest, ScalesRunSideBySideAndOneFaultStaysWithItsScale) {
     ScaleSimProcess good = Sim();
     ScaleSimProcess dropping = Sim({"--drop-nth", "2"});
     ScaleSimProcess hangingUp = Sim({"--close-after", "2"});
-    int unreachablePort;
-    {
-        dorvex::test::TcpTestPeer gone(
-            [](const std::string&, int) { return std::vector<dorvex::test::ReplyPiece>{}; });
-        unreachablePort = gone.Port();
-    }
-    std::string unreachable = "IPC:" + std::to_string(unreachablePort);
-    EXPECT_EQ(OpenEngine(unreachable.c_str(), "1", "127.0.0.1", 0, TableFile().c_str()), -1);
-    EXPECT_NE(LastError().find(std::to_string(unreachablePort)), std::string::npos) << LastError();
+    EXPECT_EQ(OpenEngine(dorvex::test::kRefusedLink, "1", "127.0.0.1", 0, TableFile().c_str()), -1);
+    EXPECT_NE(LastError().find("to 127.0.0.1:9:"), std::string::npos) << LastError();
 
     dir_.Write("in/article_w.csv", Rows(4));
     const int a = OpenOn(good, "a");
@@ -186,20 +170,20 @@ TEST_F(EngineHandlesTest, HandlesOnTwoThreadsBesideTheDefaultEngine) {
     std::thread one([&] { drive(first, "one", firstStatus); });
     std::thread two([&] { drive(second, "two", secondStatus); });
 
-    std::string link = "IPC:" + std::to_string(third.Port());
-    ASSERT_EQ(OpenDorvex(link.c_str(), "1", "127.0.0.1", 0, 0, TableFile().c_str()), 1);
-    SetInputDir(dir_.In().c_str());
-    SetOutputDir(dir_.Out().c_str());
-    SetErrorDir(dir_.Err().c_str());
-    ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
-    int status = GetCommStatus();
-    for (auto end = Clock::now() + std::chrono::seconds(60);
-         status >= 1 && status <= 3 && Clock::now() < end;)
-        status = GetCommStatus();
+    // No assertion returns before the threads are joined.
+    const std::string link = "IPC:" + std::to_string(third.Port());
+    int status = -1;
+    if (OpenDorvex(link.c_str(), "1", "127.0.0.1", 0, 0, TableFile().c_str()) == 1) {
+        SetInputDir(dir_.In().c_str());
+        SetOutputDir(dir_.Out().c_str());
+        SetErrorDir(dir_.Err().c_str());
+        if (SendWriteFile("article_w.csv") == 1)
+            status = dorvex::test::WaitForEnd(60);
+    }
     one.join();
     two.join();
     CloseDorvex();
-    EXPECT_EQ(status, 4);
+    EXPECT_EQ(status, 4) << LastError();
     EXPECT_EQ(firstStatus, 4);
     EXPECT_EQ(secondStatus, 4);
     for (const ScaleSimProcess* sim : {&first, &second, &third})

@@ -6,12 +6,13 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "api/api_fixture.h"
 #include "dorvex.h"
-#include "library_reasons.h"
 #include "support/scale_sim_process.h"
 #include "support/test_directory.h"
 
@@ -20,11 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using dorvex::test::LastError;
 using dorvex::test::ScaleSimProcess;
-
-constexpr const char* kTables =
-    "TABLE;PLU;NAME;PRICE\r\n"
-    "Article;PLU;NAME;PRICE\r\n"
-    "art;plu;nam;pri\r\n";
 
 std::string Report(int engine) {
     std::string text(
@@ -35,6 +31,11 @@ std::string Report(int engine) {
 
 struct Summary {
     int unchanged = -1, sent = -1, ok = -1, failed = -1, deleted = -1;
+    bool operator==(const Summary&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Summary& s) {
+        return out << s.unchanged << " unchanged, " << s.sent << " sent, " << s.ok << " ok, "
+                   << s.failed << " failed, " << s.deleted << " deleted";
+    }
 };
 
 Summary SummaryOf(int engine) {
@@ -53,13 +54,9 @@ std::string Wide(const std::string& ascii) {
     return bytes;
 }
 
-std::string Row(int plu, const std::string& price) {
-    return std::to_string(plu) + ";item " + std::to_string(plu) + ";" + price + "\r\n";
-}
-
 class SyncExportsTest : public ::testing::TestWithParam<std::string> {
   protected:
-    void SetUp() override { dir_.Write("table.csv", kTables); }
+    void SetUp() override { dir_.Write("table.csv", dorvex::test::kArticleTables); }
 
     ScaleSimProcess Sim(std::vector<std::string> extra = {}) const {
         std::vector<std::string> args = {"--tables", (dir_.Root() / "table.csv").string()};
@@ -100,7 +97,7 @@ class SyncExportsTest : public ::testing::TestWithParam<std::string> {
                 if (which == plu)
                     price = value;
             }
-            text += Row(plu, price);
+            text += std::to_string(plu) + ";item " + std::to_string(plu) + ";" + price + "\r\n";
         }
         dir_.Write("in/" + FileName(), GetParam() == ".csw" ? Wide(text) : text);
     }
@@ -135,17 +132,13 @@ TEST_P(SyncExportsTest, NothingTheSecondTimeThenExactlyTheEditsAndThePrunedKey) 
     const int engine = Open(sim);
     WriteRows(1, 10);
     ASSERT_EQ(Sync(engine), 1) << LastError();
-    Summary first = SummaryOf(engine);
-    EXPECT_EQ(first.sent, 10);
-    EXPECT_EQ(first.ok, 10);
+    EXPECT_EQ(SummaryOf(engine), (Summary{0, 10, 10, 0, 0}));
     EXPECT_EQ(CountSince(sim, 0, "<art m=\"w\">"), 10);
     EXPECT_NE(Report(engine).find("no state yet"), std::string::npos);
 
     std::size_t mark = sim.Requests().size();
     ASSERT_EQ(Sync(engine), 1) << LastError();
-    Summary second = SummaryOf(engine);
-    EXPECT_EQ(second.unchanged, 10);
-    EXPECT_EQ(second.sent, 0);
+    EXPECT_EQ(SummaryOf(engine), (Summary{10, 0, 0, 0, 0}));
     // Only the count statement went out.
     EXPECT_EQ(sim.Requests().size(), mark + 1);
     EXPECT_EQ(CountSince(sim, mark, "SELECT COUNT(*) FROM Article"), 1);
@@ -154,20 +147,14 @@ TEST_P(SyncExportsTest, NothingTheSecondTimeThenExactlyTheEditsAndThePrunedKey) 
     WriteRows(1, 12, {{2, "2.20"}, {4, "4.40"}, {6, "6.60"}}, {10});
     mark = sim.Requests().size();
     ASSERT_EQ(Sync(engine, DORVEX_SYNC_PRUNE), 1) << LastError();
-    Summary edited = SummaryOf(engine);
-    EXPECT_EQ(edited.unchanged, 6);
-    EXPECT_EQ(edited.sent, 5);
-    EXPECT_EQ(edited.ok, 5);
-    EXPECT_EQ(edited.failed, 0);
-    EXPECT_EQ(edited.deleted, 1);
+    EXPECT_EQ(SummaryOf(engine), (Summary{6, 5, 5, 0, 1}));
     EXPECT_EQ(CountSince(sim, mark, "<art m=\"w\">"), 5);
     EXPECT_EQ(CountSince(sim, mark, "<art m=\"d\"><dvn>1<plu>10"), 1);
     EXPECT_EQ(CountSince(sim, mark, "<pri>2.20"), 1);
 
     mark = sim.Requests().size();
     ASSERT_EQ(Sync(engine, DORVEX_SYNC_PRUNE), 1) << LastError();
-    EXPECT_EQ(SummaryOf(engine).sent, 0);
-    EXPECT_EQ(SummaryOf(engine).deleted, 0);
+    EXPECT_EQ(SummaryOf(engine), (Summary{11, 0, 0, 0, 0}));
     EXPECT_EQ(sim.Requests().size(), mark + 1);
 
     // A dry run says what would go and sends nothing but the count.
@@ -231,10 +218,7 @@ TEST_P(SyncFaultsTest, ARowWithoutReplyIsSentAgainAloneNextTime) {
     WriteRows(1, 10, {{3, "3.30"}, {5, "5.50"}, {7, "7.70"}});
     EXPECT_EQ(Sync(engine), 0);
     EXPECT_NE(LastError().find("1 row was not acknowledged"), std::string::npos) << LastError();
-    Summary dropped = SummaryOf(engine);
-    EXPECT_EQ(dropped.sent, 3);
-    EXPECT_EQ(dropped.ok, 2);
-    EXPECT_EQ(dropped.failed, 1);
+    EXPECT_EQ(SummaryOf(engine), (Summary{7, 3, 2, 1, 0}));
 
     const std::size_t mark = sim.Requests().size();
     ASSERT_EQ(Sync(engine), 1) << LastError();

@@ -4,13 +4,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <future>
-#include <iterator>
-#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "api/api_fixture.h"
 #include "dorvex.h"
 #include "support/com_port_mapping.h"
 #include "support/scale_sim_process.h"
@@ -19,8 +17,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using dorvex::test::Clock;
+using dorvex::test::MillisecondsSince;
 using dorvex::test::ScaleSimProcess;
-using Clock = std::chrono::steady_clock;
+using dorvex::test::WaitForEnd;
 
 // "Été" in the API encoding: UTF-8 on Linux, the ANSI code page (Windows-1252 here) on Windows.
 #ifdef _WIN32
@@ -29,20 +29,7 @@ constexpr const char* kApiEte = "\xC9t\xE9";
 constexpr const char* kApiEte = "Été";
 #endif
 
-constexpr const char* kTables =
-    "TABLE;PLU;NAME;PRICE\r\n"
-    "Article;PLU;NAME;PRICE\r\n"
-    "art;plu;nam;pri\r\n";
-
-std::u16string Utf16(const std::string& bytes) {
-    std::u16string out;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                            (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-    }
-    return out;
-}
-
+// UTF-16LE, as ".csw" files and their log lines are.
 std::string Utf16Bytes(const std::u16string& text) {
     std::string out;
     for (char16_t c : text) {
@@ -56,14 +43,19 @@ class TransfersTest : public ::testing::Test {
   protected:
     void SetUp() override {
         CloseDorvex();
-        std::ofstream(root_ / "table.csv", std::ios::binary) << kTables;
+        dir_.Write("table.csv", dorvex::test::kArticleTables);
     }
     void TearDown() override { CloseDorvex(); }
 
+    std::string TableFile() const { return (root_ / "table.csv").string(); }
     std::vector<std::string> SimArgs(std::vector<std::string> extra = {}) const {
-        std::vector<std::string> args = {"--tables", (root_ / "table.csv").string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return args;
+        extra.insert(extra.begin(), {"--tables", TableFile()});
+        return extra;
+    }
+    void SetDirectories() const {
+        SetInputDir((root_ / "in").string().c_str());
+        SetOutputDir((root_ / "out").string().c_str());
+        SetErrorDir((root_ / "err").string().c_str());
     }
 
     // Opens the engine on the simulator as every caller does.
@@ -71,27 +63,15 @@ class TransfersTest : public ::testing::Test {
         ASSERT_TRUE(sim.Started());
         SetConnectionTimeout(2000);
         std::string link = "IPC:" + std::to_string(sim.Port());
-        ASSERT_EQ(OpenDorvex(link.c_str(), device, "127.0.0.1", 0, unicode,
-                             (root_ / "table.csv").string().c_str()),
+        ASSERT_EQ(OpenDorvex(link.c_str(), device, "127.0.0.1", 0, unicode, TableFile().c_str()),
                   1);
-        SetInputDir((root_ / "in").string().c_str());
-        SetOutputDir((root_ / "out").string().c_str());
-        SetErrorDir((root_ / "err").string().c_str());
+        SetDirectories();
         SetDestination(device);
         SetCRChar("|");
     }
 
     void Input(const std::string& name, const std::string& bytes) const {
-        std::ofstream(root_ / "in" / name, std::ios::binary) << bytes;
-    }
-
-    static int WaitForEnd(int seconds = 30) {
-        auto end = Clock::now() + std::chrono::seconds(seconds);
-        int status = GetCommStatus();
-        while ((status == 1 || status == 2 || status == 3) && Clock::now() < end) {
-            status = GetCommStatus();
-        }
-        return status;
+        dir_.Write("in/" + name, bytes);
     }
 
     std::string Out(const std::string& name) const {
@@ -193,10 +173,11 @@ TEST_F(TransfersTest, Utf16FilesGiveUtf16ResultsAndLogLines) {
     Input("article_w.csw", Utf16Bytes(u"\uFEFFPLU;NAME\r\n1;\u0152uf \u20AC\r\n2;x\r\n"));
     ASSERT_EQ(SendWriteFile("article_w.csw"), 1);
     EXPECT_EQ(WaitForEnd(), 5);
-    EXPECT_EQ(Utf16(Err("article_w_e.csw")), u"\uFEFFPLU;NAME;PRICE\r\nOK\r\ninjected error 2\r\n");
+    EXPECT_EQ(Err("article_w_e.csw"),
+              Utf16Bytes(u"\uFEFFPLU;NAME;PRICE\r\nOK\r\ninjected error 2\r\n"));
     EXPECT_EQ(sim.Requests().at(0).text, "<art m=\"w\"><dvn>1<plu>1<nam>Œuf €");
-    std::u16string log = Utf16(Err("error.log"));
-    EXPECT_NE(log.find(u"\tDatabase error : <err>injected error 2\r\n"), std::u16string::npos);
+    EXPECT_NE(Err("error.log").find(Utf16Bytes(u"\tDatabase error : <err>injected error 2\r\n")),
+              std::string::npos);
 }
 
 TEST_F(TransfersTest, RefusedStartsLeaveStatus5) {
@@ -234,15 +215,12 @@ TEST_F(TransfersTest, CloseDuringAWholeTableWaitReturnsPromptly) {
     ASSERT_TRUE(sim.WaitForRequests(1));
     auto start = Clock::now();
     EXPECT_EQ(CloseDorvex(), 1);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(),
-              1000);
+    EXPECT_LT(MillisecondsSince(start), 1000);
 }
 
 TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
     auto writeAndClose = [&](const ScaleSimProcess& sim) {
-        SetInputDir((root_ / "in").string().c_str());
-        SetOutputDir((root_ / "out").string().c_str());
-        SetErrorDir((root_ / "err").string().c_str());
+        SetDirectories();
         Input("article_w.csv", "PLU;NAME\r\n1;Pomme\r\n2;Poire\r\n");
         fs::remove(root_ / "out" / "article_w_a.csv");
         ASSERT_EQ(SendWriteFile("article_w.csv"), 1);
@@ -251,32 +229,18 @@ TEST_F(TransfersTest, SerialRs485AndServerLinksCarryAWholeWrite) {
         EXPECT_EQ(sim.Requests().size(), 2u);
         auto start = Clock::now();
         EXPECT_EQ(CloseDorvex(), 1);
-        EXPECT_LT(
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(),
-            1000);
+        EXPECT_LT(MillisecondsSince(start), 1000);
     };
     {
         ScaleSimProcess sim(SimArgs({"--serial", "pty"}));
         ASSERT_TRUE(sim.Started());
         dorvex::test::ComPortMapping port(1, sim.SerialPath());
         ASSERT_TRUE(port.Mapped());
-        ASSERT_EQ(
-            OpenDorvex("COM1:9600|RS485", "1", "1", 0, 0, (root_ / "table.csv").string().c_str()),
-            1);
+        ASSERT_EQ(OpenDorvex("COM1:9600|RS485", "1", "1", 0, 0, TableFile().c_str()), 1);
         writeAndClose(sim);
     }
     {
-        // A free port for the listening link: the first that binds.
-        int port = 0;
-        for (int candidate = 20000 + static_cast<int>(std::random_device()() % 20000), tries = 0;
-             tries < 50; ++tries, ++candidate) {
-            std::string link = "IPS:" + std::to_string(candidate);
-            if (OpenDorvex(link.c_str(), "1", "", 0, 0, (root_ / "table.csv").string().c_str()) ==
-                1) {
-                port = candidate;
-                break;
-            }
-        }
+        const int port = dorvex::test::OpenServerLink(TableFile());
         ASSERT_NE(port, 0);
         ScaleSimProcess sim(SimArgs({"--connect", "127.0.0.1:" + std::to_string(port)}));
         ASSERT_TRUE(sim.Started());

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -113,24 +112,13 @@ TEST_F(FleetCommandTest, InterruptStopsEveryTransferAndStillSummarises) {
     ScaleSimProcess slowA = Sim({"--delay", "300"});
     ScaleSimProcess slowB = Sim({"--delay", "300"});
     dir_.Write("scales.txt", LineFor("a", slowA) + LineFor("b", slowB));
-    const std::string command = "timeout --preserve-status -s INT 1.5 " +
-                                std::string(DORVEX_BIN_DIR) + "/dorvex " + Options() + " write " +
-                                Sample("articles_w.csv") + " 2>&1";
     const auto start = Clock::now();
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
-        output.append(buffer, n);
-    const int status = pclose(pipe);
-    const auto seconds =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() /
-        1000.0;
-    EXPECT_LT(seconds, 6.0) << output;
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << output;
-    EXPECT_NE(output.find("a                stopped"), std::string::npos) << output;
-    EXPECT_NE(output.find("b                stopped"), std::string::npos) << output;
+    CommandResult run = RunDorvex(Options() + " write " + Sample("articles_w.csv"),
+                                  "timeout --preserve-status -s INT 1.5");
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(6)) << run.output;
+    EXPECT_EQ(run.exitStatus, 1) << run.output;
+    EXPECT_NE(run.output.find("a                stopped"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("b                stopped"), std::string::npos) << run.output;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Runs the built `dorvex` command with a shell and keeps its exit status and output.
+// Runs the built `dorvex` command with a shell and keeps its exit status and output; `wrapper`
+// goes before it (a `timeout` that stops or kills it, say).
 #pragma once
 
 #include <sys/wait.h>
@@ -13,8 +14,8 @@ struct CommandResult {
     std::string output;  // standard output and standard error
 };
 
-inline CommandResult RunDorvex(const std::string& arguments) {
-    std::string command = std::string(DORVEX_BIN_DIR) + "/dorvex " + arguments + " 2>&1";
+inline CommandResult RunDorvex(const std::string& arguments, const std::string& wrapper = "") {
+    std::string command = wrapper + " " DORVEX_BIN_DIR "/dorvex " + arguments + " 2>&1";
     CommandResult result;
     std::FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

@@ -17,8 +17,9 @@ class ResultFileTest : public ::testing::Test {
         ASSERT_EQ(catalog_.SelectTable(u"Article"), 0);
     }
 
-    ReplyContext Context(TextView mode, RequestKind kind, TextView crChars = u"") const {
-        return ReplyContext{mode, kind, crChars, &catalog_};
+    ReplyContext Context(TransferMode mode, RequestKind kind,
+                         ReadPhase phase = ReadPhase::Count) const {
+        return ReplyContext{mode, phase, kind, u"|", &catalog_};
     }
     Text PathOf(const char* name) const { return FromUtf8((dir_.Out() / name).string()); }
 
@@ -46,35 +47,43 @@ TEST_F(ResultFileTest, NameAndPlace) {
 }
 
 TEST_F(ResultFileTest, LinesByReplyKindAndMode) {
-    auto write = Context(u"w", RequestKind::RowRequests);
+    auto write = Context(TransferMode::Write, RequestKind::RowRequests);
     EXPECT_EQ(ResultFile::LineFor(write, u""), u"No Reply");
     EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"e\"><unt>"), u"Unknown message");
     EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"e\"><err>Locked"), u"Locked");
     EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"e\">abc"), u"");
     EXPECT_EQ(ResultFile::LineFor(write, u"<art m=\"w\">"), u"OK");
-    EXPECT_EQ(ResultFile::LineFor(Context(u"d", RequestKind::TableRequests), u"<sql m=\"d\">"),
+    EXPECT_EQ(ResultFile::LineFor(Context(TransferMode::Delete, RequestKind::TableRequests),
+                                  u"<sql m=\"d\">"),
               u"OK");
-    auto read = Context(u"r", RequestKind::RowRequests, u"|");
+    auto read = Context(TransferMode::Read, RequestKind::RowRequests);
     EXPECT_EQ(ResultFile::LineFor(read, u"<art m=\"r\"><plu>12<nam>a&lt;b&gt;\r\nc"), u"12;a<b>|c");
-    auto walk = Context(u"r+", RequestKind::TableRequests);
+    auto walk = Context(TransferMode::Read, RequestKind::TableRequests, ReadPhase::Records);
     EXPECT_EQ(ResultFile::LineFor(walk, u"<sql m=\"r+\"><fld>PLU;NAME<val>12;AB<e>"), u"12;AB");
     EXPECT_EQ(ResultFile::LineFor(walk, u"<sql m=\"r+\"><fld>PLU"), u"");
-    EXPECT_EQ(ResultFile::LineFor(Context(u"r", RequestKind::TableRequests), u"COUNT(*)<val>0"),
+    EXPECT_EQ(ResultFile::LineFor(Context(TransferMode::Read, RequestKind::TableRequests),
+                                  u"COUNT(*)<val>0"),
               u"");
 }
 
 TEST_F(ResultFileTest, HeaderLines) {
-    EXPECT_EQ(ResultFile::HeaderLine(Context(u"w", RequestKind::RowRequests), {}, u"plu;name"),
+    EXPECT_EQ(ResultFile::HeaderLine(Context(TransferMode::Write, RequestKind::RowRequests), {},
+                                     u"plu;name"),
               u"PLU;NAME");
     std::vector<Text> walked = {u"COUNT(*)<val>1", u"<sql m=\"r+\"><fld>name;plu<val>A;1xyz"};
-    EXPECT_EQ(ResultFile::HeaderLine(Context(u"r+", RequestKind::TableRequests), walked, u"plu"),
+    EXPECT_EQ(ResultFile::HeaderLine(
+                  Context(TransferMode::Read, RequestKind::TableRequests, ReadPhase::Records),
+                  walked, u"plu"),
               u"NAME;PLU");
     // Without "<fld>" the data file's header is used, each name as the definition spells it.
-    EXPECT_EQ(ResultFile::HeaderLine(Context(u"r", RequestKind::TableRequests), {u"COUNT(*)<val>0"},
-                                     u"name;unknown;plu"),
+    EXPECT_EQ(ResultFile::HeaderLine(Context(TransferMode::Read, RequestKind::TableRequests),
+                                     {u"COUNT(*)<val>0"}, u"name;unknown;plu"),
               u"NAME;;PLU");
-    EXPECT_EQ(ResultFile::LineReplies(Context(u"r+", RequestKind::TableRequests), walked).size(),
-              1u);
+    EXPECT_EQ(
+        ResultFile::LineReplies(
+            Context(TransferMode::Read, RequestKind::TableRequests, ReadPhase::Records), walked)
+            .size(),
+        1u);
 }
 
 TEST_F(ResultFileTest, WritesEitherEncodingWithItsMark) {

@@ -2,24 +2,22 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "test_files.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 // Two drives: "/" and one with a label; the working directory lies on neither.
 class FakeVolumes : public Volumes {
   public:
-    QStringList DriveTexts() const override {
-        return {QStringLiteral("/"), QStringLiteral("/mnt/data [DATA]")};
-    }
+    QStringList DriveTexts() const override { return {u"/"_s, u"/mnt/data [DATA]"_s}; }
     QString DriveOf(const QString& path) const override {
-        return path.startsWith(QLatin1String("/mnt/data")) ? QStringLiteral("/mnt/data [DATA]")
-                                                           : QStringLiteral("/");
+        return path.startsWith("/mnt/data"_L1) ? u"/mnt/data [DATA]"_s : u"/"_s;
     }
     QString CurrentDirectoryOf(const QString& driveText) const override {
         return RootOf(driveText);
@@ -28,7 +26,7 @@ class FakeVolumes : public Volumes {
 
 class ConfigFileTest : public ::testing::Test {
   protected:
-    QString Path() const { return QDir(dir_.path()).filePath(QStringLiteral("Dorvex.cfg")); }
+    QString Path() const { return QDir(dir_.Path()).filePath(u"Dorvex.cfg"_s); }
 
     void WriteRaw(const QByteArray& bytes) { ASSERT_TRUE(testing::WriteFile(Path(), bytes)); }
 
@@ -36,12 +34,12 @@ class ConfigFileTest : public ::testing::Test {
         const auto lines = ConfigFile::Read(Path());
         EXPECT_TRUE(lines.has_value());
         if (lines) {
-            ConfigFile::Apply(*lines, volumes_, dir_.path(), settings);
+            ConfigFile::Apply(*lines, volumes_, dir_.Path(), settings);
         }
         return settings;
     }
 
-    QTemporaryDir dir_;
+    testing::TestDir dir_;
     FakeVolumes volumes_;
 };
 
@@ -57,8 +55,8 @@ TEST_F(ConfigFileTest, WithoutAFileTheFirstCloseWritesTheInitialStates) {
 TEST_F(ConfigFileTest, WrittenSettingsLoadBackUnchanged) {
     PanelSettings saved;
     saved.languageCode = kEnglish;
-    saved.drive = QStringLiteral("/");
-    saved.inputDir = saved.outputDir = saved.errorDir = dir_.path();
+    saved.drive = u"/"_s;
+    saved.inputDir = saved.outputDir = saved.errorDir = dir_.Path();
     saved.outputDir = QDir::rootPath();
     saved.deleteInputFile = false;
     saved.scanInterval = 42;
@@ -66,9 +64,9 @@ TEST_F(ConfigFileTest, WrittenSettingsLoadBackUnchanged) {
     saved.statusIntervalMs = 480;
     saved.autoStart = true;
     saved.minimizedWindow = true;
-    saved.ipAddress = QStringLiteral("scale-7.local");
+    saved.ipAddress = u"scale-7.local"_s;
     saved.deviceIndex = 99;
-    saved.crChar = QStringLiteral("¤");
+    saved.crChar = u"¤"_s;
     saved.unicode = true;
     saved.timeoutIndex = 9;
     saved.showErrors = true;
@@ -112,20 +110,20 @@ TEST_F(ConfigFileTest, UnusableLinesKeepTheirControlsAndTheRestIsStillRead) {
     WriteRaw(bytes);
 
     PanelSettings before;
-    before.inputDir = QStringLiteral("/kept/in");
+    before.inputDir = u"/kept/in"_s;
     const PanelSettings s = Load(before);
     EXPECT_EQ(s.languageCode, kFrench);
-    EXPECT_EQ(s.drive, QStringLiteral("/"));
-    EXPECT_EQ(s.inputDir, QStringLiteral("/"));  // the drive's directory, not overwritten
-    EXPECT_EQ(s.outputDir, dir_.path());
-    EXPECT_EQ(s.errorDir, QStringLiteral("/"));
+    EXPECT_EQ(s.drive, u"/"_s);
+    EXPECT_EQ(s.inputDir, u"/"_s);  // the drive's directory, not overwritten
+    EXPECT_EQ(s.outputDir, dir_.Path());
+    EXPECT_EQ(s.errorDir, u"/"_s);
     EXPECT_TRUE(s.deleteInputFile);
     EXPECT_EQ(s.scanInterval, 10);
     EXPECT_EQ(s.scanUnitIndex, -1);
     EXPECT_EQ(s.statusIntervalMs, 50);
     EXPECT_FALSE(s.autoStart);
     EXPECT_TRUE(s.minimizedWindow);
-    EXPECT_EQ(s.ipAddress, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(s.ipAddress, u"127.0.0.1"_s);
     EXPECT_EQ(s.deviceIndex, -1);
     EXPECT_EQ(s.crChar, QString::fromLatin1("\xff\xfe"));
     EXPECT_EQ(s.unicode, std::optional<bool>(true));
@@ -145,23 +143,23 @@ TEST_F(ConfigFileTest, BinaryGarbageLoadsWithoutChangingAnything) {
 TEST_F(ConfigFileTest, ChoosingADriveMovesTheDirectoriesBeforeTheirLines) {
     WriteRaw("33\n/mnt/data [DATA]\n");
     const PanelSettings s = Load();
-    EXPECT_EQ(s.drive, QStringLiteral("/mnt/data [DATA]"));
-    EXPECT_EQ(s.inputDir, QStringLiteral("/mnt/data"));
-    EXPECT_EQ(s.outputDir, QStringLiteral("/mnt/data"));
-    EXPECT_EQ(s.errorDir, QStringLiteral("/mnt/data"));
+    EXPECT_EQ(s.drive, u"/mnt/data [DATA]"_s);
+    EXPECT_EQ(s.inputDir, u"/mnt/data"_s);
+    EXPECT_EQ(s.outputDir, u"/mnt/data"_s);
+    EXPECT_EQ(s.errorDir, u"/mnt/data"_s);
 }
 
 TEST_F(ConfigFileTest, UnwritableFileIsReportedAndThePreviousOneSurvives) {
     // A directory where the file should be: fails for root too.
-    const QString blocked = QDir(dir_.path()).filePath(QStringLiteral("blocked"));
-    ASSERT_TRUE(QDir().mkpath(QDir(blocked).filePath(QStringLiteral("Dorvex.cfg"))));
+    const QString blocked = QDir(dir_.Path()).filePath(u"blocked"_s);
+    ASSERT_TRUE(QDir().mkpath(QDir(blocked).filePath(u"Dorvex.cfg"_s)));
     QString error;
-    EXPECT_FALSE(ConfigFile::Write(QDir(blocked).filePath(QStringLiteral("Dorvex.cfg")),
-                                   PanelSettings{}, &error));
+    EXPECT_FALSE(
+        ConfigFile::Write(QDir(blocked).filePath(u"Dorvex.cfg"_s), PanelSettings{}, &error));
     EXPECT_FALSE(error.isEmpty());
 
     WriteRaw("44\r\n");
-    const QString underAFile = Path() + QStringLiteral("/Dorvex.cfg");
+    const QString underAFile = Path() + u"/Dorvex.cfg"_s;
     EXPECT_FALSE(ConfigFile::Write(underAFile, PanelSettings{}, &error));
     EXPECT_EQ(Load().languageCode, kEnglish);
 }

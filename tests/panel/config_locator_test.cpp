@@ -2,34 +2,32 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "test_files.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 class ConfigLocatorTest : public ::testing::Test {
   protected:
-    ConfigLocatorTest()
-        : program_(Sub(QStringLiteral("bin"))),
-          user_(Sub(QStringLiteral("user"))),
-          system_(Sub(QStringLiteral("etc"))) {}
+    ConfigLocatorTest() : program_(Sub(u"bin"_s)), user_(Sub(u"user"_s)), system_(Sub(u"etc"_s)) {}
 
     QString Sub(const QString& name) const {
-        const QString path = QDir(dir_.path()).filePath(name);
+        const QString path = QDir(dir_.Path()).filePath(name);
         QDir().mkpath(path);
         return path;
     }
     static QString Cfg(const QString& directory) {
-        return QDir(directory).filePath(QStringLiteral("Dorvex.cfg"));
+        return QDir(directory).filePath(u"Dorvex.cfg"_s);
     }
     static void Touch(const QString& path) { ASSERT_TRUE(testing::WriteFile(path, {})); }
     // A "directory" that is a regular file: nothing can be created in it, even by root.
     QString Blocked() const {
-        const QString path = QDir(dir_.path()).filePath(QStringLiteral("blocked"));
+        const QString path = QDir(dir_.Path()).filePath(u"blocked"_s);
         Touch(path);
         return path;
     }
@@ -37,7 +35,7 @@ class ConfigLocatorTest : public ::testing::Test {
         return ConfigLocator(program, user_, {system_});
     }
 
-    QTemporaryDir dir_;
+    testing::TestDir dir_;
     QString program_, user_, system_;
 };
 

@@ -14,6 +14,8 @@
 #include "test_files.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 TEST(StringTableTest, BothLanguagesHaveEveryTextUnderTheirCodesAndNothingElse) {
@@ -23,98 +25,88 @@ TEST(StringTableTest, BothLanguagesHaveEveryTextUnderTheirCodesAndNothingElse) {
         const auto english = StringTable::Find(kEnglish * 1000 + n);
         ASSERT_EQ(french.has_value(), english.has_value()) << n;
         texts += french ? 1 : 0;
-        EXPECT_FALSE(french.value_or(QStringLiteral("-")).isEmpty()) << n;
-        EXPECT_FALSE(english.value_or(QStringLiteral("-")).isEmpty()) << n;
+        EXPECT_FALSE(french.value_or(u"-"_s).isEmpty()) << n;
+        EXPECT_FALSE(english.value_or(u"-"_s).isEmpty()) << n;
     }
     EXPECT_GT(texts, 0);
-    EXPECT_EQ(StringTable::Text(kFrench, TextId::StatusReady), QStringLiteral("Prêt"));
-    EXPECT_EQ(StringTable::Text(kEnglish, StatusTextId(5)),
-              QStringLiteral("Transfer terminated with error"));
+    EXPECT_EQ(StringTable::Text(kFrench, TextId::StatusReady), u"Prêt"_s);
+    EXPECT_EQ(StringTable::Text(kEnglish, StatusTextId(5)), u"Transfer terminated with error"_s);
     EXPECT_FALSE(StringTable::Find(55002).has_value());
     EXPECT_FALSE(StringTable::Find(-44002).has_value());
 }
 
 TEST(RequestKindTest, FirstMarkerDecidesAndOthersAreIgnored) {
-    EXPECT_EQ(RequestKindOf(QStringLiteral("prices_w.csv")), RequestKind::Write);
-    EXPECT_EQ(RequestKindOf(QStringLiteral("PLU_R.CSW")), RequestKind::Read);
-    EXPECT_EQ(RequestKindOf(QStringLiteral("x_d.csv")), RequestKind::Delete);
-    EXPECT_EQ(RequestKindOf(QStringLiteral("x_w.csv_d.csv")), RequestKind::Write);
-    EXPECT_EQ(RequestKindOf(QStringLiteral("x_d.csv_r.csv")), RequestKind::Read);
-    EXPECT_FALSE(RequestKindOf(QStringLiteral("stock.csv")));
-    EXPECT_FALSE(RequestKindOf(QStringLiteral("stock_w.txt")));
-    EXPECT_TRUE(IsDataFileName(QStringLiteral("a.CSW")));
-    EXPECT_FALSE(IsDataFileName(QStringLiteral("a.csvx")));
+    EXPECT_EQ(RequestKindOf(u"prices_w.csv"_s), RequestKind::Write);
+    EXPECT_EQ(RequestKindOf(u"PLU_R.CSW"_s), RequestKind::Read);
+    EXPECT_EQ(RequestKindOf(u"x_d.csv"_s), RequestKind::Delete);
+    EXPECT_EQ(RequestKindOf(u"x_w.csv_d.csv"_s), RequestKind::Write);
+    EXPECT_EQ(RequestKindOf(u"x_d.csv_r.csv"_s), RequestKind::Read);
+    EXPECT_FALSE(RequestKindOf(u"stock.csv"_s));
+    EXPECT_FALSE(RequestKindOf(u"stock_w.txt"_s));
+    EXPECT_TRUE(IsDataFileName(u"a.CSW"_s));
+    EXPECT_FALSE(IsDataFileName(u"a.csvx"_s));
 }
 
 TEST(FreeSpaceTest, FormatsLikeTheOneDecimalPatternAndWarnsAtFiftyOrLess) {
     const QLocale english(QLocale::English);
-    EXPECT_EQ(FreeSpace::Format(0.46, english), QStringLiteral(".5"));
-    EXPECT_EQ(FreeSpace::Format(0.0, english), QStringLiteral(".0"));
-    EXPECT_EQ(FreeSpace::Format(123456.78, english), QStringLiteral("123456.8"));
-    EXPECT_EQ(FreeSpace::Format(1.26, QLocale(QLocale::French)), QStringLiteral("1,3"));
-    EXPECT_EQ(FreeSpace::Caption(44, 50.0, english), QStringLiteral("Free disk space : 50.0 MB"));
-    EXPECT_EQ(FreeSpace::Caption(33, std::nullopt, english),
-              QStringLiteral("Espace disque disponible : .0 MB"));
+    EXPECT_EQ(FreeSpace::Format(0.46, english), u".5"_s);
+    EXPECT_EQ(FreeSpace::Format(0.0, english), u".0"_s);
+    EXPECT_EQ(FreeSpace::Format(123456.78, english), u"123456.8"_s);
+    EXPECT_EQ(FreeSpace::Format(1.26, QLocale(QLocale::French)), u"1,3"_s);
+    EXPECT_EQ(FreeSpace::Caption(44, 50.0, english), u"Free disk space : 50.0 MB"_s);
+    EXPECT_EQ(FreeSpace::Caption(33, std::nullopt, english), u"Espace disque disponible : .0 MB"_s);
     EXPECT_TRUE(FreeSpace::IsLow(50.0));
     EXPECT_FALSE(FreeSpace::IsLow(50.1));
     EXPECT_TRUE(FreeSpace::IsLow(std::nullopt));
-    EXPECT_FALSE(FreeSpace::AvailableMegabytes(QStringLiteral("/no/such/volume/anywhere")));
+    EXPECT_FALSE(FreeSpace::AvailableMegabytes(u"/no/such/volume/anywhere"_s));
 }
 
 TEST(VolumesTest, RootIsTheTextBeforeTheBracketedName) {
-    EXPECT_EQ(Volumes::RootOf(QStringLiteral("c: [SYSTEM]")), QStringLiteral("c:"));
-    EXPECT_EQ(Volumes::RootOf(QStringLiteral("/media/usb [My Stick]")),
-              QStringLiteral("/media/usb"));
-    EXPECT_EQ(Volumes::RootOf(QStringLiteral("/home")), QStringLiteral("/home"));
+    EXPECT_EQ(Volumes::RootOf(u"c: [SYSTEM]"_s), u"c:"_s);
+    EXPECT_EQ(Volumes::RootOf(u"/media/usb [My Stick]"_s), u"/media/usb"_s);
+    EXPECT_EQ(Volumes::RootOf(u"/home"_s), u"/home"_s);
 }
 
 class FileMoverTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        in_ = QDir(root_.path()).filePath(QStringLiteral("in"));
-        out_ = QDir(root_.path()).filePath(QStringLiteral("out"));
-        ASSERT_TRUE(QDir().mkpath(in_) && QDir().mkpath(out_));
-    }
     static void Write(const QString& path, const QByteArray& bytes) {
         ASSERT_TRUE(testing::WriteFile(path, bytes));
     }
 
-    QTemporaryDir root_;
-    QString in_;
-    QString out_;
+    testing::TestDir root_;
+    const QString in_ = root_.FilePath(u"in"_s);
+    const QString out_ = root_.FilePath(u"out"_s);
 };
 
 TEST_F(FileMoverTest, MoveReplacesTheTargetAndRemovesTheInput) {
-    Write(in_ + QStringLiteral("/a_w.csv"), "new");
-    Write(out_ + QStringLiteral("/a_w.csv"), "old and longer");
-    EXPECT_TRUE(FileMover::MoveInto(in_, QStringLiteral("a_w.csv"), out_));
-    EXPECT_EQ(testing::ReadFile(out_ + QStringLiteral("/a_w.csv")), "new");
-    EXPECT_FALSE(QFile::exists(in_ + QStringLiteral("/a_w.csv")));
+    Write(in_ + u"/a_w.csv"_s, "new");
+    Write(out_ + u"/a_w.csv"_s, "old and longer");
+    EXPECT_TRUE(FileMover::MoveInto(in_, u"a_w.csv"_s, out_));
+    EXPECT_EQ(testing::ReadFile(out_ + u"/a_w.csv"_s), "new");
+    EXPECT_FALSE(QFile::exists(in_ + u"/a_w.csv"_s));
 }
 
 TEST_F(FileMoverTest, FailedMoveKeepsTheInputAndLeavesNoTemporaryFile) {
-    Write(in_ + QStringLiteral("/a_w.csv"), "data");
-    ASSERT_TRUE(QDir(out_).mkdir(QStringLiteral("a_w.csv")));  // a directory in the way
-    EXPECT_FALSE(FileMover::MoveInto(in_, QStringLiteral("a_w.csv"), out_));
-    EXPECT_EQ(testing::ReadFile(in_ + QStringLiteral("/a_w.csv")), "data");
-    EXPECT_FALSE(QFile::exists(out_ + QLatin1Char('/') +
-                               FileMover::TemporaryName(QStringLiteral("a_w.csv"))));
-    EXPECT_FALSE(FileMover::MoveInto(in_, QStringLiteral("a_w.csv"),
-                                     root_.path() + QStringLiteral("/none")));
-    EXPECT_TRUE(QFile::exists(in_ + QStringLiteral("/a_w.csv")));
+    Write(in_ + u"/a_w.csv"_s, "data");
+    ASSERT_TRUE(QDir(out_).mkdir(u"a_w.csv"_s));  // a directory in the way
+    EXPECT_FALSE(FileMover::MoveInto(in_, u"a_w.csv"_s, out_));
+    EXPECT_EQ(testing::ReadFile(in_ + u"/a_w.csv"_s), "data");
+    EXPECT_FALSE(QFile::exists(out_ + u'/' + FileMover::TemporaryName(u"a_w.csv"_s)));
+    EXPECT_FALSE(FileMover::MoveInto(in_, u"a_w.csv"_s, root_.Path() + u"/none"_s));
+    EXPECT_TRUE(QFile::exists(in_ + u"/a_w.csv"_s));
 }
 
 TEST_F(FileMoverTest, MoveAcrossFileSystemsCopiesCompletely) {
-    QTemporaryDir other(QStringLiteral("/dev/shm/dorvex-panel-XXXXXX"));
+    QTemporaryDir other(u"/dev/shm/dorvex-panel-XXXXXX"_s);
     if (!other.isValid() || QStorageInfo(other.path()).device() == QStorageInfo(in_).device()) {
         GTEST_SKIP() << "no second file system (/dev/shm) to move across";
     }
     QByteArray big(3 * 1024 * 1024 + 17, 'x');
     big[12345] = 'y';
-    Write(in_ + QStringLiteral("/big_w.csv"), big);
-    EXPECT_TRUE(FileMover::MoveInto(in_, QStringLiteral("big_w.csv"), other.path()));
-    EXPECT_EQ(testing::ReadFile(other.path() + QStringLiteral("/big_w.csv")), big);
-    EXPECT_FALSE(QFile::exists(in_ + QStringLiteral("/big_w.csv")));
+    Write(in_ + u"/big_w.csv"_s, big);
+    EXPECT_TRUE(FileMover::MoveInto(in_, u"big_w.csv"_s, other.path()));
+    EXPECT_EQ(testing::ReadFile(other.path() + u"/big_w.csv"_s), big);
+    EXPECT_FALSE(QFile::exists(in_ + u"/big_w.csv"_s));
     EXPECT_EQ(QDir(other.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 

@@ -12,6 +12,8 @@
 
 namespace dorvex::panel::testing {
 
+using namespace Qt::StringLiterals;
+
 // Records every call as "Name(arg,arg)" and answers from what the test set up.
 class FakeDorvexLibrary : public DorvexLibrary {
   public:
@@ -55,7 +57,7 @@ class FakeDorvexLibrary : public DorvexLibrary {
         return Record("OpenDorvex",
                       QStringList{link, device, address, QString::number(reserved),
                                   QString::number(unicode), tableFile}
-                          .join(QLatin1Char(',')),
+                          .join(u','),
                       openResult);
     }
     int CloseDorvex() override { return Record("CloseDorvex", QString(), closeResult); }
@@ -73,7 +75,7 @@ class FakeDorvexLibrary : public DorvexLibrary {
         if (statuses_.size() > 1) {
             statuses_.pop_front();
         }
-        calls_ << QStringLiteral("GetCommStatus()");
+        calls_ << u"GetCommStatus()"_s;
         return status;
     }
     bool GetTransferProgress(int& sentOut, int& expectedOut) override {
@@ -83,8 +85,7 @@ class FakeDorvexLibrary : public DorvexLibrary {
     }
     void SetErrorSink(ErrorSink sink) override { errorSink = std::move(sink); }
     int SetReplyTimeout(int row, int table) override {
-        return Record("SetReplyTimeout", QStringLiteral("%1,%2").arg(row).arg(table),
-                      replyTimeoutResult);
+        return Record("SetReplyTimeout", u"%1,%2"_s.arg(row).arg(table), replyTimeoutResult);
     }
     bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override {
         std::lock_guard lock(mutex_);
@@ -98,7 +99,7 @@ class FakeDorvexLibrary : public DorvexLibrary {
   private:
     int Record(const char* name, const QString& arguments, int result = 1) {
         std::lock_guard lock(mutex_);
-        calls_ << QString::fromLatin1(name) + QLatin1Char('(') + arguments + QLatin1Char(')');
+        calls_ << QString::fromLatin1(name) + u'(' + arguments + u')';
         return result;
     }
     int Record(const char* name, int argument, bool ok = true) {

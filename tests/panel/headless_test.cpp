@@ -2,7 +2,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -18,25 +17,32 @@
 #include "test_files.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 using testing::FakeDorvexLibrary;
 
 QString PanelBinary() {
-    return QDir(QStringLiteral(DORVEX_BIN_DIR)).filePath(QStringLiteral("dorvex-panel"));
+    return QDir(QStringLiteral(DORVEX_BIN_DIR)).filePath(u"dorvex-panel"_s);
 }
 
+// Runners on a fake library, driven by their event loop or tick by tick; the programs too.
 class HeadlessTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(testing::MakeTransferDirectories(root_.path())); }
+    void SetUp() override { ASSERT_NE(out_, nullptr); }
+    void TearDown() override {
+        if (out_ != nullptr)
+            std::fclose(out_);
+    }
 
-    QString WriteConfig(int device, const QString& address = QStringLiteral("127.0.0.1")) {
+    QString WriteConfig(int device, const QString& address = u"127.0.0.1"_s) {
         PanelSettings s;
         s.languageCode = kEnglish;
-        s.drive = QStringLiteral("/");
-        s.inputDir = root_.filePath(QStringLiteral("in"));
-        s.outputDir = root_.filePath(QStringLiteral("out"));
-        s.errorDir = root_.filePath(QStringLiteral("err"));
+        s.drive = u"/"_s;
+        s.inputDir = root_.FilePath(u"in"_s);
+        s.outputDir = root_.FilePath(u"out"_s);
+        s.errorDir = root_.FilePath(u"err"_s);
         s.deleteInputFile = false;
         s.scanInterval = 1;
         s.scanUnitIndex = 0;
@@ -44,72 +50,15 @@ class HeadlessTest : public ::testing::Test {
         s.deviceIndex = device;
         s.unicode = false;
         s.timeoutIndex = 1;
-        const QString path = root_.filePath(QStringLiteral("panel.cfg"));
+        const QString path = root_.FilePath(u"panel.cfg"_s);
         EXPECT_TRUE(ConfigFile::Write(path, s, nullptr));
         return path;
     }
 
-    static QString ReadAll(std::FILE* file) {
-        std::fflush(file);
-        std::rewind(file);
-        QByteArray bytes;
-        char buffer[4096];
-        size_t n = 0;
-        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-            bytes.append(buffer, static_cast<qsizetype>(n));
-        }
-        return QString::fromUtf8(bytes);
-    }
-
-    QTemporaryDir root_;
-};
-
-TEST_F(HeadlessTest, SigtermStopsTheModeLikeStopAndSavesNothing) {
-    const QString config = WriteConfig(3);
-    const QByteArray saved = testing::ReadFile(config);
-    std::FILE* out = std::tmpfile();
-    ASSERT_NE(out, nullptr);
-    FakeDorvexLibrary* fake = nullptr;
-    int code = -1;
-    {
-        HeadlessRunner runner(
-            config, root_.path(),
-            [&fake](QString&) -> std::unique_ptr<DorvexLibrary> {
-                auto library = std::make_unique<FakeDorvexLibrary>();
-                fake = library.get();
-                return library;
-            },
-            out);
-        QTimer::singleShot(50, [] { std::raise(SIGTERM); });
-        code = runner.Run();
-        ASSERT_NE(fake, nullptr);
-        EXPECT_FALSE(runner.Supervisor().AutoModeOn());
-        EXPECT_EQ(fake->Calls().last(), QStringLiteral("CloseDorvex()"));
-        EXPECT_EQ(fake->Calls()[2], QStringLiteral("OpenDorvex(IPC,3,127.0.0.1,0,0,table.csv)"));
-    }
-    EXPECT_EQ(code, 0);
-    const QString output = ReadAll(out);
-    std::fclose(out);
-    EXPECT_TRUE(output.contains(QStringLiteral("mode: pulling running"))) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("signal 15: stopping"))) << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("mode: No pulling"))) << output.toStdString();
-    EXPECT_EQ(testing::ReadFile(config), saved);
-}
-
-// A runner on a fake library, driven tick by tick instead of by its event loop.
-class HeadlessLogTest : public HeadlessTest {
-  protected:
-    void SetUp() override {
-        HeadlessTest::SetUp();
-        out_ = std::tmpfile();
-        ASSERT_NE(out_, nullptr);
-    }
-    void TearDown() override { std::fclose(out_); }
-
     std::unique_ptr<HeadlessRunner> MakeRunner(const QString& config,
                                                const QLocale& locale = QLocale::c()) {
         return std::make_unique<HeadlessRunner>(
-            config, root_.path(),
+            config, root_.Path(),
             [this](QString&) -> std::unique_ptr<DorvexLibrary> {
                 auto library = std::make_unique<FakeDorvexLibrary>();
                 fake_ = library.get();
@@ -119,17 +68,46 @@ class HeadlessLogTest : public HeadlessTest {
     }
 
     void Drop(const QString& name) {
-        ASSERT_TRUE(testing::WriteFile(root_.filePath(QStringLiteral("in/") + name), "PLU\n1\n"));
+        ASSERT_TRUE(testing::WriteFile(root_.FilePath(u"in/"_s + name), "PLU\n1\n"));
     }
 
-    QString Output() { return ReadAll(out_); }
+    // What the runners printed so far.
+    QString Output() {
+        std::fflush(out_);
+        std::rewind(out_);
+        QByteArray bytes;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out_)) > 0;)
+            bytes.append(buffer, static_cast<qsizetype>(n));
+        return QString::fromUtf8(bytes);
+    }
 
-    std::FILE* out_ = nullptr;
+    testing::TestDir root_;
+    std::FILE* out_ = std::tmpfile();
     FakeDorvexLibrary* fake_ = nullptr;
 };
 
-TEST_F(HeadlessLogTest, WithoutASettingsFileTheSystemsLanguageIsSpoken) {
-    const QString none = root_.filePath(QStringLiteral("none.cfg"));
+TEST_F(HeadlessTest, SigtermStopsTheModeLikeStopAndSavesNothing) {
+    const QString config = WriteConfig(3);
+    const QByteArray saved = testing::ReadFile(config);
+    {
+        auto runner = MakeRunner(config);
+        QTimer::singleShot(50, [] { std::raise(SIGTERM); });
+        EXPECT_EQ(runner->Run(), 0);
+        ASSERT_NE(fake_, nullptr);
+        EXPECT_FALSE(runner->Supervisor().AutoModeOn());
+        EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
+        EXPECT_EQ(fake_->Calls()[2], u"OpenDorvex(IPC,3,127.0.0.1,0,0,table.csv)"_s);
+    }
+    const QString output = Output();
+    EXPECT_TRUE(output.contains(u"mode: pulling running"_s)) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"signal 15: stopping"_s)) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"mode: No pulling"_s)) << output.toStdString();
+    EXPECT_EQ(testing::ReadFile(config), saved);
+}
+
+TEST_F(HeadlessTest, WithoutASettingsFileTheSystemsLanguageIsSpoken) {
+    const QString none = root_.FilePath(u"none.cfg"_s);
     {
         auto runner = MakeRunner(none, QLocale(QLocale::German, QLocale::Germany));
         EXPECT_EQ(runner->Settings().languageCode, kEnglish);
@@ -141,20 +119,19 @@ TEST_F(HeadlessLogTest, WithoutASettingsFileTheSystemsLanguageIsSpoken) {
         EXPECT_EQ(runner->Run(), 1);
     }
     const QString output = Output();
-    EXPECT_TRUE(output.contains(QStringLiteral("message: Please select a scale n° !")))
-        << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral("message: Sélectionner un n° de balance !")))
+    EXPECT_TRUE(output.contains(u"message: Please select a scale n° !"_s)) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"message: Sélectionner un n° de balance !"_s))
         << output.toStdString();
 }
 
-TEST_F(HeadlessLogTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMinute) {
-    Drop(QStringLiteral("prices_w.csv"));
-    Drop(QStringLiteral("whole_r.csv"));
+TEST_F(HeadlessTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMinute) {
+    Drop(u"prices_w.csv"_s);
+    Drop(u"whole_r.csv"_s);
     auto runner = MakeRunner(WriteConfig(3));
     TransferSupervisor& supervisor = runner->Supervisor();
     ASSERT_TRUE(supervisor.SetMode());
-    fake_->sendResults.insert(QStringLiteral("prices_w.csv"), -1);
-    fake_->lastErrorText = QStringLiteral("no table of table.csv is named in the file name");
+    fake_->sendResults.insert(u"prices_w.csv"_s, -1);
+    fake_->lastErrorText = u"no table of table.csv is named in the file name"_s;
     fake_->QueueStatuses({3});
     supervisor.ScanTick();  // prices_w.csv refused, whole_r.csv handed over
     for (int waited : {1000, 30000, 60500, 61000, 90000, 120000, 121000}) {
@@ -162,24 +139,21 @@ TEST_F(HeadlessLogTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMin
         supervisor.StatusTick();
     }
     fake_->SetReplyWait(0, 0);
-    fake_->transferErrorText = QStringLiteral("no reply to request 1 of 1 within 9000000 ms");
+    fake_->transferErrorText = u"no reply to request 1 of 1 within 9000000 ms"_s;
     fake_->QueueStatuses({5});
     supervisor.StatusTick();
     const QString output = Output();
-    EXPECT_TRUE(output.contains(QStringLiteral(
-        "file prices_w.csv: moved to the error directory: Refused by the library: no table of "
-        "table.csv is named in the file name")))
+    EXPECT_TRUE(output.contains(
+        u"file prices_w.csv: moved to the error directory: Refused by the library: no table of "
+        "table.csv is named in the file name"_s))
         << output.toStdString();
-    EXPECT_TRUE(output.contains(QStringLiteral(
-        "file whole_r.csv: moved to the error directory: Transfer ended with an error: no reply "
-        "to request 1 of 1 within 9000000 ms")))
+    EXPECT_TRUE(output.contains(
+        u"file whole_r.csv: moved to the error directory: Transfer ended with an error: no reply "
+        "to request 1 of 1 within 9000000 ms"_s))
         << output.toStdString();
-    EXPECT_EQ(output.count(QStringLiteral("waiting for the scale's reply, ")), 2)
-        << output.toStdString();
-    EXPECT_TRUE(
-        output.contains(QStringLiteral("waiting for the scale's reply, 60 s (limit 9000 s)")));
-    EXPECT_TRUE(
-        output.contains(QStringLiteral("waiting for the scale's reply, 120 s (limit 9000 s)")));
+    EXPECT_EQ(output.count(u"waiting for the scale's reply, "_s), 2) << output.toStdString();
+    EXPECT_TRUE(output.contains(u"waiting for the scale's reply, 60 s (limit 9000 s)"_s));
+    EXPECT_TRUE(output.contains(u"waiting for the scale's reply, 120 s (limit 9000 s)"_s));
 }
 
 TEST_F(HeadlessTest, ProgramRefusesABadReplyTimeoutAndFailsWithoutAScaleNumber) {
@@ -188,15 +162,14 @@ TEST_F(HeadlessTest, ProgramRefusesABadReplyTimeoutAndFailsWithoutAScaleNumber) 
     }
     for (const char* value : {"0", "-5", "5s", "99999999999"}) {
         QProcess panel;
-        panel.start(PanelBinary(), {QStringLiteral("--headless"), QStringLiteral("--reply-timeout"),
-                                    QString::fromLatin1(value)});
+        panel.start(PanelBinary(),
+                    {u"--headless"_s, u"--reply-timeout"_s, QString::fromLatin1(value)});
         ASSERT_TRUE(panel.waitForFinished(10000));
         EXPECT_EQ(panel.exitCode(), 2) << value;
         EXPECT_TRUE(panel.readAllStandardError().contains("--reply-timeout")) << value;
     }
     QProcess panel;
-    panel.start(PanelBinary(),
-                {QStringLiteral("--headless"), QStringLiteral("--config"), WriteConfig(-1)});
+    panel.start(PanelBinary(), {u"--headless"_s, u"--config"_s, WriteConfig(-1)});
     ASSERT_TRUE(panel.waitForFinished(10000));
     EXPECT_EQ(panel.exitCode(), 1);
     EXPECT_TRUE(panel.readAllStandardOutput().contains("message: Please select a scale n° !"));
@@ -211,15 +184,14 @@ TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
     ASSERT_TRUE(simulator.Started());
     QProcess panel;
     panel.setProcessChannelMode(QProcess::MergedChannels);
-    panel.start(PanelBinary(),
-                {QStringLiteral("--headless"), QStringLiteral("--config"),
-                 WriteConfig(1, QStringLiteral("127.0.0.1:%1").arg(simulator.Port()))});
+    panel.start(PanelBinary(), {u"--headless"_s, u"--config"_s,
+                                WriteConfig(1, u"127.0.0.1:%1"_s.arg(simulator.Port()))});
     ASSERT_TRUE(panel.waitForStarted(5000));
     ASSERT_TRUE(QFile::copy(QStringLiteral(DORVEX_SAMPLES_DIR "/articles_w.csv"),
-                            root_.filePath(QStringLiteral("in/articles_w.csv"))));
-    const QString result = root_.filePath(QStringLiteral("out/articles_w_a.csv"));
+                            root_.FilePath(u"in/articles_w.csv"_s)));
+    const QString result = root_.FilePath(u"out/articles_w_a.csv"_s);
     QDeadlineTimer deadline(30000);
-    while (QFile::exists(root_.filePath(QStringLiteral("in/articles_w.csv"))) &&
+    while (QFile::exists(root_.FilePath(u"in/articles_w.csv"_s)) &&
            panel.state() == QProcess::Running && !deadline.hasExpired()) {
         panel.waitForReadyRead(100);
     }
@@ -233,12 +205,11 @@ TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
     }
     EXPECT_EQ(panel.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(panel.exitCode(), 0);
-    EXPECT_TRUE(
-        output.contains(QStringLiteral("file articles_w.csv: moved to the output directory")))
+    EXPECT_TRUE(output.contains(u"file articles_w.csv: moved to the output directory"_s))
         << output.toStdString();
-    EXPECT_TRUE(QFile::exists(root_.filePath(QStringLiteral("out/articles_w.csv"))));
+    EXPECT_TRUE(QFile::exists(root_.FilePath(u"out/articles_w.csv"_s)));
     EXPECT_TRUE(QFile::exists(result));
-    EXPECT_TRUE(QDir(root_.filePath(QStringLiteral("err"))).isEmpty()) << output.toStdString();
+    EXPECT_TRUE(QDir(root_.FilePath(u"err"_s)).isEmpty()) << output.toStdString();
 }
 
 }  // namespace

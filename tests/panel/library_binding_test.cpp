@@ -7,11 +7,13 @@
 #include "core/shared_dorvex_library.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 QString Stub(const char* name) {
     return QDir(QStringLiteral(DORVEX_PANEL_STUB_DIR))
-        .filePath(QStringLiteral("stub_%1.so").arg(QString::fromLatin1(name)));
+        .filePath(u"stub_%1.so"_s.arg(QString::fromLatin1(name)));
 }
 
 std::unique_ptr<DorvexLibrary> Bind(const char* name) {
@@ -24,18 +26,15 @@ std::unique_ptr<DorvexLibrary> Bind(const char* name) {
 TEST(LibraryBindingTest, ANewerLibraryGivesItsReasonsWaitAndTimeout) {
     auto library = Bind("new");
     ASSERT_NE(library, nullptr);
-    EXPECT_EQ(library->OpenDorvex(QStringLiteral("IPC"), QStringLiteral("1"),
-                                  QStringLiteral("refuse"), 0, 0, QStringLiteral("table.csv")),
-              -1);
+    EXPECT_EQ(library->OpenDorvex(u"IPC"_s, u"1"_s, u"refuse"_s, 0, 0, u"table.csv"_s), -1);
     EXPECT_EQ(library->GetLastErrorText(),
-              QStringLiteral("Connecting to refuse:1120 failed: connection refused"));
+              u"Connecting to refuse:1120 failed: connection refused"_s);
     // The text is the calling thread's: UTF-8 comes back as it went.
-    EXPECT_EQ(library->SendWriteFile(QStringLiteral("prix_w.csv")), -1);
+    EXPECT_EQ(library->SendWriteFile(u"prix_w.csv"_s), -1);
     EXPECT_EQ(library->GetLastErrorText(),
-              QStringLiteral("no table of table.csv is named in the file name \"prix_w.csv\"; "
-                             "rename the file (Article, Département)"));
-    EXPECT_EQ(library->GetTransferErrorText(),
-              QStringLiteral("no reply to request 2 of 3 within 5000 ms"));
+              u"no table of table.csv is named in the file name \"prix_w.csv\"; "
+              "rename the file (Article, Département)"_s);
+    EXPECT_EQ(library->GetTransferErrorText(), u"no reply to request 2 of 3 within 5000 ms"_s);
     int waited = 0;
     int limit = 0;
     EXPECT_TRUE(library->GetReplyWait(waited, limit));
@@ -44,8 +43,7 @@ TEST(LibraryBindingTest, ANewerLibraryGivesItsReasonsWaitAndTimeout) {
     EXPECT_EQ(library->SetReplyTimeout(1500, 1500), 1);
     EXPECT_EQ(library->SetReplyTimeout(-1, 1500), -1);
     // A reason longer than the buffer is cut, never overrun.
-    library->OpenDorvex(QStringLiteral("IPC"), QStringLiteral("1"), QStringLiteral("long"), 0, 0,
-                        QStringLiteral("table.csv"));
+    library->OpenDorvex(u"IPC"_s, u"1"_s, u"long"_s, 0, 0, u"table.csv"_s);
     const QString cut = library->GetLastErrorText();
     EXPECT_GT(cut.size(), 1000);
     EXPECT_LT(cut.size(), 5000);
@@ -54,9 +52,7 @@ TEST(LibraryBindingTest, ANewerLibraryGivesItsReasonsWaitAndTimeout) {
 TEST(LibraryBindingTest, AnOlderLibraryStillServesWithoutReasons) {
     auto library = Bind("old");
     ASSERT_NE(library, nullptr);
-    EXPECT_EQ(library->OpenDorvex(QStringLiteral("IPC"), QStringLiteral("1"),
-                                  QStringLiteral("refuse"), 0, 0, QStringLiteral("table.csv")),
-              -1);
+    EXPECT_EQ(library->OpenDorvex(u"IPC"_s, u"1"_s, u"refuse"_s, 0, 0, u"table.csv"_s), -1);
     EXPECT_EQ(library->GetLastErrorText(), QString());
     EXPECT_EQ(library->GetTransferErrorText(), QString());
     int waited = -1;
@@ -71,8 +67,7 @@ TEST(LibraryBindingTest, AnOlderLibraryStillServesWithoutReasons) {
 TEST(LibraryBindingTest, ALibraryWithoutOneOfTheEighteenIsRefused) {
     QString error;
     EXPECT_EQ(SharedDorvexLibrary::Load({Stub("incomplete")}, error), nullptr);
-    EXPECT_TRUE(error.endsWith(QStringLiteral("missing export(s) ReceiveData")))
-        << error.toStdString();
+    EXPECT_TRUE(error.endsWith(u"missing export(s) ReceiveData"_s)) << error.toStdString();
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -34,6 +33,8 @@
 #include "ui/widget_prompter.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 using testing::FakeDorvexLibrary;
@@ -45,14 +46,13 @@ using testing::WriteFile;
 class TwoDrives : public Volumes {
   public:
     explicit TwoDrives(const QString& root)
-        : a_(QDir(root).filePath(QStringLiteral("driveA"))),
-          b_(QDir(root).filePath(QStringLiteral("driveB"))) {
+        : a_(QDir(root).filePath(u"driveA"_s)), b_(QDir(root).filePath(u"driveB"_s)) {
         QDir().mkpath(a_);
         QDir().mkpath(b_);
     }
-    QStringList DriveTexts() const override { return {a_, b_ + QStringLiteral(" [B]")}; }
+    QStringList DriveTexts() const override { return {a_, b_ + u" [B]"_s}; }
     QString DriveOf(const QString& path) const override {
-        return path.startsWith(b_) ? b_ + QStringLiteral(" [B]") : a_;
+        return path.startsWith(b_) ? b_ + u" [B]"_s : a_;
     }
     QString CurrentDirectoryOf(const QString& driveText) const override {
         return RootOf(driveText);
@@ -63,12 +63,12 @@ class TwoDrives : public Volumes {
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    MainWindowTest() : drives_(dir_.path()) {}
+    MainWindowTest() : drives_(dir_.Path()) {}
 
     std::unique_ptr<MainWindow> MakeWindow(const QString& configPath = {},
                                            const QString& saveConfigPath = {}) {
         MainWindow::Options options;
-        options.programDir = dir_.path();
+        options.programDir = dir_.Path();
         options.configPath = configPath.isEmpty() ? ConfigPath() : configPath;
         options.saveConfigPath = saveConfigPath;
         options.prompter = &prompter_;
@@ -82,7 +82,7 @@ class MainWindowTest : public ::testing::Test {
         return std::make_unique<MainWindow>(std::move(options));
     }
 
-    QString ConfigPath() const { return QDir(dir_.path()).filePath(QStringLiteral("Dorvex.cfg")); }
+    QString ConfigPath() const { return QDir(dir_.Path()).filePath(u"Dorvex.cfg"_s); }
 
     QString Sub(const QString& name) const {
         const QString path = QDir(drives_.a_).filePath(name);
@@ -95,9 +95,9 @@ class MainWindowTest : public ::testing::Test {
         PanelSettings s;
         s.languageCode = kEnglish;
         s.drive = drives_.a_;
-        s.inputDir = Sub(QStringLiteral("in"));
-        s.outputDir = Sub(QStringLiteral("out"));
-        s.errorDir = Sub(QStringLiteral("err"));
+        s.inputDir = Sub(u"in"_s);
+        s.outputDir = Sub(u"out"_s);
+        s.errorDir = Sub(u"err"_s);
         s.scanInterval = 3;
         s.scanUnitIndex = 0;
         s.statusIntervalMs = 100;
@@ -113,13 +113,13 @@ class MainWindowTest : public ::testing::Test {
     }
 
     void Drop(const QString& name) {
-        ASSERT_TRUE(WriteFile(QDir(Sub(QStringLiteral("in"))).filePath(name), "PLU\n1\n"));
+        ASSERT_TRUE(WriteFile(QDir(Sub(u"in"_s)).filePath(name), "PLU\n1\n"));
     }
 
     // A window started on Runnable() settings with one file being transferred.
     std::unique_ptr<MainWindow> TransferringWindow() {
         WriteConfig(Runnable());
-        Drop(QStringLiteral("plu_w.csv"));
+        Drop(u"plu_w.csv"_s);
         auto window = MakeWindow();
         window->LoadSettings();
         window->show();
@@ -146,15 +146,15 @@ class MainWindowTest : public ::testing::Test {
                 text = frame->title();
             } else if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
                 for (int i = 0; i < tabs->count(); ++i) {
-                    text += tabs->tabText(i) + QLatin1Char('|');
+                    text += tabs->tabText(i) + u'|';
                 }
             }
-            captions << w->objectName() + QLatin1Char('=') + text;
+            captions << w->objectName() + u'=' + text;
         }
         return captions;
     }
 
-    QTemporaryDir dir_;
+    testing::TestDir dir_;
     TwoDrives drives_;
     FakePrompter prompter_;
     FakeDorvexLibrary* fake_ = nullptr;
@@ -164,11 +164,10 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
     auto window = MakeWindow();
     window->LoadSettings();
     EXPECT_EQ(window->LanguageCode(), kFrench);
-    EXPECT_EQ(Find<QLabel>(*window, "L_CurrentLanguage")->text(), QStringLiteral("Français"));
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), QStringLiteral("Pas de scrutation"));
-    EXPECT_TRUE(Find<QLabel>(*window, "L_FreeSpace")
-                    ->text()
-                    .startsWith(QStringLiteral("Espace disque disponible : ")));
+    EXPECT_EQ(Find<QLabel>(*window, "L_CurrentLanguage")->text(), u"Français"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"Pas de scrutation"_s);
+    EXPECT_TRUE(
+        Find<QLabel>(*window, "L_FreeSpace")->text().startsWith(u"Espace disque disponible : "_s));
     // The file lists show the chosen directories from the start, not only after a change.
     EXPECT_FALSE(window->ReadSettings().inputDir.isEmpty());
     EXPECT_EQ(Find<FileList>(*window, "File_In")->Directory(), window->ReadSettings().inputDir);
@@ -180,7 +179,7 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
     EXPECT_FALSE(tabs->tabIcon(1).isNull());
     EXPECT_TRUE(tabs->tabIcon(2).isNull());
     EXPECT_EQ(tabs->tabToolTip(3),
-              StringTable::Text(kFrench, TextId::SelectScaleNumber) + QLatin1Char('\n') +
+              StringTable::Text(kFrench, TextId::SelectScaleNumber) + u'\n' +
                   StringTable::Text(kFrench, TextId::ConfigureConnectionTimeout));
     Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(0);
     EXPECT_TRUE(tabs->tabIcon(1).isNull());
@@ -208,15 +207,15 @@ TEST_F(MainWindowTest, LanguageSwitchRestoresEveryTaggedCaption) {
     QTest::mouseClick(Find<QWidget>(*window, "I_English"), Qt::LeftButton);
     EXPECT_EQ(window->LanguageCode(), kEnglish);
     auto* tabs = Find<QTabWidget>(*window, "SSTab1");
-    EXPECT_EQ(tabs->tabText(3), QStringLiteral("Communication"));
+    EXPECT_EQ(tabs->tabText(3), u"Communication"_s);
     EXPECT_EQ(Find<QGroupBox>(*window, "F_InputFile")->title(),
-              QStringLiteral("Input file after successful transfer"));
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), QStringLiteral("No pulling"));
-    EXPECT_EQ(Find<QLabel>(*window, "L_CurrentLanguage")->text(), QStringLiteral("English"));
+              u"Input file after successful transfer"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"No pulling"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "L_CurrentLanguage")->text(), u"English"_s);
     // Untranslated: character sets, slider ends, the mode button.
-    EXPECT_EQ(Find<QRadioButton>(*window, "O_Unicode")->text(), QStringLiteral("UNICODE"));
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInOut")->text(), QStringLiteral("60 s"));
-    EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), QStringLiteral("Start"));
+    EXPECT_EQ(Find<QRadioButton>(*window, "O_Unicode")->text(), u"UNICODE"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInOut")->text(), u"60 s"_s);
+    EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), u"Start"_s);
 
     QTest::mouseClick(Find<QWidget>(*window, "I_French"), Qt::LeftButton);
     EXPECT_EQ(Captions(*window), french);
@@ -225,22 +224,22 @@ TEST_F(MainWindowTest, LanguageSwitchRestoresEveryTaggedCaption) {
 TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhatBecomesOfFiles) {
     PanelSettings settings = Runnable();
     settings.deleteInputFile = false;
-    settings.ipAddress = QStringLiteral("127.0.0.1:5120");
-    settings.crChar = QStringLiteral("~");
+    settings.ipAddress = u"127.0.0.1:5120"_s;
+    settings.crChar = u"~"_s;
     settings.unicode = true;
     WriteConfig(settings);
-    Drop(QStringLiteral("plu_w.csv"));
+    Drop(u"plu_w.csv"_s);
 
     auto window = MakeWindow();
     window->LoadSettings();
     ASSERT_TRUE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls()[2], QStringLiteral("OpenDorvex(IPC:5120,7,127.0.0.1,0,1,table.csv)"));
-    EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), QStringLiteral("Stop"));
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), QStringLiteral("pulling running"));
+    EXPECT_EQ(fake_->Calls()[2], u"OpenDorvex(IPC:5120,7,127.0.0.1,0,1,table.csv)"_s);
+    EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), u"Stop"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"pulling running"_s);
     EXPECT_TRUE(Find<QRadioButton>(*window, "O_MoveInputFile")->isChecked());
     EXPECT_FALSE(Find<QCheckBox>(*window, "C_Window")->isHidden());
     EXPECT_EQ(window->Supervisor().ScanTimer().interval(), 3000);
-    EXPECT_EQ(Find<QComboBox>(*window, "CB_Timeout")->currentText(), QStringLiteral("5 s"));
+    EXPECT_EQ(Find<QComboBox>(*window, "CB_Timeout")->currentText(), u"5 s"_s);
     // What the library or the timers took at the start is locked; the file option is not.
     EXPECT_FALSE(Find<QLineEdit>(*window, "T_IPAddress")->isEnabled());
     EXPECT_FALSE(Find<QWidget>(*window, "Dir_In")->isEnabled());
@@ -251,32 +250,32 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     window->Supervisor().ScanTick();
     auto* processing = Find<QLabel>(*window, "L_FileTransfered");
     EXPECT_TRUE(processing->isVisibleTo(window.get()));
-    EXPECT_EQ(processing->text(), QStringLiteral("Processing file : plu_w.csv"));
+    EXPECT_EQ(processing->text(), u"Processing file : plu_w.csv"_s);
     fake_->QueueStatuses({4});
     window->Supervisor().StatusTick();
     EXPECT_FALSE(processing->isVisibleTo(window.get()));
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Status")->text(), QStringLiteral("Transfer terminated"));
-    EXPECT_TRUE(QFile::exists(QDir(settings.outputDir).filePath(QStringLiteral("plu_w.csv"))));
+    EXPECT_EQ(Find<QLabel>(*window, "Panel_Status")->text(), u"Transfer terminated"_s);
+    EXPECT_TRUE(QFile::exists(QDir(settings.outputDir).filePath(u"plu_w.csv"_s)));
 
     // A refused file's reason shows in the status bar, below the list and as its tip.
-    const QString reason = QStringLiteral("no table of table.csv is named in the file name");
-    fake_->sendResults.insert(QStringLiteral("prices_w.csv"), -1);
+    const QString reason = u"no table of table.csv is named in the file name"_s;
+    fake_->sendResults.insert(u"prices_w.csv"_s, -1);
     fake_->lastErrorText = reason;
-    Drop(QStringLiteral("prices_w.csv"));
+    Drop(u"prices_w.csv"_s);
     window->Supervisor().ScanTick();
     window->Supervisor().ScanTick();
-    const QString expected = QStringLiteral("prices_w.csv: Refused by the library: ") + reason;
+    const QString expected = u"prices_w.csv: Refused by the library: "_s + reason;
     EXPECT_EQ(Find<ElidedLabel>(*window, "Panel_Notice")->FullText(), expected);
     auto* why = Find<QPlainTextEdit>(*window, "T_FileErrorReason");
     EXPECT_FALSE(why->isHidden());
     EXPECT_EQ(why->toPlainText(), expected);
-    const auto items = Find<FileList>(*window, "File_Error")
-                           ->findItems(QStringLiteral("prices_w.csv"), Qt::MatchExactly);
+    const auto items =
+        Find<FileList>(*window, "File_Error")->findItems(u"prices_w.csv"_s, Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1);
-    EXPECT_EQ(items.first()->toolTip(), QStringLiteral("Refused by the library: ") + reason);
+    EXPECT_EQ(items.first()->toolTip(), u"Refused by the library: "_s + reason);
 
     // A reply awaited for long shows in the status bar.
-    Drop(QStringLiteral("all_r.csv"));
+    Drop(u"all_r.csv"_s);
     window->Supervisor().ScanTick();
     window->Supervisor().ScanTick();
     ASSERT_TRUE(window->Supervisor().TransferRunning());
@@ -284,42 +283,18 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     fake_->SetReplyWait(42500, 9000000);
     window->Supervisor().StatusTick();
     EXPECT_EQ(Find<ElidedLabel>(*window, "Panel_Notice")->FullText(),
-              QStringLiteral("waiting for the scale's reply, 42 s (limit 9000 s)"));
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Status")->text(), QStringLiteral("Receiving request"));
+              u"waiting for the scale's reply, 42 s (limit 9000 s)"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "Panel_Status")->text(), u"Receiving request"_s);
 
     prompter_.answers = {true};
     QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
     EXPECT_FALSE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
+    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
     EXPECT_TRUE(Find<QLineEdit>(*window, "T_IPAddress")->isEnabled());
     EXPECT_TRUE(Find<QLabel>(*window, "L_NextStart")->isHidden());
     EXPECT_TRUE(Find<ElidedLabel>(*window, "Panel_Notice")->FullText().isEmpty());
     EXPECT_TRUE(window->close());
     EXPECT_EQ(prompter_.questions.size(), 1);  // the stop's, none for the close
-}
-
-TEST_F(MainWindowTest, ChoosingADriveMovesTheThreeDirectoriesSoStartRefuses) {
-    auto window = MakeWindow();
-    window->LoadSettings();
-    PanelSettings settings = window->ReadSettings();
-    settings.deviceIndex = 1;
-    settings.scanUnitIndex = 0;
-    settings.timeoutIndex = 0;
-    settings.inputDir = Sub(QStringLiteral("in"));
-    settings.outputDir = Sub(QStringLiteral("out"));
-    settings.errorDir = Sub(QStringLiteral("err"));
-    window->ShowSettings(settings);
-    auto* drive = Find<QComboBox>(*window, "Drive1");
-    drive->setCurrentIndex(1);
-    emit drive->textActivated(drive->currentText());
-    const PanelSettings moved = window->ReadSettings();
-    EXPECT_EQ(moved.inputDir, drives_.b_);
-    EXPECT_EQ(moved.outputDir, drives_.b_);
-    EXPECT_EQ(moved.errorDir, drives_.b_);
-    QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
-    EXPECT_EQ(prompter_.messages,
-              QStringList{StringTable::Text(kFrench, TextId::SelectSeparateDirectories)});
-    EXPECT_FALSE(window->Supervisor().AutoModeOn());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheOwnPagesOfTheLanguageWhenNoHelpFileExists) {
@@ -329,15 +304,15 @@ TEST_F(MainWindowTest, HelpOpensTheOwnPagesOfTheLanguageWhenNoHelpFileExists) {
     window->SetLanguage(kEnglish);
     window->OpenHelp();
     QStringList pages;
-    for (auto* browser : window->findChildren<QTextBrowser*>(QStringLiteral("HelpText"))) {
+    for (auto* browser : window->findChildren<QTextBrowser*>(u"HelpText"_s)) {
         pages << browser->toPlainText();
     }
     ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages.filter(QStringLiteral("répertoire d'entrée")).size(), 1);
-    EXPECT_EQ(pages.filter(QStringLiteral("input directory")).size(), 1);
+    EXPECT_EQ(pages.filter(u"répertoire d'entrée"_s).size(), 1);
+    EXPECT_EQ(pages.filter(u"input directory"_s).size(), 1);
 }
 
-TEST_F(MainWindowTest, ControlsShowTheirValuesAndKeepWhatTheyHide) {
+TEST_F(MainWindowTest, ControlsShowTheirValuesKeepWhatTheyHideAndFollowTheDrive) {
     auto window = MakeWindow();
     window->LoadSettings();
     // Unchecking the automatic start hides "minimized" but keeps its value.
@@ -353,29 +328,44 @@ TEST_F(MainWindowTest, ControlsShowTheirValuesAndKeepWhatTheyHide) {
 
     // A typed timeout that is no entry counts as no choice.
     auto* timeout = Find<QComboBox>(*window, "CB_Timeout");
-    timeout->setEditText(QStringLiteral("7 s"));
+    timeout->setEditText(u"7 s"_s);
     EXPECT_EQ(window->ReadSettings().timeoutIndex, 6);
-    timeout->setEditText(QStringLiteral("7 seconds"));
+    timeout->setEditText(u"7 seconds"_s);
     EXPECT_EQ(window->ReadSettings().timeoutIndex, -1);
 
     // The sliders show their value; the ends follow the unit.
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), QStringLiteral("10 s"));
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), u"10 s"_s);
     Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(1);
     Find<QSlider>(*window, "Slider_TimerIn")->setValue(25);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInMin")->text(), QStringLiteral("1 min"));
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInOut")->text(), QStringLiteral("60 min"));
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), QStringLiteral("25 min"));
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInMin")->text(), u"1 min"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInOut")->text(), u"60 min"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), u"25 min"_s);
     Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(0);
     Find<QSlider>(*window, "Slider_TimerStatus")->setValue(480);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), QStringLiteral("25 s"));
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerStatusValue")->text(), QStringLiteral("480 ms"));
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), u"25 s"_s);
+    EXPECT_EQ(Find<QLabel>(*window, "L_TimerStatusValue")->text(), u"480 ms"_s);
+
+    // Choosing a drive moves the three directories to it, so a start refuses.
+    PanelSettings settings = Runnable();
+    settings.languageCode = kFrench;
+    window->ShowSettings(settings);
+    auto* drive = Find<QComboBox>(*window, "Drive1");
+    drive->setCurrentIndex(1);
+    emit drive->textActivated(drive->currentText());
+    const PanelSettings moved = window->ReadSettings();
+    EXPECT_EQ(QStringList({moved.inputDir, moved.outputDir, moved.errorDir}),
+              QStringList(3, drives_.b_));
+    QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
+    EXPECT_EQ(prompter_.messages,
+              QStringList{StringTable::Text(kFrench, TextId::SelectSeparateDirectories)});
+    EXPECT_FALSE(window->Supervisor().AutoModeOn());
 }
 
 TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathAndAFailedSaveIsReported) {
     PanelSettings english;
     english.languageCode = kEnglish;
     WriteConfig(english);
-    const QString saved = QDir(dir_.path()).filePath(QStringLiteral("user/dorvex/Dorvex.cfg"));
+    const QString saved = QDir(dir_.Path()).filePath(u"user/dorvex/Dorvex.cfg"_s);
     auto window = MakeWindow(ConfigPath(), saved);
     window->LoadSettings();
     EXPECT_TRUE(window->close());
@@ -383,7 +373,7 @@ TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathAndAFailedSaveIsReported) {
     EXPECT_TRUE(ReadFile(saved).startsWith("44\r\n"));
 
     // A file where the directory should be: the save fails, for root too.
-    auto blocked = MakeWindow(saved + QStringLiteral("/Dorvex.cfg"));
+    auto blocked = MakeWindow(saved + u"/Dorvex.cfg"_s);
     blocked->LoadSettings();
     EXPECT_TRUE(blocked->close());
     ASSERT_EQ(prompter_.messages.size(), 1);
@@ -401,7 +391,7 @@ TEST_F(MainWindowTest, BoxButtonsSpeakTheWindowsLanguage) {
             ASSERT_NE(box, nullptr);
             seen.clear();
             for (QAbstractButton* button : box->buttons()) {
-                seen << button->text().remove(QLatin1Char('&'));
+                seen << button->text().remove(u'&');
             }
             seen.sort();
             box->button(answer)->click();
@@ -409,51 +399,52 @@ TEST_F(MainWindowTest, BoxButtonsSpeakTheWindowsLanguage) {
     };
     watch(QMessageBox::No);
     EXPECT_FALSE(prompter.AskYesNo(StringTable::Text(kFrench, TextId::QuitBeforeTransferEnds)));
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("Non"), QStringLiteral("Oui")}));
+    EXPECT_EQ(seen, (QStringList{u"Non"_s, u"Oui"_s}));
     watch(QMessageBox::Yes);
     language = kEnglish;
     EXPECT_TRUE(prompter.AskYesNo(StringTable::Text(kEnglish, TextId::QuitBeforeTransferEnds)));
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));
+    EXPECT_EQ(seen, (QStringList{u"No"_s, u"Yes"_s}));
     watch(QMessageBox::Ok);
     prompter.ShowMessage(StringTable::Text(kEnglish, TextId::SelectScaleNumber));
-    EXPECT_EQ(seen, QStringList{QStringLiteral("OK")});
+    EXPECT_EQ(seen, QStringList{u"OK"_s});
 }
 
 TEST_F(MainWindowTest, TheLogViewerShowsNewestFirstAndResultFilesInTheirOrder) {
-    const QString err = Sub(QStringLiteral("err"));
+    const QString err = Sub(u"err"_s);
     PanelSettings settings;
     settings.drive = drives_.a_;
-    settings.inputDir = Sub(QStringLiteral("in"));
-    settings.outputDir = Sub(QStringLiteral("out"));
+    settings.inputDir = Sub(u"in"_s);
+    settings.outputDir = Sub(u"out"_s);
     settings.errorDir = err;
     WriteConfig(settings);
     ASSERT_TRUE(
-        WriteFile(QDir(err).filePath(QStringLiteral("error.log")),
+        WriteFile(QDir(err).filePath(u"error.log"_s),
                   "02:50:01\tDevice 1\tTimeout\r\n02:52:03\tDevice 1\tMessage not sent\r\n"));
     auto window = MakeWindow();
     window->LoadSettings();
     QTest::mouseClick(Find<QPushButton>(*window, "CB_ErrorLog"), Qt::LeftButton);
-    auto* viewer = window->findChild<TextFileViewer*>(QStringLiteral("FileViewer"));
+    auto* viewer = window->findChild<TextFileViewer*>(u"FileViewer"_s);
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->Text(), QStringLiteral("02:52:03\tDevice 1\tMessage not sent\n"
-                                             "02:50:01\tDevice 1\tTimeout"));
-    EXPECT_EQ(viewer->findChild<QLabel*>(QStringLiteral("FileViewerNote"))->text(),
-              QStringLiteral("Lignes les plus récentes en premier"));
+    EXPECT_EQ(viewer->Text(),
+              u"02:52:03\tDevice 1\tMessage not sent\n"
+              "02:50:01\tDevice 1\tTimeout"_s);
+    EXPECT_EQ(viewer->findChild<QLabel*>(u"FileViewerNote"_s)->text(),
+              u"Lignes les plus récentes en premier"_s);
     viewer->close();
 
     // A result file opens in the same viewer by a double click, in its own order.
-    ASSERT_TRUE(WriteFile(QDir(err).filePath(QStringLiteral("a_w_e.csv")),
+    ASSERT_TRUE(WriteFile(QDir(err).filePath(u"a_w_e.csv"_s),
                           "PLU;Name;Result\r\n1;P\xE2te;Database error\r\n"));
     auto* list = Find<FileList>(*window, "File_Error");
     list->Refresh();
-    const auto items = list->findItems(QStringLiteral("a_w_e.csv"), Qt::MatchExactly);
+    const auto items = list->findItems(u"a_w_e.csv"_s, Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1);
     emit list->itemActivated(items.first());
     QStringList shown;
     for (auto* candidate : window->findChildren<TextFileViewer*>()) {
         shown << candidate->Text();
     }
-    EXPECT_TRUE(shown.contains(QStringLiteral("PLU;Name;Result\n1;Pâte;Database error")));
+    EXPECT_TRUE(shown.contains(u"PLU;Name;Result\n1;Pâte;Database error"_s));
 }
 
 TEST_F(MainWindowTest, NothingIsClippedOnA640By480ScreenInEitherLanguage) {
@@ -511,7 +502,7 @@ TEST_F(MainWindowTest, CloseDuringATransferAsksButATerminationStopsAndSavesNothi
     window->Terminate();
     EXPECT_TRUE(prompter_.questions.isEmpty());
     EXPECT_FALSE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
+    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
     EXPECT_TRUE(window->close());
     EXPECT_EQ(ReadFile(ConfigPath()), saved);
 }

@@ -2,7 +2,6 @@
 // and the reading of mixed-encoding logs.
 #include <QFile>
 #include <QLocale>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,8 +10,11 @@
 #include "core/settings_check.h"
 #include "core/string_table.h"
 #include "core/text_file_reader.h"
+#include "test_files.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 QByteArray Utf16(const QString& text) {
@@ -20,37 +22,31 @@ QByteArray Utf16(const QString& text) {
 }
 
 TEST(ReasonTextsTest, ResultNamesAndRenamesFollowTheLibrarysRules) {
-    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("prices_w.csv"), true),
-              QStringLiteral("prices_w_e.csv"));
-    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("texts_w.csw"), false),
-              QStringLiteral("texts_w_a.csw"));
+    EXPECT_EQ(ReasonTexts::ResultFileName(u"prices_w.csv"_s, true), u"prices_w_e.csv"_s);
+    EXPECT_EQ(ReasonTexts::ResultFileName(u"texts_w.csw"_s, false), u"texts_w_a.csw"_s);
     // Cut at the first extension, ".csv" before ".csw".
-    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("x.csw_w.csv"), true),
-              QStringLiteral("x.csw_w_e.csv"));
-    EXPECT_EQ(ReasonTexts::ResultFileName(QStringLiteral("STOCK_W.CSV"), true), QString());
+    EXPECT_EQ(ReasonTexts::ResultFileName(u"x.csw_w.csv"_s, true), u"x.csw_w_e.csv"_s);
+    EXPECT_EQ(ReasonTexts::ResultFileName(u"STOCK_W.CSV"_s, true), QString());
 
-    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(QStringLiteral("STOCK_W.CSV")),
-              QStringLiteral("STOCK_W.csv"));
-    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(QStringLiteral("a_R.Csw")),
-              QStringLiteral("a_R.csw"));
-    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(QStringLiteral("a_w.csv")), QString());
+    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(u"STOCK_W.CSV"_s), u"STOCK_W.csv"_s);
+    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(u"a_R.Csw"_s), u"a_R.csw"_s);
+    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(u"a_w.csv"_s), QString());
 }
 
 TEST(ReasonTextsTest, WaitAndOpenTextsInBothLanguages) {
     EXPECT_EQ(ReasonTexts::ReplyWaitLogLine(125400, 9000000),
-              QStringLiteral("waiting for the scale's reply, 125 s (limit 9000 s)"));
+              u"waiting for the scale's reply, 125 s (limit 9000 s)"_s);
     EXPECT_EQ(ReasonTexts::ReplyWait(kFrench, 2500, 5000),
-              QStringLiteral("attente de la réponse de la balance, 2 s (limite 5 s)"));
-    EXPECT_EQ(ReasonTexts::OpenFailed(kFrench, QStringLiteral("timed out after 3000 ms"),
-                                      QStringLiteral("10.0.0.9:1120")),
-              QStringLiteral("Liaison non ouverte : timed out after 3000 ms (adresse essayée : "
-                             "10.0.0.9:1120)"));
+              u"attente de la réponse de la balance, 2 s (limite 5 s)"_s);
+    EXPECT_EQ(ReasonTexts::OpenFailed(kFrench, u"timed out after 3000 ms"_s, u"10.0.0.9:1120"_s),
+              u"Liaison non ouverte : timed out after 3000 ms (adresse essayée : "
+              "10.0.0.9:1120)"_s);
 }
 
 TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
     PanelSettings settings;
     settings.ipAddress.clear();
-    settings.inputDir = settings.outputDir = settings.errorDir = QStringLiteral("/tmp");
+    settings.inputDir = settings.outputDir = settings.errorDir = u"/tmp"_s;
     const QList<MissingSetting> all = SettingsCheck::Missing(settings);
     EXPECT_EQ(all, (QList<MissingSetting>{
                        {TextId::SelectScaleNumber, SettingsTab::Communication},
@@ -60,10 +56,10 @@ TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
                        {TextId::ConfigureConnectionTimeout, SettingsTab::Communication}}));
     EXPECT_EQ(SettingsCheck::FirstTab(all), SettingsTab::Directories);
 
-    settings.outputDir = QStringLiteral("/out");
-    settings.errorDir = QStringLiteral("/err");
+    settings.outputDir = u"/out"_s;
+    settings.errorDir = u"/err"_s;
     settings.scanUnitIndex = 1;
-    settings.ipAddress = QStringLiteral("10.0.0.9");
+    settings.ipAddress = u"10.0.0.9"_s;
     settings.deviceIndex = 0;
     EXPECT_EQ(
         SettingsCheck::Missing(settings),
@@ -98,52 +94,46 @@ TEST(ReplyWaitLogTest, OnceAMinuteWhateverThePollRate) {
 TEST(TextFileReaderTest, MixedLogLinesAreDecodedEachInItsEncoding) {
     QByteArray log;
     log += "Mon 07 Dec 2026 - 02:50:01\tDevice 1\tTag for column Pr\xE9sentation from a_w.csv\r\n";
-    log +=
-        Utf16(QStringLiteral("Mon 07 Dec 2026 - 02:51:02\tDevice 1\tDatabase error : Œuf ñ €\r\n"));
-    log += Utf16(QStringLiteral("\r\n"));
+    log += Utf16(u"Mon 07 Dec 2026 - 02:51:02\tDevice 1\tDatabase error : Œuf ñ €\r\n"_s);
+    log += Utf16(u"\r\n"_s);
     log += "Mon 07 Dec 2026 - 02:52:03\tDevice 1\tPrix \x80 5\r\n";
     const QStringList lines = TextFileReader::DecodeLines(log);
     ASSERT_EQ(lines.size(), 4) << lines.join('\n').toStdString();
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("Présentation from a_w.csv")));
-    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("Database error : Œuf ñ €")));
+    EXPECT_TRUE(lines[0].endsWith(u"Présentation from a_w.csv"_s));
+    EXPECT_TRUE(lines[1].endsWith(u"Database error : Œuf ñ €"_s));
     EXPECT_EQ(lines[2], QString());
-    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("Prix € 5")));
+    EXPECT_TRUE(lines[3].endsWith(u"Prix € 5"_s));
     // A UTF-8 code page, and a result file with a byte-order mark.
-    EXPECT_EQ(TextFileReader::DecodeLines("Caf\xC3\xA9\r\n", QStringLiteral("UTF-8")).first(),
-              QStringLiteral("Café"));
-    EXPECT_EQ(
-        TextFileReader::DecodeLines("\xFF\xFE" + Utf16(QStringLiteral("PLU;Name\r\n1;Pâte\r\n"))),
-        (QStringList{QStringLiteral("PLU;Name"), QStringLiteral("1;Pâte"), QString()}));
+    EXPECT_EQ(TextFileReader::DecodeLines("Caf\xC3\xA9\r\n", u"UTF-8"_s).first(), u"Café"_s);
+    EXPECT_EQ(TextFileReader::DecodeLines("\xFF\xFE" + Utf16(u"PLU;Name\r\n1;Pâte\r\n"_s)),
+              (QStringList{u"PLU;Name"_s, u"1;Pâte"_s, QString()}));
 }
 
 TEST(TextFileReaderTest, LogsAreShownNewestFirstAndLargeOnesFromTheirEnd) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("error.log"));
+    testing::TestDir dir;
+    const QString path = dir.FilePath(u"error.log"_s);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QByteArray filler(200, 'x');
     // More than the limit, with UTF-16 lines wherever the cut falls.
     int written = 0;
     while (file.size() <= TextFileReader::kMaxBytes + 4096) {
-        const QString line =
-            QStringLiteral("line %1 ").arg(written++) + QString::fromLatin1(filler);
-        file.write(written % 2 ? line.toLatin1() + "\r\n" : Utf16(line + QStringLiteral("\r\n")));
+        const QString line = u"line %1 "_s.arg(written++) + QString::fromLatin1(filler);
+        file.write(written % 2 ? line.toLatin1() + "\r\n" : Utf16(line + u"\r\n"_s));
     }
     file.close();
-    const auto content =
-        TextFileReader::Read(path, TextFileReader::OrderFor(QStringLiteral("error.log")));
+    const auto content = TextFileReader::Read(path, TextFileReader::OrderFor(u"error.log"_s));
     EXPECT_TRUE(content.error.isEmpty());
     EXPECT_TRUE(content.shortened);
     ASSERT_FALSE(content.lines.isEmpty());
-    EXPECT_TRUE(content.lines.first().startsWith(QStringLiteral("line %1 ").arg(written - 1)));
+    EXPECT_TRUE(content.lines.first().startsWith(u"line %1 "_s.arg(written - 1)));
     for (const QString& line : content.lines) {
-        ASSERT_TRUE(line.startsWith(QStringLiteral("line "))) << line.left(40).toStdString();
+        ASSERT_TRUE(line.startsWith(u"line "_s)) << line.left(40).toStdString();
         ASSERT_TRUE(line.endsWith(QString::fromLatin1(filler)));
     }
-    EXPECT_EQ(TextFileReader::OrderFor(QStringLiteral("a_w_a.csv")),
-              TextFileReader::Order::FileOrder);
-    const auto missing = TextFileReader::Read(dir.filePath(QStringLiteral("none.log")),
-                                              TextFileReader::Order::NewestFirst);
+    EXPECT_EQ(TextFileReader::OrderFor(u"a_w_a.csv"_s), TextFileReader::Order::FileOrder);
+    const auto missing =
+        TextFileReader::Read(dir.FilePath(u"none.log"_s), TextFileReader::Order::NewestFirst);
     EXPECT_FALSE(missing.error.isEmpty());
 }
 

@@ -1,4 +1,4 @@
-// Small file chores shared by the panel's tests.
+// Small file chores shared by the panel's tests, on the temporary directory all tests use.
 #pragma once
 
 #include <QByteArray>
@@ -6,7 +6,17 @@
 #include <QFile>
 #include <QString>
 
+#include "support/test_directory.h"
+
 namespace dorvex::panel::testing {
+
+// The test's directory, with "in", "out" and "err", as the program's paths.
+class TestDir : public dorvex::test::TestDirectory {
+  public:
+    TestDir() : TestDirectory("dorvex-panel") {}
+    QString Path() const { return QString::fromStdString(Root().string()); }
+    QString FilePath(const QString& name) const { return QDir(Path()).filePath(name); }
+};
 
 // Writes the bytes, or adds them at the end; false when the file cannot be opened.
 inline bool WriteFile(const QString& path, const QByteArray& bytes, bool append = false) {
@@ -19,12 +29,6 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes, bool append 
 inline QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The transfer directories "in", "out" and "err" under root.
-inline bool MakeTransferDirectories(const QString& root) {
-    return QDir(root).mkpath(QStringLiteral("in")) && QDir(root).mkpath(QStringLiteral("out")) &&
-           QDir(root).mkpath(QStringLiteral("err"));
 }
 
 }  // namespace dorvex::panel::testing

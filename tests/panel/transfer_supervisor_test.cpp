@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,8 @@
 #include "test_files.h"
 
 namespace dorvex::panel {
+
+using namespace Qt::StringLiterals;
 namespace {
 
 using testing::FakeDorvexLibrary;
@@ -23,7 +24,6 @@ using testing::FakePrompter;
 class TransferSupervisorTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(testing::MakeTransferDirectories(root_.path()));
         settings_.languageCode = kEnglish;
         settings_.inputDir = Dir("in");
         settings_.outputDir = Dir("out");
@@ -38,7 +38,7 @@ class TransferSupervisorTest : public ::testing::Test {
     }
 
     QString Dir(const char* name) const {
-        return QDir(root_.path()).filePath(QString::fromLatin1(name));
+        return QDir(root_.Path()).filePath(QString::fromLatin1(name));
     }
     QString PathIn(const char* dir, const QString& name) const {
         return QDir(Dir(dir)).filePath(name);
@@ -66,8 +66,7 @@ class TransferSupervisorTest : public ::testing::Test {
     QStringList TransferCalls() const {
         QStringList calls;
         for (const QString& call : fake_->Calls()) {
-            if (call.startsWith(QLatin1String("Send")) ||
-                call.startsWith(QLatin1String("GetComm"))) {
+            if (call.startsWith("Send"_L1) || call.startsWith("GetComm"_L1)) {
                 calls << call;
             }
         }
@@ -76,7 +75,7 @@ class TransferSupervisorTest : public ::testing::Test {
 
     QString Text(TextId id) const { return StringTable::Text(kEnglish, id); }
 
-    QTemporaryDir root_;
+    testing::TestDir root_;
     PanelSettings settings_;
     FakePrompter prompter_;
     FakeDorvexLibrary* fake_ = nullptr;
@@ -95,7 +94,7 @@ class TransferSupervisorTest : public ::testing::Test {
                                    prompter_, [this] { return settings_; }};
 };
 
-TEST_F(TransferSupervisorTest, StartShowsTheFirstMissingSettingAndLeavesTheLibraryAlone) {
+TEST_F(TransferSupervisorTest, StartRefusalsShowWhatIsMissingAndAMissingLibraryIsRetried) {
     const PanelSettings complete = settings_;
     settings_ = PanelSettings{};
     settings_.inputDir = settings_.outputDir = settings_.errorDir = complete.inputDir;
@@ -111,23 +110,29 @@ TEST_F(TransferSupervisorTest, StartShowsTheFirstMissingSettingAndLeavesTheLibra
     settings_.outputDir = complete.outputDir;
     settings_.errorDir = complete.errorDir;
     settings_.timeoutIndex = 0;
+    loadError_ = u"libdorvex.so: cannot open shared object file"_s;
+    prompter_.messages.clear();
+    EXPECT_FALSE(supervisor_.SetMode());
+    EXPECT_FALSE(supervisor_.AutoModeOn());
+    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::LibraryUnusable) + loadError_});
+    loadError_.clear();
     EXPECT_TRUE(supervisor_.SetMode());
+    EXPECT_EQ(loads_, 2);
     EXPECT_EQ(supervisor_.ScanTimer().interval(), 10 * 60000);  // 10 "min"
 }
 
 TEST_F(TransferSupervisorTest, StartCallsTheLibraryInTheDocumentedOrder) {
     QSignalSpy modes(&supervisor_, &TransferSupervisor::ModeChanged);
-    settings_.crChar = QStringLiteral("~");
+    settings_.crChar = u"~"_s;
     settings_.showErrors = true;
     Start();
-    EXPECT_EQ(fake_->Calls(),
-              (QStringList{QStringLiteral("SetConnectionTimeout(3000)"),
-                           QStringLiteral("SetDisplayErrorMode(1)"),
-                           QStringLiteral("OpenDorvex(IPC,5,127.0.0.1,0,1,table.csv)"),
-                           QStringLiteral("SetInputDir(") + Dir("in") + ')',
-                           QStringLiteral("SetOutputDir(") + Dir("out") + ')',
-                           QStringLiteral("SetErrorDir(") + Dir("err") + ')',
-                           QStringLiteral("SetDestination(5)"), QStringLiteral("SetCRChar(~)")}));
+    EXPECT_EQ(
+        fake_->Calls(),
+        (QStringList{u"SetConnectionTimeout(3000)"_s, u"SetDisplayErrorMode(1)"_s,
+                     u"OpenDorvex(IPC,5,127.0.0.1,0,1,table.csv)"_s,
+                     u"SetInputDir("_s + Dir("in") + ')', u"SetOutputDir("_s + Dir("out") + ')',
+                     u"SetErrorDir("_s + Dir("err") + ')', u"SetDestination(5)"_s,
+                     u"SetCRChar(~)"_s}));
     ASSERT_EQ(modes.size(), 2);
     EXPECT_EQ(modes[0][0].value<PanelMode>(), PanelMode::Opening);
     EXPECT_EQ(modes[1][0].value<PanelMode>(), PanelMode::On);
@@ -139,60 +144,48 @@ TEST_F(TransferSupervisorTest, StartCallsTheLibraryInTheDocumentedOrder) {
 
     // An address with a port selects that port; ANSI passes 0.
     ASSERT_TRUE(supervisor_.SetMode());
-    settings_.ipAddress = QStringLiteral("127.0.0.1:5120");
+    settings_.ipAddress = u"127.0.0.1:5120"_s;
     settings_.unicode.reset();
     Start();
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("OpenDorvex(IPC:5120,5,127.0.0.1,0,0,table.csv)")),
-              1);
-}
-
-TEST_F(TransferSupervisorTest, MissingLibraryIsReportedAndRetriedAtTheNextStart) {
-    loadError_ = QStringLiteral("libdorvex.so: cannot open shared object file");
-    EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_FALSE(supervisor_.AutoModeOn());
-    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::LibraryUnusable) + loadError_});
-    loadError_.clear();
-    EXPECT_TRUE(supervisor_.SetMode());
-    EXPECT_EQ(loads_, 2);
+    EXPECT_EQ(fake_->CountCalls(u"OpenDorvex(IPC:5120,5,127.0.0.1,0,0,table.csv)"_s), 1);
 }
 
 TEST_F(TransferSupervisorTest, OnlyDataFilesAreTakenOnceByTheirFirstMarker) {
-    Drop(QStringLiteral("stock.csv"));
-    Drop(QStringLiteral("notes_w.txt"));
-    Drop(QStringLiteral("x_d.csv_w.csv"));
+    Drop(u"stock.csv"_s);
+    Drop(u"notes_w.txt"_s);
+    Drop(u"x_d.csv_w.csv"_s);
     Start();
     ScanTwice();
-    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(x_d.csv_w.csv)")});
+    EXPECT_EQ(TransferCalls(), QStringList{u"SendWriteFile(x_d.csv_w.csv)"_s});
     fake_->QueueStatuses({4});
     supervisor_.StatusTick();
-    Drop(QStringLiteral("STOCK_W.CSV"));
+    Drop(u"STOCK_W.CSV"_s);
     ScanTwice();
-    EXPECT_EQ(TransferCalls().last(), QStringLiteral("SendWriteFile(STOCK_W.CSV)"));
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("Send")), 2);
-    EXPECT_TRUE(Exists("in", QStringLiteral("stock.csv")));
+    EXPECT_EQ(TransferCalls().last(), u"SendWriteFile(STOCK_W.CSV)"_s);
+    EXPECT_EQ(fake_->CountCalls(u"Send"_s), 2);
+    EXPECT_TRUE(Exists("in", u"stock.csv"_s));
 }
 
 TEST_F(TransferSupervisorTest, RefusedFileGoesToErrorAndTheNextIsSentInTheSameTick) {
-    Drop(QStringLiteral("a_w.csv"), "refused");
-    Drop(QStringLiteral("b_d.csw"));
+    Drop(u"a_w.csv"_s, "refused");
+    Drop(u"b_d.csw"_s);
     Start();
-    fake_->sendResults.insert(QStringLiteral("a_w.csv"), -1);
+    fake_->sendResults.insert(u"a_w.csv"_s, -1);
     fake_->QueueStatuses({5});
     supervisor_.ScanTick();
-    EXPECT_EQ(TransferCalls(), (QStringList{QStringLiteral("SendWriteFile(a_w.csv)"),
-                                            QStringLiteral("GetCommStatus()"),
-                                            QStringLiteral("SendDeleteFile(b_d.csw)")}));
-    EXPECT_FALSE(Exists("in", QStringLiteral("a_w.csv")));
-    EXPECT_EQ(testing::ReadFile(PathIn("err", QStringLiteral("a_w.csv"))), "refused");
+    EXPECT_EQ(TransferCalls(), (QStringList{u"SendWriteFile(a_w.csv)"_s, u"GetCommStatus()"_s,
+                                            u"SendDeleteFile(b_d.csw)"_s}));
+    EXPECT_FALSE(Exists("in", u"a_w.csv"_s));
+    EXPECT_EQ(testing::ReadFile(PathIn("err", u"a_w.csv"_s)), "refused");
     EXPECT_TRUE(supervisor_.TransferRunning());
     EXPECT_TRUE(supervisor_.StatusTimer().isActive());
-    EXPECT_EQ(supervisor_.CurrentFile(), QStringLiteral("b_d.csw"));
+    EXPECT_EQ(supervisor_.CurrentFile(), u"b_d.csw"_s);
     EXPECT_TRUE(prompter_.messages.isEmpty());
 }
 
 TEST_F(TransferSupervisorTest, TwoCandidatesAreSentOneAfterTheOtherInNameOrder) {
-    Drop(QStringLiteral("b_r.csv"));
-    Drop(QStringLiteral("A_w.csv"));
+    Drop(u"b_r.csv"_s);
+    Drop(u"A_w.csv"_s);
     Start();
     QSignalSpy shown(&supervisor_, &TransferSupervisor::StatusShown);
     fake_->QueueStatuses({2, 4, 0});
@@ -203,62 +196,40 @@ TEST_F(TransferSupervisorTest, TwoCandidatesAreSentOneAfterTheOtherInNameOrder) 
     supervisor_.StatusTick();
     EXPECT_EQ(supervisor_.CachedStatus(), 2);
     supervisor_.ScanTick();
-    EXPECT_EQ(TransferCalls().count(QStringLiteral("SendWriteFile(A_w.csv)")), 1);
+    EXPECT_EQ(TransferCalls().count(u"SendWriteFile(A_w.csv)"_s), 1);
     supervisor_.StatusTick();
     EXPECT_FALSE(supervisor_.TransferRunning());
     EXPECT_FALSE(supervisor_.StatusTimer().isActive());
     supervisor_.ScanTick();
-    EXPECT_EQ(
-        TransferCalls(),
-        (QStringList{QStringLiteral("SendWriteFile(A_w.csv)"), QStringLiteral("GetCommStatus()"),
-                     QStringLiteral("GetCommStatus()"), QStringLiteral("SendReadFile(b_r.csv)")}));
+    EXPECT_EQ(TransferCalls(), (QStringList{u"SendWriteFile(A_w.csv)"_s, u"GetCommStatus()"_s,
+                                            u"GetCommStatus()"_s, u"SendReadFile(b_r.csv)"_s}));
 }
 
 TEST_F(TransferSupervisorTest, SuccessDeletesOrMovesTheFileAsTheOptionSaysAtThatTime) {
-    Drop(QStringLiteral("p_w.csv"));
+    Drop(u"p_w.csv"_s);
     Start();
     fake_->QueueStatuses({4});
     supervisor_.ScanTick();
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
     supervisor_.StatusTick();
-    EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_FALSE(Exists("in", u"p_w.csv"_s));
     EXPECT_TRUE(QDir(Dir("out")).isEmpty());
     ASSERT_EQ(settled.size(), 1);
     EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::Deleted);
 
     // Moving replaces an older output file of the same name.
     settings_.deleteInputFile = false;
-    Drop(QStringLiteral("q_w.csv"), "new");
-    ASSERT_TRUE(testing::WriteFile(PathIn("out", QStringLiteral("q_w.csv")), "old content"));
+    Drop(u"q_w.csv"_s, "new");
+    ASSERT_TRUE(testing::WriteFile(PathIn("out", u"q_w.csv"_s), "old content"));
     ScanTwice();
     supervisor_.StatusTick();
-    EXPECT_FALSE(Exists("in", QStringLiteral("q_w.csv")));
-    EXPECT_EQ(testing::ReadFile(PathIn("out", QStringLiteral("q_w.csv"))), "new");
+    EXPECT_FALSE(Exists("in", u"q_w.csv"_s));
+    EXPECT_EQ(testing::ReadFile(PathIn("out", u"q_w.csv"_s)), "new");
     EXPECT_TRUE(QDir(Dir("err")).isEmpty());
 }
 
-TEST_F(TransferSupervisorTest, FailureOrAnUnexpectedStatusMovesTheFileToTheErrorDirectory) {
-    settings_.deleteInputFile = false;
-    Drop(QStringLiteral("p_r.csv"));
-    Start();
-    fake_->QueueStatuses({3, 5});
-    supervisor_.ScanTick();
-    supervisor_.StatusTick();
-    EXPECT_TRUE(Exists("in", QStringLiteral("p_r.csv")));  // untouched while it runs
-    supervisor_.StatusTick();
-    EXPECT_FALSE(Exists("in", QStringLiteral("p_r.csv")));
-    EXPECT_TRUE(Exists("err", QStringLiteral("p_r.csv")));
-
-    Drop(QStringLiteral("q_w.csv"));
-    fake_->QueueStatuses({-1});
-    ScanTwice();
-    supervisor_.StatusTick();
-    EXPECT_FALSE(supervisor_.TransferRunning());
-    EXPECT_TRUE(Exists("err", QStringLiteral("q_w.csv")));
-}
-
 TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunning) {
-    Drop(QStringLiteral("p_w.csv"));
+    Drop(u"p_w.csv"_s);
     Start();
     fake_->QueueStatuses({2});
     supervisor_.ScanTick();
@@ -271,7 +242,7 @@ TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunnin
     EXPECT_FALSE(supervisor_.SetMode());
     EXPECT_TRUE(supervisor_.AutoModeOn());
     EXPECT_TRUE(supervisor_.StatusTimer().isActive());
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("CloseDorvex")), 0);
+    EXPECT_EQ(fake_->CountCalls(u"CloseDorvex"_s), 0);
 
     prompter_.answers = {true};
     EXPECT_TRUE(supervisor_.SetMode());
@@ -279,13 +250,13 @@ TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunnin
     EXPECT_FALSE(supervisor_.ScanTimer().isActive());
     EXPECT_FALSE(supervisor_.StatusTimer().isActive());
     EXPECT_EQ(supervisor_.CachedStatus(), 0);
-    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
-    EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
+    EXPECT_TRUE(Exists("in", u"p_w.csv"_s));
 
     // A new start picks the file up again at its first tick.
     Start();
     supervisor_.ScanTick();
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile(p_w.csv)")), 2);
+    EXPECT_EQ(fake_->CountCalls(u"SendWriteFile(p_w.csv)"_s), 2);
 
     // Idle, a stop asks nothing; a failed close is reported.
     fake_->QueueStatuses({4});
@@ -300,55 +271,53 @@ TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunnin
 
 TEST_F(TransferSupervisorTest, AFileStillBeingWrittenWaitsAndAVanishedDirectoryIsQuiet) {
     Start();
-    Drop(QStringLiteral("big_w.csv"), "first part\n");
+    Drop(u"big_w.csv"_s, "first part\n");
     supervisor_.ScanTick();
-    Drop(QStringLiteral("big_w.csv"), "second part\n");
+    Drop(u"big_w.csv"_s, "second part\n");
     supervisor_.ScanTick();
     EXPECT_TRUE(TransferCalls().isEmpty());
     supervisor_.ScanTick();
-    EXPECT_EQ(TransferCalls(), QStringList{QStringLiteral("SendWriteFile(big_w.csv)")});
+    EXPECT_EQ(TransferCalls(), QStringList{u"SendWriteFile(big_w.csv)"_s});
     fake_->QueueStatuses({4});
     supervisor_.StatusTick();
     ASSERT_TRUE(QDir(Dir("in")).removeRecursively());
     ScanTwice();
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("Send")), 1);
+    EXPECT_EQ(fake_->CountCalls(u"Send"_s), 1);
     EXPECT_TRUE(prompter_.messages.isEmpty());
 }
 
 TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceWithItsReasonAndKeptUntilItChanges) {
-    Drop(QStringLiteral("p_w.csv"));
+    Drop(u"p_w.csv"_s);
     Start();
     ASSERT_TRUE(QDir(Dir("err")).removeRecursively());  // the error directory vanishes
-    fake_->sendResults.insert(QStringLiteral("p_w.csv"), -1);
-    fake_->lastErrorText = QStringLiteral("a column without tag");
+    fake_->sendResults.insert(u"p_w.csv"_s, -1);
+    fake_->lastErrorText = u"a column without tag"_s;
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
     supervisor_.ScanTick();
-    const QString message = Text(TextId::FaultyFileNotMoved) + QStringLiteral("p_w.csv") +
-                            Text(TextId::ToErrorDirectory);
-    EXPECT_EQ(message, QStringLiteral(
-                           "Impossible to move the faulty file \"p_w.csv\" to error directory !"));
+    const QString message =
+        Text(TextId::FaultyFileNotMoved) + u"p_w.csv"_s + Text(TextId::ToErrorDirectory);
+    EXPECT_EQ(message, u"Impossible to move the faulty file \"p_w.csv\" to error directory !"_s);
     EXPECT_EQ(prompter_.messages, QStringList{message});
     ASSERT_EQ(settled.size(), 1);
     EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::LeftInInput);
-    EXPECT_EQ(settled[0][2].toString(), Text(TextId::RefusedByLibrary) +
-                                            QStringLiteral("a column without tag; ") +
-                                            Text(TextId::CouldNotBeMoved) + Dir("err") +
-                                            QStringLiteral(": no such directory"));
-    EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_EQ(settled[0][2].toString(),
+              Text(TextId::RefusedByLibrary) + u"a column without tag; "_s +
+                  Text(TextId::CouldNotBeMoved) + Dir("err") + u": no such directory"_s);
+    EXPECT_TRUE(Exists("in", u"p_w.csv"_s));
     ScanTwice();
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile")), 1);
+    EXPECT_EQ(fake_->CountCalls(u"SendWriteFile"_s), 1);
     EXPECT_EQ(prompter_.messages.size(), 1);
 
-    ASSERT_TRUE(QDir(root_.path()).mkdir(QStringLiteral("err")));
-    Drop(QStringLiteral("p_w.csv"), "corrected\n");
+    ASSERT_TRUE(QDir(root_.Path()).mkdir(u"err"_s));
+    Drop(u"p_w.csv"_s, "corrected\n");
     ScanTwice();
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SendWriteFile")), 2);
-    EXPECT_TRUE(Exists("err", QStringLiteral("p_w.csv")));
+    EXPECT_EQ(fake_->CountCalls(u"SendWriteFile"_s), 2);
+    EXPECT_TRUE(Exists("err", u"p_w.csv"_s));
 }
 
 TEST_F(TransferSupervisorTest, BackgroundPollingHandlesTheFileExactlyOnce) {
     supervisor_.SetBackgroundPolling(true);
-    Drop(QStringLiteral("p_w.csv"));
+    Drop(u"p_w.csv"_s);
     Start();
     fake_->QueueStatuses({4});
     fake_->sent = 3;
@@ -365,17 +334,17 @@ TEST_F(TransferSupervisorTest, BackgroundPollingHandlesTheFileExactlyOnce) {
     }
     supervisor_.StatusTick();
     EXPECT_FALSE(supervisor_.TransferRunning());
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("GetCommStatus")), 1);
+    EXPECT_EQ(fake_->CountCalls(u"GetCommStatus"_s), 1);
     EXPECT_EQ(settled.size(), 1);
     ASSERT_EQ(progress.size(), 1);
     EXPECT_EQ(progress[0][0].toInt(), 3);
     EXPECT_EQ(progress[0][1].toInt(), 7);
-    EXPECT_FALSE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_FALSE(Exists("in", u"p_w.csv"_s));
 }
 
 TEST_F(TransferSupervisorTest, StopWaitsForAPollInFlightBeforeClosing) {
     supervisor_.SetBackgroundPolling(true);
-    Drop(QStringLiteral("p_w.csv"));
+    Drop(u"p_w.csv"_s);
     Start();
     fake_->QueueStatuses({2});
     supervisor_.ScanTick();
@@ -384,7 +353,7 @@ TEST_F(TransferSupervisorTest, StopWaitsForAPollInFlightBeforeClosing) {
     EXPECT_FALSE(supervisor_.PollInFlight());
     QCoreApplication::processEvents();  // the stale answer arrives and is dropped
     EXPECT_EQ(supervisor_.CachedStatus(), 0);
-    EXPECT_TRUE(Exists("in", QStringLiteral("p_w.csv")));
+    EXPECT_TRUE(Exists("in", u"p_w.csv"_s));
 }
 
 // Why a file failed, why the link did not open, how long a reply is awaited.
@@ -404,132 +373,125 @@ class SupervisorReasonTest : public TransferSupervisorTest {
 };
 
 TEST_F(SupervisorReasonTest, RefusedFilesCarryTheLibrarysReasonOrTheProgramsOwn) {
-    const QString noTable = QStringLiteral(
-        "no table of table.csv is named in the file name \"prices_w.csv\"; rename the file so "
-        "that it contains a table name (Article, Department, LabelText)");
-    Drop(QStringLiteral("prices_w.csv"));
-    Drop(QStringLiteral("Stock_W.CSV"));
-    Drop(QStringLiteral("x_w.csv"));
+    const QString noTable =
+        u"no table of table.csv is named in the file name \"prices_w.csv\"; rename the file so "
+        "that it contains a table name (Article, Department, LabelText)"_s;
+    Drop(u"prices_w.csv"_s);
+    Drop(u"Stock_W.CSV"_s);
+    Drop(u"x_w.csv"_s);
     Start();
     fake_->defaultSendResult = -1;
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
     fake_->lastErrorText = noTable;
     supervisor_.ScanTick();  // name order: Stock_W.CSV, prices_w.csv, x_w.csv
     // The library's text comes first; every refused file is in the error directory.
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("prices_w.csv"), FileFate::MovedToError),
+    EXPECT_EQ(SettledReason(settled, u"prices_w.csv"_s, FileFate::MovedToError),
               Text(TextId::RefusedByLibrary) + noTable);
-    EXPECT_TRUE(Exists("err", QStringLiteral("Stock_W.CSV")));
+    EXPECT_TRUE(Exists("err", u"Stock_W.CSV"_s));
 
     // An older library says nothing: the program's own rule tells what to rename.
     fake_->lastErrorText.clear();
-    Drop(QStringLiteral("Art_D.CSW"));
-    Drop(QStringLiteral("y_w.csv"));
+    Drop(u"Art_D.CSW"_s);
+    Drop(u"y_w.csv"_s);
     ScanTwice();
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("Art_D.CSW"), FileFate::MovedToError),
-              QStringLiteral("Refused by the library: the name must contain \".csv\" or \".csw\" "
-                             "in lower case: rename it \"Art_D.csw\""));
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("y_w.csv"), FileFate::MovedToError),
-              QStringLiteral("Refused by the library: no reason given"));
+    EXPECT_EQ(SettledReason(settled, u"Art_D.CSW"_s, FileFate::MovedToError),
+              u"Refused by the library: the name must contain \".csv\" or \".csw\" "
+              "in lower case: rename it \"Art_D.csw\""_s);
+    EXPECT_EQ(SettledReason(settled, u"y_w.csv"_s, FileFate::MovedToError),
+              u"Refused by the library: no reason given"_s);
     EXPECT_TRUE(prompter_.messages.isEmpty());
 }
 
-TEST_F(SupervisorReasonTest, TransferEndedWithErrorSaysWhyOrWhatIsMissing) {
-    Drop(QStringLiteral("a_r.csv"));
+TEST_F(SupervisorReasonTest, FailureOrAnUnknownStatusMovesTheFileToErrorSayingWhyOrWhatIsMissing) {
+    settings_.deleteInputFile = false;
     Start();
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
-    fake_->transferErrorText = QStringLiteral("no reply to request 2 of 3 within 5000 ms");
-    fake_->QueueStatuses({5});
-    ScanTwice();
-    supervisor_.StatusTick();
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("a_r.csv"), FileFate::MovedToError),
-              QStringLiteral("Transfer ended with an error: no reply to request 2 of 3 within "
-                             "5000 ms"));
-
+    // Drops the file and ends its transfer with `status` after it ran for one poll.
+    auto transfer = [&](const QString& name, int status) {
+        Drop(name);
+        fake_->QueueStatuses({3, status});
+        ScanTwice();
+        supervisor_.StatusTick();
+        EXPECT_TRUE(Exists("in", name));  // untouched while it runs
+        supervisor_.StatusTick();
+        EXPECT_FALSE(supervisor_.TransferRunning());
+        EXPECT_TRUE(Exists("err", name));
+        return SettledReason(settled, name, FileFate::MovedToError);
+    };
+    fake_->transferErrorText = u"no reply to request 2 of 3 within 5000 ms"_s;
+    EXPECT_EQ(transfer(u"a_r.csv"_s, 5),
+              u"Transfer ended with an error: no reply to request 2 of 3 within 5000 ms"_s);
     // Without the library's reason: the result file it should have written, then error.log.
     fake_->transferErrorText.clear();
-    Drop(QStringLiteral("b_w.csw"));
-    fake_->QueueStatuses({5});
-    ScanTwice();
-    supervisor_.StatusTick();
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("b_w.csw"), FileFate::MovedToError),
-              QStringLiteral("Transfer ended with an error: no result file b_w_e.csw was written"));
-    ASSERT_TRUE(testing::WriteFile(PathIn("err", QStringLiteral("c_w_e.csv")), {}));
-    Drop(QStringLiteral("c_w.csv"));
-    fake_->QueueStatuses({5});
-    ScanTwice();
-    supervisor_.StatusTick();
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("c_w.csv"), FileFate::MovedToError),
+    EXPECT_EQ(transfer(u"b_w.csw"_s, 5),
+              u"Transfer ended with an error: no result file b_w_e.csw was written"_s);
+    ASSERT_TRUE(testing::WriteFile(PathIn("err", u"c_w_e.csv"_s), {}));
+    EXPECT_EQ(transfer(u"c_w.csv"_s, 5),
               Text(TextId::TransferEndedWithError) + Text(TextId::NoReasonSeeErrorLog));
-    EXPECT_TRUE(Text(TextId::NoReasonSeeErrorLog).contains(QStringLiteral("error.log")));
-
-    Drop(QStringLiteral("d_w.csv"));
-    fake_->QueueStatuses({7});
-    ScanTwice();
-    supervisor_.StatusTick();
-    EXPECT_EQ(SettledReason(settled, QStringLiteral("d_w.csv"), FileFate::MovedToError),
-              QStringLiteral("Unknown transfer status 7"));
+    EXPECT_TRUE(Text(TextId::NoReasonSeeErrorLog).contains(u"error.log"_s));
+    EXPECT_EQ(transfer(u"d_w.csv"_s, 7), u"Unknown transfer status 7"_s);
+    EXPECT_EQ(transfer(u"e_w.csv"_s, -1), u"Unknown transfer status -1"_s);
 }
 
 TEST_F(SupervisorReasonTest, ASuccessWhoseFileCannotBeMovedSaysWhyAndTheFreeSpace) {
     settings_.deleteInputFile = false;
-    Drop(QStringLiteral("q_w.csv"));
+    Drop(u"q_w.csv"_s);
     Start();
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
-    QDir(Dir("out")).mkdir(QStringLiteral("q_w.csv"));  // a directory where the file should go
+    QDir(Dir("out")).mkdir(u"q_w.csv"_s);  // a directory where the file should go
     fake_->QueueStatuses({4});
     supervisor_.ScanTick();
     supervisor_.StatusTick();
-    const QString reason = SettledReason(settled, QStringLiteral("q_w.csv"), FileFate::LeftInInput);
+    const QString reason = SettledReason(settled, u"q_w.csv"_s, FileFate::LeftInInput);
     EXPECT_TRUE(reason.startsWith(Text(TextId::CouldNotBeMoved))) << reason.toStdString();
-    EXPECT_TRUE(reason.contains(QStringLiteral("free disk space "))) << reason.toStdString();
-    EXPECT_TRUE(Exists("in", QStringLiteral("q_w.csv")));
+    EXPECT_TRUE(reason.contains(u"free disk space "_s)) << reason.toStdString();
+    EXPECT_TRUE(Exists("in", u"q_w.csv"_s));
 }
 
 TEST_F(SupervisorReasonTest, FailedOpenReleasesTheEngineAndShowsItsMessageThenTheCause) {
     QStringList shown;
-    QObject::connect(&supervisor_, &TransferSupervisor::Notice, [&](const QString& text) {
-        shown << prompter_.messages.join(QLatin1Char('|')) << text;
-    });
-    settings_.ipAddress = QStringLiteral("127.0.0.1:5120");
+    QObject::connect(&supervisor_, &TransferSupervisor::Notice,
+                     [&](const QString& text) { shown << prompter_.messages.join(u'|') << text; });
+    settings_.ipAddress = u"127.0.0.1:5120"_s;
     supervisor_.SetMode();  // binds the library; then make its next open fail
     supervisor_.SetMode();
     fake_->openResult = -1;
-    fake_->lastErrorText =
-        QStringLiteral("Connecting to 127.0.0.1:5120 failed: connection refused");
+    fake_->lastErrorText = u"Connecting to 127.0.0.1:5120 failed: connection refused"_s;
     QSignalSpy modes(&supervisor_, &TransferSupervisor::ModeChanged);
     EXPECT_FALSE(supervisor_.SetMode());
     EXPECT_FALSE(supervisor_.AutoModeOn());
     EXPECT_FALSE(supervisor_.ScanTimer().isActive());
-    EXPECT_EQ(fake_->Calls().last(), QStringLiteral("CloseDorvex()"));
+    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
     ASSERT_EQ(modes.size(), 2);
     EXPECT_EQ(modes[1][0].value<PanelMode>(), PanelMode::Off);
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetInputDir")), 1);  // only the first start
+    EXPECT_EQ(fake_->CountCalls(u"SetInputDir"_s), 1);  // only the first start
     // The message was already shown when the cause came.
     EXPECT_EQ(shown, (QStringList{Text(TextId::PortOpenFailed),
-                                  QStringLiteral("Link not opened: Connecting to 127.0.0.1:5120 "
-                                                 "failed: connection refused")}));
+                                  u"Link not opened: Connecting to 127.0.0.1:5120 "
+                                  "failed: connection refused"_s}));
 
     // An older library gives no cause: the address tried is said all the same.
     shown.clear();
     fake_->lastErrorText.clear();
-    settings_.ipAddress = QStringLiteral("scale.local");
+    settings_.ipAddress = u"scale.local"_s;
     EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_EQ(shown.value(1), QStringLiteral("Link not opened: no reason given "
-                                             "(address tried: scale.local:1120)"));
+    EXPECT_EQ(shown.value(1),
+              u"Link not opened: no reason given "
+              "(address tried: scale.local:1120)"_s);
 }
 
 TEST_F(SupervisorReasonTest, ReplyTimeoutIsHandedOverBeforeTheOpenOnlyWhenChosen) {
     Start();
-    EXPECT_EQ(fake_->CountCalls(QStringLiteral("SetReplyTimeout")), 0);
+    EXPECT_EQ(fake_->CountCalls(u"SetReplyTimeout"_s), 0);
     supervisor_.SetMode();
     QSignalSpy notices(&supervisor_, &TransferSupervisor::Notice);
     supervisor_.SetReplyTimeout(1500);
     fake_->replyTimeoutResult = 1;
     Start();
     const QStringList calls = fake_->Calls();
-    const qsizetype set = calls.lastIndexOf(QStringLiteral("SetReplyTimeout(1500,1500)"));
+    const qsizetype set = calls.lastIndexOf(u"SetReplyTimeout(1500,1500)"_s);
     ASSERT_GE(set, 0);
-    EXPECT_TRUE(calls[set + 1].startsWith(QLatin1String("OpenDorvex(")));
+    EXPECT_TRUE(calls[set + 1].startsWith("OpenDorvex("_L1));
     EXPECT_EQ(notices.size(), 0);
 
     // A library without the export keeps its own timeouts and the user is told.
@@ -541,7 +503,7 @@ TEST_F(SupervisorReasonTest, ReplyTimeoutIsHandedOverBeforeTheOpenOnlyWhenChosen
 }
 
 TEST_F(SupervisorReasonTest, EveryPollTellsTheReplyWait) {
-    Drop(QStringLiteral("all_r.csv"));
+    Drop(u"all_r.csv"_s);
     Start();
     QSignalSpy waits(&supervisor_, &TransferSupervisor::ReplyWaitShown);
     fake_->QueueStatuses({3, 3, 4});

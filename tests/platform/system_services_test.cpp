@@ -1,15 +1,15 @@
-// Paths, the module's own place, UTC calendar fields, the process number and the error
-// display, as each platform provides them.
+// Paths, the module's own place, the clocks and pauses, UTC calendar fields, serial port names
+// and the error display, as each platform provides them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/calendar.h"
+#include "platform/clock.h"
 #include "platform/error_display.h"
 #include "platform/module_path.h"
 #include "platform/path.h"
-#include "platform/process_id.h"
 #include "platform/serial_port.h"
 
 namespace dorvex {
@@ -46,21 +46,38 @@ TEST(ModulePath, NamesThisProgramAndItsDirectory) {
     EXPECT_EQ(directory + BaseName(path), path);
 }
 
-TEST(Calendar, UtcFieldsWhateverTheLocalZone) {
-    // 2024-02-29 23:05:09 UTC was a Thursday.
-    std::tm utc = UtcCalendar(1709247909);
-    EXPECT_EQ(utc.tm_year + 1900, 2024);
-    EXPECT_EQ(utc.tm_mon + 1, 2);
-    EXPECT_EQ(utc.tm_mday, 29);
-    EXPECT_EQ(utc.tm_hour, 23);
-    EXPECT_EQ(utc.tm_min, 5);
-    EXPECT_EQ(utc.tm_sec, 9);
-    EXPECT_EQ(utc.tm_wday, 4);
+// Wide upper bounds only: the machine may be busy.
+constexpr std::int64_t kLateUs = 1000000;
+
+TEST(Clock, TheMicrosecondClockAgreesWithTheMillisecondOne) {
+    const std::int64_t ms = TickMs();
+    const std::int64_t us = TickUs();
+    EXPECT_GE(us / 1000, ms);
+    EXPECT_LT(us / 1000 - ms, 1000);
 }
 
-TEST(ProcessId, IsPositiveAndStable) {
-    EXPECT_GT(ProcessId(), 0);
-    EXPECT_EQ(ProcessId(), ProcessId());
+TEST(Clock, PausesEndAtTheirDeadlineNeverBefore) {
+    for (std::int64_t pauseUs : {0, 1500, 10000, 20250}) {
+        const std::int64_t deadline = TickUs() + pauseUs;
+        SleepUntilUs(deadline);
+        const std::int64_t now = TickUs();
+        EXPECT_GE(now, deadline) << pauseUs;
+        EXPECT_LT(now - deadline, kLateUs) << pauseUs;
+    }
+    const std::int64_t start = TickUs();
+    SleepMs(10);
+    EXPECT_GE(TickUs() - start, 10000);
+    SleepUntilUs(start - 5000);  // a deadline in the past returns at once
+    SleepMs(-3);
+    EXPECT_LT(TickUs() - start, kLateUs);
+}
+
+TEST(Calendar, UtcFieldsWhateverTheLocalZone) {
+    // 2024-02-29 23:05:09 UTC was a Thursday.
+    const std::tm utc = UtcCalendar(1709247909);
+    EXPECT_EQ((std::vector<int>{utc.tm_year, utc.tm_mon, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                                utc.tm_sec, utc.tm_wday}),
+              (std::vector<int>{124, 1, 29, 23, 5, 9, 4}));
 }
 
 TEST(SerialPortNames, PortsFromTenOnUseTheDeviceNamespaceOnWindows) {

@@ -5,25 +5,19 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "sim/raw_client.h"
+#include "protocol/reply_markers.h"
+#include "support/raw_client.h"
 #include "support/scale_sim_process.h"
 
 namespace dorvex::test {
 namespace {
 
-// What the library makes of replies: the error text five characters after " m=\"e\">", and
-// the record of a whole-table read after "<val>" once the last three characters are cut.
+// What the library makes of replies: an error's text, a whole-table read's record.
 std::string ErrorText(const std::string& reply) {
-    const std::string marker = " m=\"e\">";
-    std::size_t at = reply.find(marker);
-    return at == std::string::npos ? "<no error>"
-                                   : reply.substr(std::min(at + marker.size() + 5, reply.size()));
+    return ToUtf8(ErrorResultText(FromUtf8(reply)));
 }
-
 std::string WalkValues(const std::string& reply) {
-    std::string cut = reply.substr(0, reply.size() >= 3 ? reply.size() - 3 : 0);
-    std::size_t at = cut.find("<val>");
-    return at == std::string::npos ? "<no val>" : cut.substr(at + 5);
+    return ToUtf8(WholeTableValueOf(FromUtf8(reply)));
 }
 
 std::string Write(std::string_view fields) {
@@ -111,19 +105,16 @@ TEST_F(ScaleSimTcp, RefusesRequestsItCannotExecuteWithErrorTexts) {
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
 
-    EXPECT_EQ(ErrorText(client.Exchange("<art m=\"w\"><dvn>2<plu>1<zzz>x")),
-              "unknown field tag zzz");
-    EXPECT_EQ(ErrorText(client.Exchange("<art m=\"w\"><dvn>2<nam>x")), "key field PLU missing");
-    EXPECT_EQ(ErrorText(client.Exchange("<sql m=\"r\"><dvn>2<qry>SELECT COUNT(*) FROM Nope")),
-              "no such table: Nope");
-    EXPECT_EQ(ErrorText(client.Exchange("<sql m=\"r+\"><dvn>2<qry>SELECT PLU, BAD FROM Article")),
-              "no such column: BAD");
-    EXPECT_EQ(ErrorText(client.Exchange("<sql m=\"r\"><dvn>2<qry>DROP TABLE Article")),
-              "unsupported statement");
-    EXPECT_EQ(ErrorText(client.Exchange("<sql m=\"w\"><dvn>2<qry>DELETE FROM Article")),
-              "statement does not fit mode w");
-    EXPECT_EQ(ErrorText(client.Exchange("<art m=\"w\"><dvn>3<plu>1")),
-              "device 3 is not this scale");
+    const std::pair<const char*, const char*> refused[] = {
+        {"<art m=\"w\"><dvn>2<plu>1<zzz>x", "unknown field tag zzz"},
+        {"<art m=\"w\"><dvn>2<nam>x", "key field PLU missing"},
+        {"<sql m=\"r\"><dvn>2<qry>SELECT COUNT(*) FROM Nope", "no such table: Nope"},
+        {"<sql m=\"r+\"><dvn>2<qry>SELECT PLU, BAD FROM Article", "no such column: BAD"},
+        {"<sql m=\"r\"><dvn>2<qry>DROP TABLE Article", "unsupported statement"},
+        {"<sql m=\"w\"><dvn>2<qry>DELETE FROM Article", "statement does not fit mode w"},
+        {"<art m=\"w\"><dvn>3<plu>1", "device 3 is not this scale"}};
+    for (const auto& [request, text] : refused)
+        EXPECT_EQ(ErrorText(client.Exchange(request)), text) << request;
     // Device 0 ("fm" in reads) reaches every scale.
     EXPECT_EQ(client.Exchange("<art m=\"w\"><dvn>0<plu>1"), "<art m=\"w\"><res>OK");
     EXPECT_EQ(client.Exchange("<art m=\"r\"><dvn>fm<plu>1"), "<art m=\"r\"><plu>1<nam><pri>");
@@ -167,17 +158,6 @@ TEST_F(ScaleSimTcp, InjectsErrorUnknownAndMissingRepliesWithoutExecuting) {
         std::string::npos);
 }
 
-TEST_F(ScaleSimTcp, EchoesTheSequenceNumberAheadOfEveryMarker) {
-    ScaleSimProcess sim(Args({"--echo-seq", "--error-nth", "2"}));
-    ASSERT_TRUE(sim.Started());
-    RawClient client(sim.Port());
-    EXPECT_EQ(client.Exchange(Write("<plu>1")), "<seq>1<art m=\"w\"><res>OK");
-    std::string error = client.Exchange(Write("<plu>2"));
-    EXPECT_EQ(error.rfind("<seq>2", 0), 0u);
-    EXPECT_EQ(ErrorText(error), "injected error 2");
-    EXPECT_EQ(client.Exchange("<art m=\"r\"><dvn>1<plu>1"), "<seq>3<art m=\"r\"><plu>1<nam><pri>");
-}
-
 TEST_F(ScaleSimTcp, SplitsRepliesIntoPiecesWithGaps) {
     ScaleSimProcess sim(Args({"--split-reply", "3:80"}));
     ASSERT_TRUE(sim.Started());
@@ -192,20 +172,6 @@ TEST_F(ScaleSimTcp, SplitsRepliesIntoPiecesWithGaps) {
     ASSERT_EQ(pieces.size(), 3u);
     EXPECT_EQ(pieces[0] + pieces[1] + pieces[2],
               "<idt m=\"r\"><dvn>1<dpn>1<mdl>dorvex-scale-sim<ver>1.0");
-}
-
-TEST_F(ScaleSimTcp, DelaysRepliesAndAnswersTheNthLate) {
-    ScaleSimProcess sim(Args({"--delay", "50", "--late-nth", "2:250"}));
-    ASSERT_TRUE(sim.Started());
-    RawClient client(sim.Port());
-    std::int64_t start = NowMs();
-    EXPECT_EQ(client.Exchange(Write("<plu>1")), "<art m=\"w\"><res>OK");
-    EXPECT_GE(NowMs() - start, 50);
-    start = NowMs();
-    client.Send(Write("<plu>2"));
-    EXPECT_EQ(client.Receive(Ms(200)), "");
-    EXPECT_EQ(client.Receive(Ms(1000)), "<art m=\"w\"><res>OK");
-    EXPECT_GE(NowMs() - start, 300);
 }
 
 TEST_F(ScaleSimTcp, ClosesAfterNRequestsAndServesTheNextConnection) {

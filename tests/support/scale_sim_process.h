@@ -1,21 +1,10 @@
-// Runs dorvex-scale-sim as a child process for one test.
-//
-//   dorvex::test::ScaleSimProcess sim({"--tables", path, "--echo-seq"});
-//   ASSERT_TRUE(sim.Started());
-//   ... connect to 127.0.0.1:sim.Port() ...
-//   EXPECT_EQ(sim.Requests().back().text, "<idt m=\"r\"><dvn>1<dpn>1");
-//
-// Without a role option the simulator gets "--port 0" (a free port), and without "--log" a log
-// in a temporary file that Requests() reads. The destructor stops the process (SIGTERM, then
-// SIGKILL after 5 s), reaps it and removes the temporary log. The simulator's standard error
-// goes to the test's. Needs DORVEX_BIN_DIR (defined for every test program).
-//
-// With "--scales N" Port() is the first scale's, Ports(N) every scale's, Requests(K) the log
-// of scale K (LOG.K); the temporary logs of all scales are removed.
-//
-// Windows builds run under Wine and start the simulator of the Linux build (DORVEX_SCALE_SIM,
-// a Linux path), which Wine runs as the Linux program it is, with Windows paths among the
-// arguments translated; see unix_process.h.
+// Runs dorvex-scale-sim as a child process for one test. Without a role option it gets
+// "--port 0" (a free port), and without "--log" a temporary log that Requests() reads. The
+// destructor stops it (SIGTERM, then SIGKILL after 5 s), reaps it and removes the temporary
+// logs. With "--scales N" Port() is the first scale's, Ports(N) every scale's, Requests(K)
+// the log of scale K (LOG.K). Windows builds, under Wine, start the simulator of the Linux
+// build (DORVEX_SCALE_SIM) with Windows paths among the arguments translated; see
+// unix_process.h.
 #pragma once
 
 #ifdef _WIN32
@@ -57,25 +46,21 @@ class ScaleSimProcess {
   public:
     using Milliseconds = std::chrono::milliseconds;
 
-    explicit ScaleSimProcess(std::vector<std::string> args = {},
-                             Milliseconds startTimeout = Milliseconds(10000)) {
+    explicit ScaleSimProcess(std::vector<std::string> args = {}) {
         if (!HasOption(args, {"--port", "--connect", "--serial"})) {
             args.push_back("--port");
             args.push_back("0");
         }
         if (!HasOption(args, {"--log"})) {
-            std::string name = TemporaryLog();
-            if (!name.empty()) {
-                ownedLog_ = true;
-                args.push_back("--log");
-                args.push_back(name);
-            }
+            const std::string name = TemporaryLog();
+            ownedLog_ = !name.empty();
+            if (ownedLog_)
+                args.insert(args.end(), {"--log", name});
         }
         logPath_ = OptionValue(args, "--log");
         Spawn(args);
-        started_ = WaitForLine("", 1, startTimeout);
-        std::string first = FirstLine();
-        ReadReadyLine(first);
+        started_ = WaitForLine("", 1, Milliseconds(10000));
+        ReadReadyLine(FirstLine());
     }
 
     ~ScaleSimProcess() {
@@ -96,7 +81,6 @@ class ScaleSimProcess {
     int Port() const { return port_; }
     // The line the serial role uses ("serial on PATH"), empty for the other roles.
     const std::string& SerialPath() const { return serialPath_; }
-    const std::string& LogPath() const { return logPath_; }
 #ifndef _WIN32
     pid_t Pid() const {
         return pid_;
@@ -137,13 +121,10 @@ class ScaleSimProcess {
     }
 
     bool WaitForRequests(std::size_t count, Milliseconds timeout = Milliseconds(5000)) const {
-        auto end = std::chrono::steady_clock::now() + timeout;
-        while (Requests().size() < count) {
-            if (std::chrono::steady_clock::now() >= end)
-                return false;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (Requests().size() < count && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(Milliseconds(5));
-        }
-        return true;
+        return Requests().size() >= count;
     }
 
     // Stops the simulator and returns its exit status; -1 when it ended by a signal or was
@@ -177,33 +158,27 @@ class ScaleSimProcess {
         return exitStatus_;
     }
 
+  private:
     // Undoes the log's escapes: "\\\\", "\\r", "\\n", "\\t", "\\xHH".
     static std::string Unescape(std::string_view text) {
         std::string result;
         for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != '\\' || i + 1 >= text.size()) {
-                result.push_back(text[i]);
-                continue;
+            char c = text[i];
+            if (c == '\\' && i + 1 < text.size()) {
+                c = text[++i];
+                if (c == 'x' && i + 2 < text.size()) {
+                    c = static_cast<char>(
+                        std::strtol(std::string(text.substr(i + 1, 2)).c_str(), nullptr, 16));
+                    i += 2;
+                } else {
+                    c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+                }
             }
-            char next = text[++i];
-            if (next == 'r') {
-                result.push_back('\r');
-            } else if (next == 'n') {
-                result.push_back('\n');
-            } else if (next == 't') {
-                result.push_back('\t');
-            } else if (next == 'x' && i + 2 < text.size()) {
-                std::string hex(text.substr(i + 1, 2));
-                result.push_back(static_cast<char>(std::strtol(hex.c_str(), nullptr, 16)));
-                i += 2;
-            } else {
-                result.push_back(next);
-            }
+            result.push_back(c);
         }
         return result;
     }
 
-  private:
     std::string ScaleLogPath(int scale) const {
         return logPath_ + "." + std::to_string(scale);
     }

@@ -65,7 +65,7 @@ class TcpTestPeer {
     void ServeConnection(SocketId fd) {
         std::string pending;
         while (!stop_.load()) {
-            if (WaitReadable(fd, pending.empty() ? 20 : 20)) {
+            if (WaitReadable(fd, 20)) {
                 char buffer[65536];
                 long n = ReceiveSome(fd, buffer, sizeof(buffer));
                 if (n <= 0)

@@ -2,10 +2,10 @@
 // the lock that keeps two syncs of one scale apart.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "platform/file_lock.h"
+#include "support/scoped_environment.h"
 #include "support/test_directory.h"
 #include "sync/state_store.h"
 #include "sync/sync_state.h"
@@ -18,6 +18,7 @@ using dorvex::StateStore;
 using dorvex::SyncState;
 using dorvex::Text;
 using dorvex::test::ReadFileBytes;
+using dorvex::test::ScopedEnvironment;
 using dorvex::test::TestDirectory;
 
 Text PathOf(const std::filesystem::path& path) {
@@ -119,26 +120,16 @@ TEST(StateStoreTest, OneSyncPerScaleAtATimeAndTheLockGoesWithItsHolder) {
 
 #ifndef _WIN32
 TEST(StateStoreTest, TheDefaultDirectoryFollowsTheBaseDirectoryConvention) {
-    const char* savedState = std::getenv("XDG_STATE_HOME");
-    const std::string keptState = savedState != nullptr ? savedState : "";
-    const char* savedHome = std::getenv("HOME");
-    const std::string keptHome = savedHome != nullptr ? savedHome : "";
-
-    setenv("HOME", "/home/shop", 1);
-    setenv("XDG_STATE_HOME", "/var/state", 1);
-    EXPECT_EQ(StateStore::DefaultDirectory(), u"/var/state/dorvex");
+    ScopedEnvironment home("HOME", "/home/shop");
+    {
+        ScopedEnvironment state("XDG_STATE_HOME", "/var/state");
+        EXPECT_EQ(StateStore::DefaultDirectory(), u"/var/state/dorvex");
+    }
     // A relative value does not count.
-    setenv("XDG_STATE_HOME", "state", 1);
-    EXPECT_EQ(StateStore::DefaultDirectory(), u"/home/shop/.local/state/dorvex");
-    unsetenv("XDG_STATE_HOME");
-    EXPECT_EQ(StateStore::DefaultDirectory(), u"/home/shop/.local/state/dorvex");
-
-    if (savedState != nullptr)
-        setenv("XDG_STATE_HOME", keptState.c_str(), 1);
-    if (savedHome != nullptr)
-        setenv("HOME", keptHome.c_str(), 1);
-    else
-        unsetenv("HOME");
+    for (const char* state : {"state", static_cast<const char*>(nullptr)}) {
+        ScopedEnvironment relative("XDG_STATE_HOME", state);
+        EXPECT_EQ(StateStore::DefaultDirectory(), u"/home/shop/.local/state/dorvex");
+    }
 }
 #endif
 

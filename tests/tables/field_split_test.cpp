@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace dorvex {
@@ -15,34 +16,25 @@ std::vector<Text> TakeAll(Text line, TextView separators = {}) {
     return fields;
 }
 
-TEST(TakeField, QuotesProtectSeparatorsAndJoinWhatFollows) {
-    // Blank, 12, blank; blank, "a;b", blank, x, blank; two blanks, last, two blanks.
-    EXPECT_EQ(TakeAll(u" 12 ; \"a;b\" x ;  last  "),
-              (std::vector<Text>{u"12", u"\"a;b\"x", u"  last  "}));
-    EXPECT_EQ(TakeAll(u"\"a;b\";\" c \""), (std::vector<Text>{u"a;b", u" c "}));
-}
-
-TEST(TakeField, DoubledQuotesAreNoEscape) {
-    EXPECT_EQ(TakeAll(u"\"a\"\"b\";c"), (std::vector<Text>{u"a\"\"b", u"c"}));
-}
-
-TEST(TakeField, UnbalancedOrLateQuotesSplitPlainly) {
-    EXPECT_EQ(TakeAll(u"\"open;x"), (std::vector<Text>{u"\"open", u"x"}));
-    EXPECT_EQ(TakeAll(u"a;b\"c;d\""), (std::vector<Text>{u"a", u"b\"c;d\""}));
-    // Text before the opening quote stays part of the field.
-    EXPECT_EQ(TakeAll(u" ab\"c;d\"e;f"), (std::vector<Text>{u"ab\"c;d\"e", u"f"}));
-}
-
-TEST(TakeField, EmptyCellsAndTrailingSeparator) {
-    EXPECT_EQ(TakeAll(u"a;;b; ;"), (std::vector<Text>{u"a", u"", u"b", u""}));
-    Text line;
+TEST(TakeField, QuotesSeparatorsAndEmptyCells) {
+    const std::tuple<TextView, TextView, std::vector<Text>> cases[] = {
+        // Blank, 12, blank; blank, "a;b", blank, x, blank; two blanks, last, two blanks.
+        {u" 12 ; \"a;b\" x ;  last  ", u"", {u"12", u"\"a;b\"x", u"  last  "}},
+        {u"\"a;b\";\" c \"", u"", {u"a;b", u" c "}},
+        // Doubled quotes are no escape.
+        {u"\"a\"\"b\";c", u"", {u"a\"\"b", u"c"}},
+        // Unbalanced or late quotes split plainly; text before the opening quote stays.
+        {u"\"open;x", u"", {u"\"open", u"x"}},
+        {u"a;b\"c;d\"", u"", {u"a", u"b\"c;d\""}},
+        {u" ab\"c;d\"e;f", u"", {u"ab\"c;d\"e", u"f"}},
+        {u"a;;b; ;", u"", {u"a", u"", u"b", u""}},
+        {u"a,b;c", u",;", {u"a", u"b", u"c"}},
+        {u"a|\"x|y\"|z", u"|", {u"a", u"x|y", u"z"}}};
+    for (const auto& [line, separators, fields] : cases)
+        EXPECT_EQ(TakeAll(Text(line), separators), fields) << ToUtf8(line);
+    Text empty;
     Text field = u"stale";
-    EXPECT_EQ(TakeField(field, line), u"");
-}
-
-TEST(TakeField, OtherSeparatorSets) {
-    EXPECT_EQ(TakeAll(u"a,b;c", u",;"), (std::vector<Text>{u"a", u"b", u"c"}));
-    EXPECT_EQ(TakeAll(u"a|\"x|y\"|z", u"|"), (std::vector<Text>{u"a", u"x|y", u"z"}));
+    EXPECT_EQ(TakeField(field, empty), u"");
 }
 
 TEST(SplitField, IgnoresQuotesAndKeepsTheLastFieldsBlanks) {

@@ -35,7 +35,7 @@ TEST(RecordCursor, CellsByNameAndPosition) {
     }
 }
 
-TEST(RecordCursor, EndOfFileClearsTheRecordAndStays) {
+TEST(RecordCursor, EndOfFileClearsTheRecordAndStaysAsInAHeaderOnlyFile) {
     TempDir dir;
     DataFile file(dir.WriteNarrow("e.csv", u"a;b\r\nx;y"));
     RecordCursor cursor;
@@ -51,13 +51,9 @@ TEST(RecordCursor, EndOfFileClearsTheRecordAndStays) {
     // Reopening starts again at the first record.
     ASSERT_TRUE(cursor.Open());
     EXPECT_EQ(cursor.FieldAt(1)->value, u"y");
-}
-
-TEST(RecordCursor, HeaderOnlyFileHasNoRecord) {
-    TempDir dir;
-    DataFile file(dir.WriteWide("h.csw", u"plu;name\r\n\r\n' nothing\r\n"));
-    RecordCursor cursor;
-    ASSERT_TRUE(cursor.Open(&file));
+    // A file of a header only has no record.
+    DataFile header(dir.WriteWide("h.csw", u"plu;name\r\n\r\n' nothing\r\n"));
+    ASSERT_TRUE(cursor.Open(&header));
     EXPECT_TRUE(cursor.IsEOF());
     EXPECT_EQ(cursor.FieldCount(), 2);
 }

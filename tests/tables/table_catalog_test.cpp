@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "platform/module_path.h"
 #include "tables/data_file.h"
 #include "tables/table_test_files.h"
 
@@ -62,7 +61,12 @@ TEST(TableCatalogLoad, TableColumnAnywhereAndListEnds) {
     EXPECT_EQ(catalog.FieldNames(), u"NUM;;");
 }
 
-TEST(TableCatalogLoad, UnpairedLastNameRowIsLeftOutWithAReason) {
+TEST(TableCatalogLoad, LastRowsWithoutLineEnd) {
+    // A tag row is used without its line end.
+    LoadedCatalog tagged(u"TABLE;A\r\nOnly;a\r\nonl;aaa");
+    EXPECT_EQ(Fields(tagged.catalog, u"Only"),
+              (std::vector<TableField>{{u"Only", u"onl"}, {u"a", u"aaa"}}));
+    // An unpaired last name row is left out with a reason.
     for (const TextView ending : {u"\r\n", u""}) {
         LoadedCatalog loaded(u"TABLE;A\r\nFirst;a\r\nfst;aaa\r\nSecond;b" + Text(ending));
         TableCatalog& catalog = loaded.catalog;
@@ -72,12 +76,6 @@ TEST(TableCatalogLoad, UnpairedLastNameRowIsLeftOutWithAReason) {
         EXPECT_EQ(catalog.LoadProblems(),
                   std::vector<Text>{u"table Second left out: it has no tag"});
     }
-}
-
-TEST(TableCatalogLoad, TagRowWithoutLineEndIsUsed) {
-    LoadedCatalog loaded(u"TABLE;A\r\nOnly;a\r\nonl;aaa");
-    EXPECT_EQ(Fields(loaded.catalog, u"Only"),
-              (std::vector<TableField>{{u"Only", u"onl"}, {u"a", u"aaa"}}));
 }
 
 TEST(TableCatalogLoad, LaterDefinitionReplacesTheEarlier) {
@@ -106,17 +104,6 @@ TEST(TableCatalogLoad, MissingOrEmptyFilesLeaveTheCatalogEmpty) {
         EXPECT_EQ(catalog.TableCount(), tables) << content;
         catalog.Clear();
     }
-}
-
-TEST(TableCatalogLoad, BareNameIsLookedUpBesideTheLibrary) {
-    TableCatalog catalog;
-    catalog.Load(u"no-such-table.csv");
-    EXPECT_EQ(catalog.TableFileName(), u"no-such-table.csv");
-    EXPECT_EQ(catalog.LoadedPath(), ModuleDirectory() + u"no-such-table.csv");
-    TempDir dir;
-    const Text given = dir.PathOf("other.csv");
-    catalog.Load(given);
-    EXPECT_EQ(catalog.LoadedPath(), given);
 }
 
 TEST(TableCatalogOrder, BucketsThenNewestFirst) {

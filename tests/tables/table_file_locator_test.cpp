@@ -3,17 +3,18 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 
+#include "platform/module_path.h"
+#include "support/scoped_environment.h"
 #include "tables/table_catalog.h"
 #include "tables/table_test_files.h"
 
 namespace dorvex {
 namespace {
 
+using test::ScopedEnvironment;
 using test::TempDir;
 
 constexpr std::string_view kTables = "TABLE;PLU\r\nArticle;PLU\r\nart;plu\r\n";
@@ -23,29 +24,6 @@ Text Directory(const TempDir& dir, std::string_view name) {
     std::filesystem::create_directories(FileSystemPath(path));
     return path;
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
-  public:
-    ScopedEnvironment(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnvironment() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST(TableFileLocator, FirstReadablePlaceWinsAndTheSearchStopsThere) {
     TempDir dir;
@@ -116,13 +94,18 @@ TEST(TableFileLocator, CatalogReadsAWriteProtectedSystemCopy) {
     EXPECT_EQ(catalog.TableNames(), std::vector<Text>{u"Article"});
 }
 
-TEST(TableFileLocator, CatalogRemembersWhereItLooked) {
+TEST(TableFileLocator, CatalogRemembersWhereItLookedAndKeepsTheFirstPlace) {
     TableCatalog catalog;
     catalog.Load(u"no-such-table-anywhere.csv");
     EXPECT_FALSE(catalog.Location().found);
+    EXPECT_EQ(catalog.TableFileName(), u"no-such-table-anywhere.csv");
+    EXPECT_EQ(catalog.LoadedPath(), ModuleDirectory() + u"no-such-table-anywhere.csv");
     EXPECT_GE(catalog.Location().searched.size(), 2u);
     EXPECT_EQ(catalog.Location().searched.back(), u"/etc/dorvex/no-such-table-anywhere.csv");
     EXPECT_EQ(catalog.TableCount(), 0u);
+    TempDir dir;
+    catalog.Load(dir.PathOf("other.csv"));
+    EXPECT_EQ(catalog.LoadedPath(), dir.PathOf("other.csv"));
 }
 
 }  // namespace

@@ -14,10 +14,7 @@ struct CheckReport {
     std::vector<std::string> lines;  // UTF-8, for the terminal
 };
 
+// The library's dry run of the transfer the file would start, the refusal last.
 CheckReport CheckDataFile(const CliOptions& options);
-
-// The operation a file name asks for: "w", "r" or "d" from the first "_w.", "_r." or "_d."
-// marker in it; empty when there is none.
-std::string ModeFromFileName(const std::string& name);
 
 }  // namespace dorvex::cli

@@ -16,26 +16,29 @@ int Fail(const std::string& reason) {
     return -1;
 }
 
+// Copies as much of `text` as fits, zero-terminated; its length.
+int CopyText(const std::string& text, char* out, int size) {
+    if (out == nullptr || size <= 0)
+        return 0;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+    return static_cast<int>(n);
+}
+
 }  // namespace
 
 extern "C" {
 
 DORVEX_API int DORVEX_CALL TestConnection(const char*, char* reply) {
-    if (reply) {
-        reply[0] = '\0';
-    }
-    return 0;
+    return CopyText("", reply, 1);
 }
 DORVEX_API int DORVEX_CALL OpenDorvex(const char*, const char*, const char* address, int, int,
                                       const char*) {
-    const std::string host = address ? address : "";
-    if (host == "refuse") {
+    const std::string host = address != nullptr ? address : "";
+    if (host == "refuse")
         return Fail("Connecting to refuse:1120 failed: connection refused");
-    }
-    if (host == "long") {
-        return Fail(std::string(5000, 'x'));
-    }
-    return 1;
+    return host == "long" ? Fail(std::string(5000, 'x')) : 1;
 }
 // Exports that only need to be there and succeed.
 #define SUCCEEDS(name, ...)                        \
@@ -52,46 +55,31 @@ SUCCEEDS(SetOutputDir, const char*)
 SUCCEEDS(SetErrorDir, const char*)
 SUCCEEDS(SetDisplayErrorMode, int)
 SUCCEEDS(SetConnectionTimeout, int)
-DORVEX_API int DORVEX_CALL SendWriteFile(const char* name) {
-    return Fail(std::string("no table of table.csv is named in the file name \"") +
-                (name ? name : "") + "\"; rename the file (Article, Département)");
-}
 SUCCEEDS(SendReadFile, const char*)
 SUCCEEDS(SendDeleteFile, const char*)
+SUCCEEDS(SendData, const char*)
+DORVEX_API int DORVEX_CALL SendWriteFile(const char* name) {
+    return Fail(std::string("no table of table.csv is named in the file name \"") +
+                (name != nullptr ? name : "") + "\"; rename the file (Article, Département)");
+}
 DORVEX_API int DORVEX_CALL GetCommStatus(void) {
     return 5;
 }
-SUCCEEDS(SendData, const char*)
 #ifndef DORVEX_STUB_INCOMPLETE
 DORVEX_API int DORVEX_CALL ReceiveData(char* reply) {
-    if (reply) {
-        reply[0] = '\0';
-    }
-    return 0;
+    return CopyText("", reply, 1);
 }
 #endif
 
 #ifdef DORVEX_STUB_NEW
-static int CopyText(const std::string& text, char* out, int size) {
-    if (!out || size <= 0) {
-        return 0;
-    }
-    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-    return static_cast<int>(n);
-}
-
 DORVEX_API int DORVEX_CALL SetReplyTimeout(int row, int table) {
     return row < 0 || table < 0 ? -1 : 1;
 }
 DORVEX_API int DORVEX_CALL GetReplyWait(int* waited, int* limit) {
-    if (waited) {
+    if (waited != nullptr)
         *waited = 61000;
-    }
-    if (limit) {
+    if (limit != nullptr)
         *limit = 9000000;
-    }
     return 1;
 }
 DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size) {

@@ -1,20 +1,15 @@
-// A bare TCP client for talking to the simulator byte for byte, a listening port for the
-// simulator to connect to, and a temporary table.csv.
+// A bare TCP client for talking to a scale or a listening link byte for byte, a listening
+// port for the simulator to connect to, and a temporary table.csv. Loopback, POSIX only.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "support/test_directory.h"
+#include "support/test_sockets.h"
 
 namespace dorvex::test {
 
@@ -25,27 +20,20 @@ inline std::int64_t NowMs() {
         .count();
 }
 
-inline sockaddr_in Loopback(int port = 0) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
 class RawClient {
   public:
     explicit RawClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address = Loopback(port);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        int on = 1;
-        ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        SetNoDelay(fd_);
     }
     // Takes over a connection accepted from the simulator.
-    static RawClient Adopt(int fd) { return RawClient(fd, true); }
-    RawClient(RawClient&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {
-        connected_ = other.connected_;
-    }
+    static RawClient Adopt(int fd) { return RawClient(fd, fd >= 0); }
+    RawClient(RawClient&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1)), connected_(other.connected_) {}
     ~RawClient() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -54,6 +42,7 @@ class RawClient {
     RawClient& operator=(const RawClient&) = delete;
 
     bool Connected() const { return connected_; }
+    bool Closed() const { return closed_; }  // the peer closed the connection
 
     bool Send(std::string_view bytes) {
         return ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
@@ -61,33 +50,27 @@ class RawClient {
     }
 
     // The bytes that arrive until `quiet` passes without a new one; empty when nothing comes
-    // within `timeout`. Closed() tells whether the peer closed the connection meanwhile.
+    // within `timeout`.
     std::string Receive(Ms timeout = Ms(3000), Ms quiet = Ms(60)) {
         std::string received;
-        std::int64_t wait = timeout.count();
-        while (true) {
-            pollfd fd{fd_, POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(wait)) <= 0)
-                return received;
+        for (Ms wait = timeout; WaitReadable(fd_, static_cast<int>(wait.count())); wait = quiet) {
             char buffer[65536];
-            ssize_t count = ::recv(fd_, buffer, sizeof buffer, 0);
+            const long count = ReceiveSome(fd_, buffer, sizeof buffer);
             if (count <= 0) {
                 closed_ = true;
-                return received;
+                break;
             }
             received.append(buffer, static_cast<std::size_t>(count));
-            wait = quiet.count();
         }
+        return received;
     }
 
     std::string Exchange(std::string_view request) {
         return Send(request) ? Receive() : std::string();
     }
 
-    bool Closed() const { return closed_; }
-
   private:
-    RawClient(int fd, bool connected) : fd_(fd), connected_(connected && fd >= 0) {}
+    RawClient(int fd, bool connected) : fd_(fd), connected_(connected) {}
 
     int fd_;
     bool connected_ = false;
@@ -97,29 +80,24 @@ class RawClient {
 // A listening socket on a free loopback port, as the library's server link would be.
 class Listener {
   public:
-    Listener() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        sockaddr_in address = Loopback();
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(fd_, 4);
-        socklen_t length = sizeof address;
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
+    Listener() : fd_(ListenOnLoopback(4, port_)) {}
+    ~Listener() {
+        if (fd_ != kNoSocket)
+            CloseSocket(fd_);
     }
-    ~Listener() { ::close(fd_); }
     Listener(const Listener&) = delete;
     Listener& operator=(const Listener&) = delete;
 
     int Port() const { return port_; }
     // The next connection; not Connected() when nobody connects within `timeout`.
     RawClient Accept(Ms timeout) {
-        pollfd fd{fd_, POLLIN, 0};
-        const bool ready = ::poll(&fd, 1, static_cast<int>(timeout.count())) > 0;
-        return RawClient::Adopt(ready ? ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC) : -1);
+        const bool ready = WaitReadable(fd_, static_cast<int>(timeout.count()));
+        return RawClient::Adopt(ready ? AcceptOne(fd_) : -1);
     }
 
   private:
-    int fd_;
-    int port_ = 0;
+    int port_ = 0;  // set by the listener's creation, so declared before it
+    SocketId fd_;
 };
 
 // A temporary directory with a table.csv, removed with everything in it at the end.
