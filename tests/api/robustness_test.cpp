@@ -190,7 +190,8 @@ TEST_F(RobustnessTest, AClientThatLeavesEndsTheWaitOfAServerLink) {
 }
 
 // One byte every 5 ms never leaves the 20 ms of quiet that ends a message: the reply timeout
-// bounds the wait all the same.
+// bounds the wait all the same. On a loaded machine the peer itself may pause longer than the
+// quiet time, which ends a shorter message early: a bounded wait as well.
 TEST_F(RobustnessTest, AReplyThatDripsEndsAtTheReplyTimeout) {
     TcpTestPeer peer([](const std::string&, int) {
         return std::vector<ReplyPiece>(1000, {5, "x"});
@@ -200,9 +201,13 @@ TEST_F(RobustnessTest, AReplyThatDripsEndsAtTheReplyTimeout) {
     ASSERT_EQ(SendData("<idt m=\"r\"><dvn>1<dpn>1"), 1);
     std::vector<char> reply(DORVEX_REPLY_MAX);
     auto start = Clock::now();
-    EXPECT_EQ(ReceiveData(reply.data()), 0);
+    const int received = ReceiveData(reply.data());
     EXPECT_LT(MillisecondsSince(start), 3000);
-    EXPECT_STREQ(reply.data(), "");
+    const std::string text = reply.data();
+    if (received == 0)
+        EXPECT_EQ(text, "");
+    else
+        EXPECT_EQ(text.find_first_not_of('x'), std::string::npos) << text;
 }
 
 TEST_F(RobustnessTest, AFullDiskGivesStatus5AndNoResultFile) {
