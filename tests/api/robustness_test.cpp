@@ -1,5 +1,5 @@
 // What a caller learns when things go wrong, and how long it waits: reasons for refused starts
-// and failed transfers, settable reply timeouts, waits that end when the scale hangs up or
+// and failed transfers, settable reply timeouts, waits that end when the scale goes away or
 // drips its reply, result files on a full disk, read values that hold ";".
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "api/api_fixture.h"
 #include "dorvex.h"
 #include "support/file_size_limit.h"
+#include "support/raw_client.h"
 #include "support/scale_sim_process.h"
 #include "support/tcp_test_peer.h"
 #include "support/test_directory.h"
@@ -128,6 +129,25 @@ TEST_F(RobustnessTest, AScaleThatHangsUpEndsAWholeTableWaitAtOnce) {
         EXPECT_NE(TransferError().find("closed the connection"), std::string::npos)
             << TransferError();
     }
+}
+
+TEST_F(RobustnessTest, AClientThatLeavesEndsTheWaitOfAServerLink) {
+    const int port = dorvex::test::OpenServerLink(TableFile());
+    ASSERT_NE(port, 0);
+    SetInputDir(dir_.In().c_str());
+    SetOutputDir(dir_.Out().c_str());
+    SetErrorDir(dir_.Err().c_str());
+
+    // A scale that connects, takes one request and hangs up without a reply.
+    std::thread scale([port] { dorvex::test::RawClient(port).Receive(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    dir_.Write("in/article_d.csv", "PLU\r\n");
+    auto start = Clock::now();
+    EXPECT_EQ(SendDeleteFile("article_d.csv"), 1);  // no assertion: the thread must be joined
+    EXPECT_EQ(WaitForEnd(60), 5);
+    EXPECT_LT(MillisecondsSince(start), 30000);
+    scale.join();
+    EXPECT_NE(TransferError().find("closed the connection"), std::string::npos) << TransferError();
 }
 
 // One byte every 5 ms never leaves the 20 ms of quiet that ends a message: the reply timeout
