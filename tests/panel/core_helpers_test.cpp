@@ -17,15 +17,19 @@ namespace {
 
 TEST(StringTableTest, BothLanguagesHaveEveryTextUnderTheirCodesAndNothingElse) {
     int texts = 0;
+    int translated = 0;
     for (int n = 0; n < 1000; ++n) {
         const auto french = StringTable::Find(kFrench * 1000 + n);
         const auto english = StringTable::Find(kEnglish * 1000 + n);
         ASSERT_EQ(french.has_value(), english.has_value()) << n;
         texts += french ? 1 : 0;
+        translated += french && *french != *english ? 1 : 0;
         EXPECT_FALSE(french.value_or(u"-"_s).isEmpty()) << n;
         EXPECT_FALSE(english.value_or(u"-"_s).isEmpty()) << n;
     }
     EXPECT_GT(texts, 0);
+    // One table copied over the other would leave the program in one language.
+    EXPECT_GT(translated, texts * 3 / 4);
     EXPECT_EQ(StringTable::Text(kFrench, TextId::StatusReady), u"Prêt"_s);
     EXPECT_EQ(StringTable::Text(kEnglish, StatusTextId(5)), u"Transfer terminated with error"_s);
     EXPECT_FALSE(StringTable::Find(55002).has_value());
