@@ -1,5 +1,6 @@
 // Engines by handle: several scales at once, each engine with its own link, worker and
-// directories; the wait call; handles that are stale or were never given out.
+// directories; the wait call, also from another thread; handles that are stale or were never
+// given out.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -151,46 +152,6 @@ TEST_F(EngineHandlesTest, StaleAndUnknownHandlesFailWithAReason) {
     EXPECT_GT(ReceiveEngineData(next, reply.data()), 0);
     EXPECT_EQ(std::string(reply.data()).rfind("<idt m=\"r\">", 0), 0u);
     EXPECT_EQ(CloseEngine(next), 1);
-}
-
-TEST_F(EngineHandlesTest, HandlesOnTwoThreadsBesideTheDefaultEngine) {
-    ScaleSimProcess first = Sim();
-    ScaleSimProcess second = Sim();
-    ScaleSimProcess third = Sim();
-    dir_.Write("in/article_w.csv", Rows(5));
-    auto drive = [&](const ScaleSimProcess& sim, const std::string& name, int& status) {
-        int handle = OpenOn(sim, name);
-        SetEngineCRChar(handle, "|");
-        if (SendEngineWriteFile(handle, "article_w.csv") == 1)
-            status = WaitEngineTransfer(handle, 60000);
-        CloseEngine(handle);
-    };
-    int firstStatus = -1;
-    int secondStatus = -1;
-    std::thread one([&] { drive(first, "one", firstStatus); });
-    std::thread two([&] { drive(second, "two", secondStatus); });
-
-    // No assertion returns before the threads are joined.
-    const std::string link = "IPC:" + std::to_string(third.Port());
-    int status = -1;
-    if (OpenDorvex(link.c_str(), "1", "127.0.0.1", 0, 0, TableFile().c_str()) == 1) {
-        SetInputDir(dir_.In().c_str());
-        SetOutputDir(dir_.Out().c_str());
-        SetErrorDir(dir_.Err().c_str());
-        if (SendWriteFile("article_w.csv") == 1)
-            status = dorvex::test::WaitForEnd(60);
-    }
-    one.join();
-    two.join();
-    CloseDorvex();
-    EXPECT_EQ(status, 4) << LastError();
-    EXPECT_EQ(firstStatus, 4);
-    EXPECT_EQ(secondStatus, 4);
-    for (const ScaleSimProcess* sim : {&first, &second, &third})
-        EXPECT_EQ(sim->Requests().size(), 5u);
-    EXPECT_TRUE(fs::exists(dir_.Out() / "article_w_a.csv"));
-    EXPECT_TRUE(fs::exists(dir_.Out() / "one" / "article_w_a.csv"));
-    EXPECT_TRUE(fs::exists(dir_.Out() / "two" / "article_w_a.csv"));
 }
 
 }  // namespace

@@ -62,16 +62,6 @@ TEST_F(PlanTransferTest, AWriteShowsItsTableTagsAndFirstRequests) {
     EXPECT_EQ(cut.text, plan.text.substr(0, 19));
 }
 
-TEST_F(PlanTransferTest, TheModeComesFromTheCallerOrTheFileName) {
-    dir_.Write("in/article_r.x_d.csv", "PLU\r\n7\r\n");
-    // A read addresses device "0" as "fm"; the first marker of the name wins.
-    EXPECT_NE(Run("article_r.x_d.csv").text.find("<art m=\"r\"><dvn>fm<plu>7"), std::string::npos);
-    EXPECT_NE(Run("article_r.x_d.csv", "d").text.find("<art m=\"d\"><dvn>0<plu>7"),
-              std::string::npos);
-    EXPECT_EQ(Run("article_r.x_d.csv", "r+").result, -1);
-    EXPECT_NE(LastError().find("\"w\", \"r\" or \"d\""), std::string::npos) << LastError();
-}
-
 TEST_F(PlanTransferTest, RefusalsSayWhyAsATransferWould) {
     dir_.Write("in/article_bad_w.csv", "PLU;COLOUR\r\n1;red\r\n");
     dir_.Write("in/article_empty_w.csv", "PLU;NAME\r\n");

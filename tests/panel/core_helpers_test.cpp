@@ -1,16 +1,13 @@
 #include <QDir>
 #include <QFile>
-#include <QLocale>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "core/file_mover.h"
-#include "core/free_space.h"
 #include "core/request_kind.h"
 #include "core/string_table.h"
-#include "core/volumes.h"
 #include "test_files.h"
 
 namespace dorvex::panel {
@@ -20,15 +17,19 @@ namespace {
 
 TEST(StringTableTest, BothLanguagesHaveEveryTextUnderTheirCodesAndNothingElse) {
     int texts = 0;
+    int translated = 0;
     for (int n = 0; n < 1000; ++n) {
         const auto french = StringTable::Find(kFrench * 1000 + n);
         const auto english = StringTable::Find(kEnglish * 1000 + n);
         ASSERT_EQ(french.has_value(), english.has_value()) << n;
         texts += french ? 1 : 0;
+        translated += french && *french != *english ? 1 : 0;
         EXPECT_FALSE(french.value_or(u"-"_s).isEmpty()) << n;
         EXPECT_FALSE(english.value_or(u"-"_s).isEmpty()) << n;
     }
     EXPECT_GT(texts, 0);
+    // One table copied over the other would leave the program in one language.
+    EXPECT_GT(translated, texts * 3 / 4);
     EXPECT_EQ(StringTable::Text(kFrench, TextId::StatusReady), u"Prêt"_s);
     EXPECT_EQ(StringTable::Text(kEnglish, StatusTextId(5)), u"Transfer terminated with error"_s);
     EXPECT_FALSE(StringTable::Find(55002).has_value());
@@ -47,26 +48,6 @@ TEST(RequestKindTest, FirstMarkerDecidesAndOthersAreIgnored) {
     EXPECT_FALSE(IsDataFileName(u"a.csvx"_s));
 }
 
-TEST(FreeSpaceTest, FormatsLikeTheOneDecimalPatternAndWarnsAtFiftyOrLess) {
-    const QLocale english(QLocale::English);
-    EXPECT_EQ(FreeSpace::Format(0.46, english), u".5"_s);
-    EXPECT_EQ(FreeSpace::Format(0.0, english), u".0"_s);
-    EXPECT_EQ(FreeSpace::Format(123456.78, english), u"123456.8"_s);
-    EXPECT_EQ(FreeSpace::Format(1.26, QLocale(QLocale::French)), u"1,3"_s);
-    EXPECT_EQ(FreeSpace::Caption(44, 50.0, english), u"Free disk space : 50.0 MB"_s);
-    EXPECT_EQ(FreeSpace::Caption(33, std::nullopt, english), u"Espace disque disponible : .0 MB"_s);
-    EXPECT_TRUE(FreeSpace::IsLow(50.0));
-    EXPECT_FALSE(FreeSpace::IsLow(50.1));
-    EXPECT_TRUE(FreeSpace::IsLow(std::nullopt));
-    EXPECT_FALSE(FreeSpace::AvailableMegabytes(u"/no/such/volume/anywhere"_s));
-}
-
-TEST(VolumesTest, RootIsTheTextBeforeTheBracketedName) {
-    EXPECT_EQ(Volumes::RootOf(u"c: [SYSTEM]"_s), u"c:"_s);
-    EXPECT_EQ(Volumes::RootOf(u"/media/usb [My Stick]"_s), u"/media/usb"_s);
-    EXPECT_EQ(Volumes::RootOf(u"/home"_s), u"/home"_s);
-}
-
 class FileMoverTest : public ::testing::Test {
   protected:
     static void Write(const QString& path, const QByteArray& bytes) {
@@ -77,14 +58,6 @@ class FileMoverTest : public ::testing::Test {
     const QString in_ = root_.FilePath(u"in"_s);
     const QString out_ = root_.FilePath(u"out"_s);
 };
-
-TEST_F(FileMoverTest, MoveReplacesTheTargetAndRemovesTheInput) {
-    Write(in_ + u"/a_w.csv"_s, "new");
-    Write(out_ + u"/a_w.csv"_s, "old and longer");
-    EXPECT_TRUE(FileMover::MoveInto(in_, u"a_w.csv"_s, out_));
-    EXPECT_EQ(testing::ReadFile(out_ + u"/a_w.csv"_s), "new");
-    EXPECT_FALSE(QFile::exists(in_ + u"/a_w.csv"_s));
-}
 
 TEST_F(FileMoverTest, FailedMoveKeepsTheInputAndLeavesNoTemporaryFile) {
     Write(in_ + u"/a_w.csv"_s, "data");

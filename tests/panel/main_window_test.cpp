@@ -1,36 +1,26 @@
 #include "ui/main_window.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTest>
-#include <QTextBrowser>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include "core/config_file.h"
+#include "core/string_table.h"
 #include "fake_dorvex_library.h"
 #include "fake_prompter.h"
 #include "test_files.h"
-#include "ui/captions.h"
 #include "ui/elided_label.h"
 #include "ui/file_list.h"
 #include "ui/text_file_viewer.h"
-#include "ui/widget_prompter.h"
 
 namespace dorvex::panel {
 
@@ -133,27 +123,6 @@ class MainWindowTest : public ::testing::Test {
         return window.findChild<W*>(QString::fromLatin1(name));
     }
 
-    // Every caption that the language may touch, by control.
-    static QStringList Captions(QWidget& window) {
-        QStringList captions;
-        for (QWidget* w : window.findChildren<QWidget*>()) {
-            QString text;
-            if (auto* label = qobject_cast<QLabel*>(w)) {
-                text = label->text();
-            } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-                text = button->text();
-            } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
-                text = frame->title();
-            } else if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
-                for (int i = 0; i < tabs->count(); ++i) {
-                    text += tabs->tabText(i) + u'|';
-                }
-            }
-            captions << w->objectName() + u'=' + text;
-        }
-        return captions;
-    }
-
     testing::TestDir dir_;
     TwoDrives drives_;
     FakePrompter prompter_;
@@ -164,28 +133,16 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
     auto window = MakeWindow();
     window->LoadSettings();
     EXPECT_EQ(window->LanguageCode(), kFrench);
-    EXPECT_EQ(Find<QLabel>(*window, "L_CurrentLanguage")->text(), u"Français"_s);
     EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"Pas de scrutation"_s);
-    EXPECT_TRUE(
-        Find<QLabel>(*window, "L_FreeSpace")->text().startsWith(u"Espace disque disponible : "_s));
     // The file lists show the chosen directories from the start, not only after a change.
     EXPECT_FALSE(window->ReadSettings().inputDir.isEmpty());
     EXPECT_EQ(Find<FileList>(*window, "File_In")->Directory(), window->ReadSettings().inputDir);
     EXPECT_EQ(Find<FileList>(*window, "File_Error")->Directory(), window->ReadSettings().errorDir);
 
-    // The three directories are the same, no unit, no scale, no timeout: the first tab shows.
-    auto* tabs = Find<QTabWidget>(*window, "SSTab1");
-    EXPECT_EQ(tabs->currentIndex(), 0);
-    EXPECT_FALSE(tabs->tabIcon(1).isNull());
-    EXPECT_TRUE(tabs->tabIcon(2).isNull());
-    EXPECT_EQ(tabs->tabToolTip(3),
-              StringTable::Text(kFrench, TextId::SelectScaleNumber) + u'\n' +
-                  StringTable::Text(kFrench, TextId::ConfigureConnectionTimeout));
+    // The three directories are the same; the rest is chosen: only that is missing.
     Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(0);
-    EXPECT_TRUE(tabs->tabIcon(1).isNull());
     Find<QComboBox>(*window, "CB_DeviceNo")->setCurrentIndex(4);
     Find<QComboBox>(*window, "CB_Timeout")->setCurrentIndex(2);
-    EXPECT_TRUE(tabs->tabIcon(3).isNull());
     EXPECT_EQ(
         window->MissingSettings(),
         (QList<MissingSetting>{{TextId::SelectSeparateDirectories, SettingsTab::Directories}}));
@@ -198,27 +155,6 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
     ASSERT_EQ(lines.size(), ConfigFile::kLineCount + 1);
     EXPECT_EQ(lines[0], "33\r");
     EXPECT_EQ(lines[12], "4\r");
-}
-
-TEST_F(MainWindowTest, LanguageSwitchRestoresEveryTaggedCaption) {
-    auto window = MakeWindow();
-    window->LoadSettings();
-    const QStringList french = Captions(*window);
-    QTest::mouseClick(Find<QWidget>(*window, "I_English"), Qt::LeftButton);
-    EXPECT_EQ(window->LanguageCode(), kEnglish);
-    auto* tabs = Find<QTabWidget>(*window, "SSTab1");
-    EXPECT_EQ(tabs->tabText(3), u"Communication"_s);
-    EXPECT_EQ(Find<QGroupBox>(*window, "F_InputFile")->title(),
-              u"Input file after successful transfer"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"No pulling"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "L_CurrentLanguage")->text(), u"English"_s);
-    // Untranslated: character sets, slider ends, the mode button.
-    EXPECT_EQ(Find<QRadioButton>(*window, "O_Unicode")->text(), u"UNICODE"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInOut")->text(), u"60 s"_s);
-    EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), u"Start"_s);
-
-    QTest::mouseClick(Find<QWidget>(*window, "I_French"), Qt::LeftButton);
-    EXPECT_EQ(Captions(*window), french);
 }
 
 TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhatBecomesOfFiles) {
@@ -237,9 +173,6 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), u"Stop"_s);
     EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"pulling running"_s);
     EXPECT_TRUE(Find<QRadioButton>(*window, "O_MoveInputFile")->isChecked());
-    EXPECT_FALSE(Find<QCheckBox>(*window, "C_Window")->isHidden());
-    EXPECT_EQ(window->Supervisor().ScanTimer().interval(), 3000);
-    EXPECT_EQ(Find<QComboBox>(*window, "CB_Timeout")->currentText(), u"5 s"_s);
     // What the library or the timers took at the start is locked; the file option is not.
     EXPECT_FALSE(Find<QLineEdit>(*window, "T_IPAddress")->isEnabled());
     EXPECT_FALSE(Find<QWidget>(*window, "Dir_In")->isEnabled());
@@ -297,55 +230,9 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     EXPECT_EQ(prompter_.questions.size(), 1);  // the stop's, none for the close
 }
 
-TEST_F(MainWindowTest, HelpOpensTheOwnPagesOfTheLanguageWhenNoHelpFileExists) {
+TEST_F(MainWindowTest, ChoosingADriveMovesTheDirectoriesToItSoAStartRefuses) {
     auto window = MakeWindow();
     window->LoadSettings();
-    window->OpenHelp();
-    window->SetLanguage(kEnglish);
-    window->OpenHelp();
-    QStringList pages;
-    for (auto* browser : window->findChildren<QTextBrowser*>(u"HelpText"_s)) {
-        pages << browser->toPlainText();
-    }
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages.filter(u"répertoire d'entrée"_s).size(), 1);
-    EXPECT_EQ(pages.filter(u"input directory"_s).size(), 1);
-}
-
-TEST_F(MainWindowTest, ControlsShowTheirValuesKeepWhatTheyHideAndFollowTheDrive) {
-    auto window = MakeWindow();
-    window->LoadSettings();
-    // Unchecking the automatic start hides "minimized" but keeps its value.
-    auto* start = Find<QCheckBox>(*window, "C_StartMode");
-    auto* minimized = Find<QCheckBox>(*window, "C_Window");
-    EXPECT_TRUE(minimized->isHidden());
-    start->setChecked(true);
-    EXPECT_FALSE(minimized->isHidden());
-    minimized->setChecked(true);
-    start->setChecked(false);
-    EXPECT_TRUE(minimized->isHidden());
-    EXPECT_TRUE(window->ReadSettings().minimizedWindow);
-
-    // A typed timeout that is no entry counts as no choice.
-    auto* timeout = Find<QComboBox>(*window, "CB_Timeout");
-    timeout->setEditText(u"7 s"_s);
-    EXPECT_EQ(window->ReadSettings().timeoutIndex, 6);
-    timeout->setEditText(u"7 seconds"_s);
-    EXPECT_EQ(window->ReadSettings().timeoutIndex, -1);
-
-    // The sliders show their value; the ends follow the unit.
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), u"10 s"_s);
-    Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(1);
-    Find<QSlider>(*window, "Slider_TimerIn")->setValue(25);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInMin")->text(), u"1 min"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInOut")->text(), u"60 min"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), u"25 min"_s);
-    Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(0);
-    Find<QSlider>(*window, "Slider_TimerStatus")->setValue(480);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerInValue")->text(), u"25 s"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "L_TimerStatusValue")->text(), u"480 ms"_s);
-
-    // Choosing a drive moves the three directories to it, so a start refuses.
     PanelSettings settings = Runnable();
     settings.languageCode = kFrench;
     window->ShowSettings(settings);
@@ -381,35 +268,7 @@ TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathAndAFailedSaveIsReported) {
         prompter_.messages[0].startsWith(StringTable::Text(kFrench, TextId::SettingsNotSaved)));
 }
 
-TEST_F(MainWindowTest, BoxButtonsSpeakTheWindowsLanguage) {
-    int language = kFrench;
-    WidgetPrompter prompter(nullptr, [&language] { return language; });
-    QStringList seen;
-    auto watch = [&seen](QMessageBox::StandardButton answer) {
-        QTimer::singleShot(0, [&seen, answer] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            seen.clear();
-            for (QAbstractButton* button : box->buttons()) {
-                seen << button->text().remove(u'&');
-            }
-            seen.sort();
-            box->button(answer)->click();
-        });
-    };
-    watch(QMessageBox::No);
-    EXPECT_FALSE(prompter.AskYesNo(StringTable::Text(kFrench, TextId::QuitBeforeTransferEnds)));
-    EXPECT_EQ(seen, (QStringList{u"Non"_s, u"Oui"_s}));
-    watch(QMessageBox::Yes);
-    language = kEnglish;
-    EXPECT_TRUE(prompter.AskYesNo(StringTable::Text(kEnglish, TextId::QuitBeforeTransferEnds)));
-    EXPECT_EQ(seen, (QStringList{u"No"_s, u"Yes"_s}));
-    watch(QMessageBox::Ok);
-    prompter.ShowMessage(StringTable::Text(kEnglish, TextId::SelectScaleNumber));
-    EXPECT_EQ(seen, QStringList{u"OK"_s});
-}
-
-TEST_F(MainWindowTest, TheLogViewerShowsNewestFirstAndResultFilesInTheirOrder) {
+TEST_F(MainWindowTest, TheErrorLogOpensNewestFirst) {
     const QString err = Sub(u"err"_s);
     PanelSettings settings;
     settings.drive = drives_.a_;
@@ -428,63 +287,6 @@ TEST_F(MainWindowTest, TheLogViewerShowsNewestFirstAndResultFilesInTheirOrder) {
     EXPECT_EQ(viewer->Text(),
               u"02:52:03\tDevice 1\tMessage not sent\n"
               "02:50:01\tDevice 1\tTimeout"_s);
-    EXPECT_EQ(viewer->findChild<QLabel*>(u"FileViewerNote"_s)->text(),
-              u"Lignes les plus récentes en premier"_s);
-    viewer->close();
-
-    // A result file opens in the same viewer by a double click, in its own order.
-    ASSERT_TRUE(WriteFile(QDir(err).filePath(u"a_w_e.csv"_s),
-                          "PLU;Name;Result\r\n1;P\xE2te;Database error\r\n"));
-    auto* list = Find<FileList>(*window, "File_Error");
-    list->Refresh();
-    const auto items = list->findItems(u"a_w_e.csv"_s, Qt::MatchExactly);
-    ASSERT_EQ(items.size(), 1);
-    emit list->itemActivated(items.first());
-    QStringList shown;
-    for (auto* candidate : window->findChildren<TextFileViewer*>()) {
-        shown << candidate->Text();
-    }
-    EXPECT_TRUE(shown.contains(u"PLU;Name;Result\n1;Pâte;Database error"_s));
-}
-
-TEST_F(MainWindowTest, NothingIsClippedOnA640By480ScreenInEitherLanguage) {
-    auto window = MakeWindow();
-    window->LoadSettings();
-    // Also with the reason of a faulty file shown; a title bar takes the rest of the screen.
-    Find<QPlainTextEdit>(*window, "T_FileErrorReason")->show();
-    window->centralWidget()->layout()->invalidate();
-    EXPECT_LE(window->minimumSizeHint().width(), 640);
-    EXPECT_LE(window->minimumSizeHint().height(), 450);
-    window->resize(640, 450);
-    window->show();
-    for (int language : {kFrench, kEnglish}) {
-        window->SetLanguage(language);
-        auto* tabs = Find<QTabWidget>(*window, "SSTab1");
-        EXPECT_LE(tabs->tabBar()->sizeHint().width(), tabs->width()) << language;
-        for (int tab = 0; tab < tabs->count(); ++tab) {
-            tabs->setCurrentIndex(tab);
-            QCoreApplication::processEvents();
-            for (QWidget* widget : window->findChildren<QWidget*>()) {
-                // The tab bar's own scroll buttons are covered by the tab bar's width above.
-                if (!widget->isVisible() || qobject_cast<ElidedLabel*>(widget) ||
-                    qobject_cast<QTabBar*>(widget->parentWidget())) {
-                    continue;
-                }
-                const auto* label = qobject_cast<QLabel*>(widget);
-                const auto* button = qobject_cast<QAbstractButton*>(widget);
-                if ((label && !label->wordWrap() && !label->text().isEmpty()) || button) {
-                    EXPECT_GE(widget->width(), widget->sizeHint().width())
-                        << widget->objectName().toStdString() << " in " << language;
-                    EXPECT_GE(widget->height(), widget->minimumSizeHint().height())
-                        << widget->objectName().toStdString() << " in " << language;
-                }
-            }
-        }
-    }
-    // The chosen directories as full paths, copyable.
-    auto* inPath = Find<QLineEdit>(*window, "T_DirInPath");
-    EXPECT_EQ(inPath->text(), QDir::toNativeSeparators(QDir::currentPath()));
-    EXPECT_TRUE(inPath->isReadOnly());
 }
 
 TEST_F(MainWindowTest, CloseDuringATransferAsksButATerminationStopsAndSavesNothing) {

@@ -100,16 +100,10 @@ TEST_F(TransferSupervisorTest, StartRefusalsShowWhatIsMissingAndAMissingLibraryI
     settings_.inputDir = settings_.outputDir = settings_.errorDir = complete.inputDir;
     EXPECT_FALSE(supervisor_.SetMode());
     EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::SelectScaleNumber)});
-    settings_.deviceIndex = 0;
-    settings_.scanUnitIndex = 1;
-    prompter_.messages.clear();
-    EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_FALSE(supervisor_.AutoModeOn());
-    EXPECT_EQ(prompter_.messages, QStringList{Text(TextId::SelectSeparateDirectories)});
     EXPECT_EQ(loads_, 0);
-    settings_.outputDir = complete.outputDir;
-    settings_.errorDir = complete.errorDir;
-    settings_.timeoutIndex = 0;
+    settings_ = complete;
+    settings_.scanUnitIndex = 1;
+    settings_.scanInterval = 10;
     loadError_ = u"libdorvex.so: cannot open shared object file"_s;
     prompter_.messages.clear();
     EXPECT_FALSE(supervisor_.SetMode());
@@ -141,13 +135,6 @@ TEST_F(TransferSupervisorTest, StartCallsTheLibraryInTheDocumentedOrder) {
     EXPECT_FALSE(supervisor_.StatusTimer().isActive());
     EXPECT_EQ(supervisor_.StatusTimer().interval(), 40);
     EXPECT_TRUE(prompter_.messages.isEmpty());
-
-    // An address with a port selects that port; ANSI passes 0.
-    ASSERT_TRUE(supervisor_.SetMode());
-    settings_.ipAddress = u"127.0.0.1:5120"_s;
-    settings_.unicode.reset();
-    Start();
-    EXPECT_EQ(fake_->CountCalls(u"OpenDorvex(IPC:5120,5,127.0.0.1,0,0,table.csv)"_s), 1);
 }
 
 TEST_F(TransferSupervisorTest, OnlyDataFilesAreTakenOnceByTheirFirstMarker) {
@@ -181,28 +168,6 @@ TEST_F(TransferSupervisorTest, RefusedFileGoesToErrorAndTheNextIsSentInTheSameTi
     EXPECT_TRUE(supervisor_.StatusTimer().isActive());
     EXPECT_EQ(supervisor_.CurrentFile(), u"b_d.csw"_s);
     EXPECT_TRUE(prompter_.messages.isEmpty());
-}
-
-TEST_F(TransferSupervisorTest, TwoCandidatesAreSentOneAfterTheOtherInNameOrder) {
-    Drop(u"b_r.csv"_s);
-    Drop(u"A_w.csv"_s);
-    Start();
-    QSignalSpy shown(&supervisor_, &TransferSupervisor::StatusShown);
-    fake_->QueueStatuses({2, 4, 0});
-    supervisor_.ScanTick();
-    EXPECT_EQ(shown.size(), 1);
-    EXPECT_EQ(shown[0][0].toInt(), 1);  // "Prepare data" at the hand-over
-    supervisor_.ScanTick();             // ignored while the transfer runs
-    supervisor_.StatusTick();
-    EXPECT_EQ(supervisor_.CachedStatus(), 2);
-    supervisor_.ScanTick();
-    EXPECT_EQ(TransferCalls().count(u"SendWriteFile(A_w.csv)"_s), 1);
-    supervisor_.StatusTick();
-    EXPECT_FALSE(supervisor_.TransferRunning());
-    EXPECT_FALSE(supervisor_.StatusTimer().isActive());
-    supervisor_.ScanTick();
-    EXPECT_EQ(TransferCalls(), (QStringList{u"SendWriteFile(A_w.csv)"_s, u"GetCommStatus()"_s,
-                                            u"GetCommStatus()"_s, u"SendReadFile(b_r.csv)"_s}));
 }
 
 TEST_F(TransferSupervisorTest, SuccessDeletesOrMovesTheFileAsTheOptionSaysAtThatTime) {
@@ -253,14 +218,8 @@ TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunnin
     EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
     EXPECT_TRUE(Exists("in", u"p_w.csv"_s));
 
-    // A new start picks the file up again at its first tick.
-    Start();
-    supervisor_.ScanTick();
-    EXPECT_EQ(fake_->CountCalls(u"SendWriteFile(p_w.csv)"_s), 2);
-
     // Idle, a stop asks nothing; a failed close is reported.
-    fake_->QueueStatuses({4});
-    supervisor_.StatusTick();
+    Start();
     fake_->closeResult = -1;
     prompter_.questions.clear();
     EXPECT_TRUE(supervisor_.SetMode());
@@ -430,22 +389,6 @@ TEST_F(SupervisorReasonTest, FailureOrAnUnknownStatusMovesTheFileToErrorSayingWh
               Text(TextId::TransferEndedWithError) + Text(TextId::NoReasonSeeErrorLog));
     EXPECT_TRUE(Text(TextId::NoReasonSeeErrorLog).contains(u"error.log"_s));
     EXPECT_EQ(transfer(u"d_w.csv"_s, 7), u"Unknown transfer status 7"_s);
-    EXPECT_EQ(transfer(u"e_w.csv"_s, -1), u"Unknown transfer status -1"_s);
-}
-
-TEST_F(SupervisorReasonTest, ASuccessWhoseFileCannotBeMovedSaysWhyAndTheFreeSpace) {
-    settings_.deleteInputFile = false;
-    Drop(u"q_w.csv"_s);
-    Start();
-    QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
-    QDir(Dir("out")).mkdir(u"q_w.csv"_s);  // a directory where the file should go
-    fake_->QueueStatuses({4});
-    supervisor_.ScanTick();
-    supervisor_.StatusTick();
-    const QString reason = SettledReason(settled, u"q_w.csv"_s, FileFate::LeftInInput);
-    EXPECT_TRUE(reason.startsWith(Text(TextId::CouldNotBeMoved))) << reason.toStdString();
-    EXPECT_TRUE(reason.contains(u"free disk space "_s)) << reason.toStdString();
-    EXPECT_TRUE(Exists("in", u"q_w.csv"_s));
 }
 
 TEST_F(SupervisorReasonTest, FailedOpenReleasesTheEngineAndShowsItsMessageThenTheCause) {
@@ -469,55 +412,6 @@ TEST_F(SupervisorReasonTest, FailedOpenReleasesTheEngineAndShowsItsMessageThenTh
     EXPECT_EQ(shown, (QStringList{Text(TextId::PortOpenFailed),
                                   u"Link not opened: Connecting to 127.0.0.1:5120 "
                                   "failed: connection refused"_s}));
-
-    // An older library gives no cause: the address tried is said all the same.
-    shown.clear();
-    fake_->lastErrorText.clear();
-    settings_.ipAddress = u"scale.local"_s;
-    EXPECT_FALSE(supervisor_.SetMode());
-    EXPECT_EQ(shown.value(1),
-              u"Link not opened: no reason given "
-              "(address tried: scale.local:1120)"_s);
-}
-
-TEST_F(SupervisorReasonTest, ReplyTimeoutIsHandedOverBeforeTheOpenOnlyWhenChosen) {
-    Start();
-    EXPECT_EQ(fake_->CountCalls(u"SetReplyTimeout"_s), 0);
-    supervisor_.SetMode();
-    QSignalSpy notices(&supervisor_, &TransferSupervisor::Notice);
-    supervisor_.SetReplyTimeout(1500);
-    fake_->replyTimeoutResult = 1;
-    Start();
-    const QStringList calls = fake_->Calls();
-    const qsizetype set = calls.lastIndexOf(u"SetReplyTimeout(1500,1500)"_s);
-    ASSERT_GE(set, 0);
-    EXPECT_TRUE(calls[set + 1].startsWith("OpenDorvex("_L1));
-    EXPECT_EQ(notices.size(), 0);
-
-    // A library without the export keeps its own timeouts and the user is told.
-    supervisor_.SetMode();
-    fake_->replyTimeoutResult = 0;
-    Start();
-    ASSERT_EQ(notices.size(), 1);
-    EXPECT_EQ(notices[0][0].toString(), Text(TextId::ReplyTimeoutNotSettable));
-}
-
-TEST_F(SupervisorReasonTest, EveryPollTellsTheReplyWait) {
-    Drop(u"all_r.csv"_s);
-    Start();
-    QSignalSpy waits(&supervisor_, &TransferSupervisor::ReplyWaitShown);
-    fake_->QueueStatuses({3, 3, 4});
-    ScanTwice();
-    fake_->SetReplyWait(61000, 9000000);
-    supervisor_.StatusTick();
-    fake_->SetReplyWait(0, 0);
-    supervisor_.StatusTick();
-    supervisor_.StatusTick();
-    ASSERT_EQ(waits.size(), 3);
-    EXPECT_EQ(waits[0][0].toInt(), 61000);
-    EXPECT_EQ(waits[0][1].toInt(), 9000000);
-    EXPECT_EQ(waits[1][1].toInt(), 0);
-    EXPECT_EQ(waits[2][1].toInt(), 0);
 }
 
 }  // namespace

@@ -42,7 +42,6 @@ class RawClient {
     RawClient& operator=(const RawClient&) = delete;
 
     bool Connected() const { return connected_; }
-    bool Closed() const { return closed_; }  // the peer closed the connection
 
     bool Send(std::string_view bytes) {
         return ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
@@ -56,10 +55,8 @@ class RawClient {
         for (Ms wait = timeout; WaitReadable(fd_, static_cast<int>(wait.count())); wait = quiet) {
             char buffer[65536];
             const long count = ReceiveSome(fd_, buffer, sizeof buffer);
-            if (count <= 0) {
-                closed_ = true;
+            if (count <= 0)
                 break;
-            }
             received.append(buffer, static_cast<std::size_t>(count));
         }
         return received;
@@ -74,7 +71,6 @@ class RawClient {
 
     int fd_;
     bool connected_ = false;
-    bool closed_ = false;
 };
 
 // A listening socket on a free loopback port, as the library's server link would be.

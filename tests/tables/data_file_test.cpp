@@ -76,9 +76,6 @@ TEST(DataFileHeader, NamesAreTrimmedQuotedAndUpperCased) {
     DataFile file(dir.WriteNarrow("h.csv", u"  plu; name ;\"Price;EUR\"  \r\n"));
     ASSERT_TRUE(file.Open());
     EXPECT_EQ(ColumnNames(file), (std::vector<Text>{u"PLU", u"NAME", u"PRICE;EUR"}));
-    EXPECT_EQ(file.ColumnAt(1)->position, 1);
-    EXPECT_EQ(file.ColumnAt(3), nullptr);
-    EXPECT_EQ(file.ColumnAt(-1), nullptr);
     ASSERT_NE(file.FindColumn(u"Price;eur"), nullptr);
     EXPECT_EQ(file.FindColumn(u"Price;eur")->position, 2);
     EXPECT_EQ(file.FindColumn(u"price"), nullptr);
@@ -98,12 +95,6 @@ TEST(DataFileHeader, ByteOrderMarkIsDroppedButNeverARealCharacter) {
     // Reading line 0 again gives the raw line, mark included.
     ASSERT_TRUE(withMark.Seek(0));
     EXPECT_EQ(withMark.ReadLine(), u"\uFEFFplu;name");
-
-    DataFile withoutMark(dir.WriteWide("nomark.csw", u"plu;name\r\n1;a\r\n", false));
-    ASSERT_TRUE(withoutMark.Open());
-    EXPECT_EQ(ColumnNames(withoutMark), (std::vector<Text>{u"PLU", u"NAME"}));
-    EXPECT_EQ(withoutMark.HeaderLine(), u"plu;name");
-    EXPECT_EQ(RecordLines(withoutMark), std::vector<Text>{u"1;a"});
 }
 
 TEST(DataFileLines, BlankAndCommentLinesAreSkippedAndTheLastLineNeedsNoEnd) {
@@ -134,29 +125,6 @@ TEST(DataFileLines, LongLinesAreReadWhole) {
     DataFile wide(dir.WriteWide("long.csw", u"a\r\n" + Text(20000, u'é') + u"\r\nend\r\n"));
     ASSERT_TRUE(wide.Open());
     EXPECT_EQ(RecordLines(wide), (std::vector<Text>{Text(20000, u'é'), u"end"}));
-}
-
-TEST(DataFileLines, PositionsAllowReadingARecordAgain) {
-    TempDir dir;
-    for (bool wide : {false, true}) {
-        const Text content = u"plu\r\n' note\r\n10\r\n20\r\n30\r\n";
-        DataFile file(wide ? dir.WriteWide("pos.csw", content)
-                           : dir.WriteNarrow("pos.csv", content));
-        ASSERT_TRUE(file.Open());
-        const std::int64_t unit = wide ? 2 : 1;
-        EXPECT_EQ(file.FirstRowPos(), (wide ? 1 : 0) * unit + 5 * unit);
-        RecordCursor cursor;
-        ASSERT_TRUE(cursor.Open(&file));
-        cursor.MoveNext();
-        const std::int64_t second = cursor.CurrentRowPos();
-        EXPECT_EQ(second, file.FirstRowPos() + 12 * unit);
-        cursor.MoveNext();
-        ASSERT_TRUE(cursor.ReadRecordAt(second));
-        EXPECT_EQ(*cursor.GetFieldValue(u"PLU"), u"20");
-        ASSERT_TRUE(cursor.MoveNext());
-        EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"30");
-        EXPECT_FALSE(cursor.MoveNext());
-    }
 }
 
 TEST(DataFileBadInput, FilesWithoutASignificantLineAreRefused) {
@@ -245,21 +213,6 @@ TEST(DataFileBadInput, TenThousandColumnsAreReadAndOneMoreRefused) {
     EXPECT_EQ(over.OpenError(), u"the header has more than 10000 columns");
 }
 
-TEST(DataFileBadInput, BinaryDataWithoutNulGivesSomeRecordsAndEnds) {
-    TempDir dir;
-    std::string bytes;
-    for (int i = 0; i < 100000; ++i)
-        bytes.push_back(static_cast<char>(1 + (i * 7919) % 255));
-    for (const char* name : {"bin.csv", "bin.csw"}) {
-        DataFile file(dir.Write(name, bytes));
-        ASSERT_TRUE(file.Open()) << name;
-        std::size_t total = 0;
-        for (const Text& line : RecordLines(file))
-            total += line.size();
-        EXPECT_LT(total, bytes.size()) << name;
-    }
-}
-
 TEST(DataFileBytes, ReadFromMemoryLikeAFile) {
     const std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu;name\r\n' note\r\n1;a\r\n2;b");
     DataFile file;
@@ -277,20 +230,6 @@ TEST(DataFileBytes, ReadFromMemoryLikeAFile) {
     ASSERT_TRUE(cursor.ReadRecordAt(second));
     EXPECT_EQ(*cursor.GetFieldValue(u"NAME"), u"b");
     EXPECT_FALSE(file.Seek(static_cast<std::int64_t>(bytes.size()) + 1));
-}
-
-TEST(DataFileState, ReopenAndClose) {
-    TempDir dir;
-    DataFile file(dir.WriteNarrow("a.csv", u"a\n1\n"));
-    ASSERT_TRUE(file.Open());
-    ASSERT_TRUE(file.Open(dir.WriteNarrow("b.csv", u"b;c\n2;3\n")));
-    EXPECT_EQ(ColumnNames(file), (std::vector<Text>{u"B", u"C"}));
-    file.Close();
-    EXPECT_FALSE(file.IsOpen());
-    EXPECT_TRUE(file.Columns().empty());
-    EXPECT_EQ(file.FirstRowPos(), -1);
-    EXPECT_EQ(file.ReadLine(), u"");
-    EXPECT_FALSE(file.Seek(0));
 }
 
 }  // namespace

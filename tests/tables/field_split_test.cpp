@@ -57,14 +57,5 @@ TEST(SplitField, BlankSeparatorSkipsLeadingBlanks) {
     EXPECT_TRUE(line.empty());
 }
 
-TEST(SplitField, ViewFormAdvancesWithoutCopying) {
-    const Text text = u"a ; b";
-    TextView line = text;
-    TextView first = SplitFieldView(line);
-    EXPECT_EQ(first, u"a");
-    EXPECT_EQ(first.data(), text.data());
-    EXPECT_EQ(line, u" b");
-}
-
 }  // namespace
 }  // namespace dorvex

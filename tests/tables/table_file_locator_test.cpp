@@ -94,19 +94,5 @@ TEST(TableFileLocator, CatalogReadsAWriteProtectedSystemCopy) {
     EXPECT_EQ(catalog.TableNames(), std::vector<Text>{u"Article"});
 }
 
-TEST(TableFileLocator, CatalogRemembersWhereItLookedAndKeepsTheFirstPlace) {
-    TableCatalog catalog;
-    catalog.Load(u"no-such-table-anywhere.csv");
-    EXPECT_FALSE(catalog.Location().found);
-    EXPECT_EQ(catalog.TableFileName(), u"no-such-table-anywhere.csv");
-    EXPECT_EQ(catalog.LoadedPath(), ModuleDirectory() + u"no-such-table-anywhere.csv");
-    EXPECT_GE(catalog.Location().searched.size(), 2u);
-    EXPECT_EQ(catalog.Location().searched.back(), u"/etc/dorvex/no-such-table-anywhere.csv");
-    EXPECT_EQ(catalog.TableCount(), 0u);
-    TempDir dir;
-    catalog.Load(dir.PathOf("other.csv"));
-    EXPECT_EQ(catalog.LoadedPath(), dir.PathOf("other.csv"));
-}
-
 }  // namespace
 }  // namespace dorvex

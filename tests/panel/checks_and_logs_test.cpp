@@ -1,12 +1,8 @@
-// The program's own texts about failures and waits, the start checks, the wait log's rhythm,
-// and the reading of mixed-encoding logs.
+// The start checks and the reading of mixed-encoding logs.
 #include <QFile>
-#include <QLocale>
 
 #include <gtest/gtest.h>
 
-#include "core/reason_texts.h"
-#include "core/reply_wait_log.h"
 #include "core/settings_check.h"
 #include "core/string_table.h"
 #include "core/text_file_reader.h"
@@ -21,28 +17,6 @@ QByteArray Utf16(const QString& text) {
     return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
-TEST(ReasonTextsTest, ResultNamesAndRenamesFollowTheLibrarysRules) {
-    EXPECT_EQ(ReasonTexts::ResultFileName(u"prices_w.csv"_s, true), u"prices_w_e.csv"_s);
-    EXPECT_EQ(ReasonTexts::ResultFileName(u"texts_w.csw"_s, false), u"texts_w_a.csw"_s);
-    // Cut at the first extension, ".csv" before ".csw".
-    EXPECT_EQ(ReasonTexts::ResultFileName(u"x.csw_w.csv"_s, true), u"x.csw_w_e.csv"_s);
-    EXPECT_EQ(ReasonTexts::ResultFileName(u"STOCK_W.CSV"_s, true), QString());
-
-    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(u"STOCK_W.CSV"_s), u"STOCK_W.csv"_s);
-    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(u"a_R.Csw"_s), u"a_R.csw"_s);
-    EXPECT_EQ(ReasonTexts::LowerCaseExtensionName(u"a_w.csv"_s), QString());
-}
-
-TEST(ReasonTextsTest, WaitAndOpenTextsInBothLanguages) {
-    EXPECT_EQ(ReasonTexts::ReplyWaitLogLine(125400, 9000000),
-              u"waiting for the scale's reply, 125 s (limit 9000 s)"_s);
-    EXPECT_EQ(ReasonTexts::ReplyWait(kFrench, 2500, 5000),
-              u"attente de la réponse de la balance, 2 s (limite 5 s)"_s);
-    EXPECT_EQ(ReasonTexts::OpenFailed(kFrench, u"timed out after 3000 ms"_s, u"10.0.0.9:1120"_s),
-              u"Liaison non ouverte : timed out after 3000 ms (adresse essayée : "
-              "10.0.0.9:1120)"_s);
-}
-
 TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
     PanelSettings settings;
     settings.ipAddress.clear();
@@ -55,40 +29,6 @@ TEST(SettingsCheckTest, EveryMissingSettingInTheOrderOfTheChecksWithItsTab) {
                        {TextId::SelectSeparateDirectories, SettingsTab::Directories},
                        {TextId::ConfigureConnectionTimeout, SettingsTab::Communication}}));
     EXPECT_EQ(SettingsCheck::FirstTab(all), SettingsTab::Directories);
-
-    settings.outputDir = u"/out"_s;
-    settings.errorDir = u"/err"_s;
-    settings.scanUnitIndex = 1;
-    settings.ipAddress = u"10.0.0.9"_s;
-    settings.deviceIndex = 0;
-    EXPECT_EQ(
-        SettingsCheck::Missing(settings),
-        (QList<MissingSetting>{{TextId::ConfigureConnectionTimeout, SettingsTab::Communication}}));
-    settings.timeoutIndex = 9;
-    EXPECT_TRUE(SettingsCheck::Missing(settings).isEmpty());
-    EXPECT_FALSE(SettingsCheck::FirstTab({}).has_value());
-}
-
-TEST(ReplyWaitLogTest, OnceAMinuteWhateverThePollRate) {
-    ReplyWaitLog log;
-    int logged = 0;
-    std::optional<int> last;
-    // Polls every 250 ms through a wait of 150 s.
-    for (int waited = 0; waited <= 150000; waited += 250) {
-        if (const auto line = log.Observe(true, waited)) {
-            ++logged;
-            last = line;
-        }
-    }
-    EXPECT_EQ(logged, 2);  // at 60 s and 120 s
-    EXPECT_EQ(last, 120000);
-    // A short wait is not logged; the next request's long wait starts counting anew.
-    EXPECT_FALSE(log.Observe(false, 0));
-    EXPECT_FALSE(log.Observe(true, 3000));
-    EXPECT_EQ(log.Observe(true, 60100), 60100);
-    EXPECT_FALSE(log.Observe(true, 60400));
-    EXPECT_FALSE(log.Observe(true, 500));  // a new request
-    EXPECT_EQ(log.Observe(true, 61000), 61000);
 }
 
 TEST(TextFileReaderTest, MixedLogLinesAreDecodedEachInItsEncoding) {
