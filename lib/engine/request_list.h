@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/bulk_memory.h"
 #include "platform/text.h"
 
 namespace dorvex {
@@ -50,8 +51,7 @@ class RequestList {
     struct Block {
         std::size_t base = 0;  // position of its first byte among all stored bytes
         std::size_t used = 0;
-        std::size_t capacity = 0;
-        std::unique_ptr<char[]> bytes;
+        BulkMemory memory;
     };
     char* Reserve(std::size_t length);
     void Commit(std::size_t length);
