@@ -39,9 +39,13 @@ BulkMemory::BulkMemory(std::size_t bytes) {
     if (data_ == nullptr)
         throw std::bad_alloc();
     size_ = bytes;
+    // Only advice: without it the memory is the same, just slower to fill. Populated at once,
+    // the block costs one call instead of a fault per page as it fills.
 #ifdef MADV_HUGEPAGE
-    // Only advice: without large pages the memory is the same, just slower to fill.
     madvise(data_, size_, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    madvise(data_, size_, MADV_POPULATE_WRITE);
 #endif
 }
 
