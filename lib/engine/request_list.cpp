@@ -34,21 +34,22 @@ std::string_view RequestList::At(std::size_t index) const {
     auto block = std::upper_bound(blocks_.begin(), blocks_.end(), begin,
                                   [](std::size_t at, const Block& b) { return at < b.base; });
     --block;
-    return std::string_view(block->memory.Data() + (begin - block->base), length);
+    return std::string_view(block->bytes.get() + (begin - block->base), length);
 }
 
 // Room for up to `length` bytes at the end of the store, in the last block or in a new one (a
 // request larger than a block gets a block of its own size). The last block's unused end is
 // left behind: the next block begins where the stored bytes end.
 char* RequestList::Reserve(std::size_t length) {
-    if (blocks_.empty() || blocks_.back().memory.Size() - blocks_.back().used < length) {
+    if (blocks_.empty() || blocks_.back().capacity - blocks_.back().used < length) {
         Block block;
         block.base = StoredBytes();
-        block.memory = BulkMemory(std::max(length, kBlockBytes));
+        block.capacity = std::max(length, kBlockBytes);
+        block.bytes = std::make_unique_for_overwrite<char[]>(block.capacity);
         blocks_.push_back(std::move(block));
     }
     Block& last = blocks_.back();
-    return last.memory.Data() + last.used;
+    return last.bytes.get() + last.used;
 }
 
 // Ends the request of `length` bytes written where Reserve pointed.

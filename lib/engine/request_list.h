@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/bulk_memory.h"
 #include "platform/text.h"
 
 namespace dorvex {
@@ -51,7 +50,8 @@ class RequestList {
     struct Block {
         std::size_t base = 0;  // position of its first byte among all stored bytes
         std::size_t used = 0;
-        BulkMemory memory;
+        std::size_t capacity = 0;
+        std::unique_ptr<char[]> bytes;
     };
     // Requests whose ends one chunk of the index holds.
     static constexpr std::size_t kEndsPerChunk = std::size_t{1} << 16;
