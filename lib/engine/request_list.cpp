@@ -17,16 +17,17 @@ void RequestList::Clear(WireEncoding encoding) {
     encoding_ = encoding;
     codePage_ = DataCodePage();
     std::vector<Block>().swap(blocks_);
-    std::vector<std::size_t>().swap(ends_);
+    std::vector<std::unique_ptr<std::size_t[]>>().swap(endChunks_);
+    count_ = 0;
     std::string().swap(scratch_);
     Text().swap(body_);
 }
 
 std::string_view RequestList::At(std::size_t index) const {
-    if (index >= ends_.size())
+    if (index >= count_)
         return {};
-    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
-    const std::size_t length = ends_[index] - begin;
+    const std::size_t begin = index == 0 ? 0 : EndOf(index - 1);
+    const std::size_t length = EndOf(index) - begin;
     if (length == 0)
         return {};
     // A request never straddles two blocks: the last block that starts at or before it holds it.
@@ -42,7 +43,7 @@ std::string_view RequestList::At(std::size_t index) const {
 char* RequestList::Reserve(std::size_t length) {
     if (blocks_.empty() || blocks_.back().capacity - blocks_.back().used < length) {
         Block block;
-        block.base = ends_.empty() ? 0 : ends_.back();
+        block.base = StoredBytes();
         block.capacity = std::max(length, kBlockBytes);
         block.bytes = std::make_unique_for_overwrite<char[]>(block.capacity);
         blocks_.push_back(std::move(block));
@@ -55,7 +56,14 @@ char* RequestList::Reserve(std::size_t length) {
 void RequestList::Commit(std::size_t length) {
     Block& last = blocks_.back();
     last.used += length;
-    ends_.push_back(last.base + last.used);
+    if (count_ % kEndsPerChunk == 0)
+        endChunks_.push_back(std::make_unique_for_overwrite<std::size_t[]>(kEndsPerChunk));
+    endChunks_.back()[count_ % kEndsPerChunk] = last.base + last.used;
+    ++count_;
+}
+
+std::size_t RequestList::EndOf(std::size_t index) const {
+    return endChunks_[index / kEndsPerChunk][index % kEndsPerChunk];
 }
 
 void RequestList::Append(TextView body) {

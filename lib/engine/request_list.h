@@ -34,8 +34,8 @@ class RequestList {
     // as it is now).
     void Clear(WireEncoding encoding = WireEncoding::DataCodePage);
     WireEncoding Encoding() const { return encoding_; }
-    bool Empty() const { return ends_.empty(); }
-    std::size_t Size() const { return ends_.size(); }
+    bool Empty() const { return count_ == 0; }
+    std::size_t Size() const { return count_; }
     // The stored bytes of one request; empty past the end.
     std::string_view At(std::size_t index) const;
 
@@ -53,15 +53,23 @@ class RequestList {
         std::size_t capacity = 0;
         std::unique_ptr<char[]> bytes;
     };
+    // Requests whose ends one chunk of the index holds.
+    static constexpr std::size_t kEndsPerChunk = std::size_t{1} << 16;
+
     char* Reserve(std::size_t length);
     void Commit(std::size_t length);
+    std::size_t EndOf(std::size_t index) const;
+    std::size_t StoredBytes() const { return count_ == 0 ? 0 : EndOf(count_ - 1); }
 
     WireEncoding encoding_ = WireEncoding::DataCodePage;
     std::shared_ptr<const CodePage> codePage_;
     std::vector<Block> blocks_;
-    std::vector<std::size_t> ends_;  // end of each request among all stored bytes
-    std::string scratch_;            // one body being encoded
-    Text body_;                      // one body being built
+    // The end of each request among all stored bytes, in chunks that never move: a million
+    // requests cost no copy of the whole index each time it grows.
+    std::vector<std::unique_ptr<std::size_t[]>> endChunks_;
+    std::size_t count_ = 0;
+    std::string scratch_;  // one body being encoded
+    Text body_;            // one body being built
 };
 
 }  // namespace dorvex

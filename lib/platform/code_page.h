@@ -16,6 +16,8 @@ class CodePage {
   public:
     virtual ~CodePage() = default;
     virtual Text Decode(std::string_view bytes) const = 0;
+    // Decode's text into `out`, whose storage is reused: for callers that decode line by line.
+    virtual void DecodeInto(std::string_view bytes, Text& out) const { out = Decode(bytes); }
     // Characters without a byte in the code page become '?'.
     virtual std::string Encode(TextView text) const = 0;
     // Encode's bytes appended to `out`, for callers that reuse one buffer.

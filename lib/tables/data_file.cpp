@@ -1,7 +1,6 @@
 #include "tables/data_file.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "platform/path.h"
@@ -13,20 +12,6 @@ namespace {
 
 constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr char16_t kCommentMark = u'\'';
-
-const std::array<char16_t, 256>& Windows1252Table() {
-    static const std::array<char16_t, 256> table = [] {
-        std::string bytes(256, '\0');
-        for (int b = 0; b < 256; ++b)
-            bytes[b] = static_cast<char>(b);
-        Text decoded = CodePage::Windows1252()->Decode(bytes);
-        std::array<char16_t, 256> out{};
-        for (int b = 0; b < 256 && b < static_cast<int>(decoded.size()); ++b)
-            out[b] = decoded[b];
-        return out;
-    }();
-    return table;
-}
 
 // The first `unit` in [from, end), or `end`.
 template <typename Unit>
@@ -42,11 +27,18 @@ const Unit* FindUnit(const Unit* from, const Unit* end, Unit unit) {
 // The part of a physical line before its first CR or NUL (the LF is already gone).
 template <typename Unit>
 std::basic_string_view<Unit> LineContent(std::basic_string_view<Unit> raw) {
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == Unit('\r') || raw[i] == Unit(0))
-            return raw.substr(0, i);
+    if constexpr (sizeof(Unit) == 1) {
+        // The CR is nearly always last: two fast searches beat one loop over both.
+        const Unit* const begin = raw.data();
+        const Unit* const cr = FindUnit(begin, begin + raw.size(), Unit('\r'));
+        return raw.substr(0, static_cast<std::size_t>(FindUnit(begin, cr, Unit(0)) - begin));
+    } else {
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] == Unit('\r') || raw[i] == Unit(0))
+                return raw.substr(0, i);
+        }
+        return raw;
     }
-    return raw;
 }
 
 // The byte-order mark at the very start of a file is no content: a first line holding only the
@@ -209,7 +201,6 @@ void DataFile::AttachStream(std::unique_ptr<std::streambuf> stream, std::int64_t
     size_ = size;
     stream_ = std::move(stream);
     codePage_ = DataCodePage();
-    windows1252_ = codePage_ == CodePage::Windows1252();
     narrow_.Reset(0);
     wide_.Reset(0);
     narrow_.SetSourceSize(size);
@@ -261,7 +252,7 @@ bool DataFile::ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line) {
         if (!buffer.Next(*stream_, raw))
             break;
         if constexpr (sizeof(Unit) == 1) {
-            DecodeNarrow(LineContent(raw), line);
+            codePage_->DecodeInto(LineContent(raw), line);
         } else {
             line.assign(LineContent(raw));
         }
@@ -272,18 +263,6 @@ bool DataFile::ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line) {
     }
     line.clear();
     return false;
-}
-
-void DataFile::DecodeNarrow(std::string_view bytes, Text& line) const {
-    if (!windows1252_) {
-        line = codePage_->Decode(bytes);
-        return;
-    }
-    const auto& table = Windows1252Table();
-    line.resize(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        line[i] = table[static_cast<unsigned char>(bytes[i])];
-    }
 }
 
 bool DataFile::Seek(std::int64_t pos) {

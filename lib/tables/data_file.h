@@ -98,7 +98,6 @@ class DataFile {
     bool RefuseLongLine(std::int64_t line);
     template <typename Unit>
     bool ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line);
-    void DecodeNarrow(std::string_view bytes, Text& line) const;
     void ReadHeader();
 
     Text path_;
@@ -115,7 +114,6 @@ class DataFile {
     LineBuffer<char> narrow_;
     LineBuffer<char16_t> wide_;
     std::shared_ptr<const CodePage> codePage_;
-    bool windows1252_ = false;  // decode through the table instead of the code page object
 };
 
 }  // namespace dorvex
