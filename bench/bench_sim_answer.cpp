@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/raw_client.h"
+#include "support/raw_client.h"
 #include "support/scale_sim_process.h"
 
 namespace {
