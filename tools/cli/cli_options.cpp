@@ -84,7 +84,9 @@ Options:
   -i, --input DIR         input directory of the data file
   -o, --output DIR        directory for "_a" result files
   -e, --error DIR         directory for "_e" result files and error.log
-  -m, --marker TEXT       line-break marker inside values ("|"; "" for none)
+  -m, --line-break-marker TEXT
+                          the text that stands for a line break inside values ("|";
+                          "" for none; --marker for short)
       --mode w|r|d        for check: the operation (default: "_w", "_r", "_d" in the name)
       --timeout MS        connection timeout (5000)
       --reply-timeout MS  longest wait for each reply (default 5000 per row, 9000000 for
@@ -160,7 +162,7 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& args,
         } else if (arg == "-e" || arg == "--error") {
             if (!value(options.errorDir))
                 return std::nullopt;
-        } else if (arg == "-m" || arg == "--marker") {
+        } else if (arg == "-m" || arg == "--line-break-marker" || arg == "--marker") {
             if (!value(options.marker))
                 return std::nullopt;
         } else if (arg == "--mode") {
