@@ -96,11 +96,9 @@ TEST(ColumnIndexFile, AnIndexReadFromMemoryIsWrittenToMemory) {
     ASSERT_TRUE(file.OpenBytes(dataBytes, data));
     ColumnIndex index;
     ASSERT_TRUE(index.OpenBytes(&file, 0, valid, dataBytes));
+    EXPECT_EQ(test::SearchFor(index, u"M"), (test::Found{0, 1, kRow[0]}));
+    EXPECT_NE(test::SearchFor(index, u"b").result, 0);  // a key of the file on disk
     std::int32_t position = -1;
-    std::int64_t filePos = -1;
-    EXPECT_EQ(index.Search(u"M", &position, &filePos), 0);
-    EXPECT_EQ(filePos, kRow[0]);
-    EXPECT_NE(index.Search(u"b", &position, &filePos), 0);  // a key of the file on disk
     EXPECT_TRUE(index.Insert(u"q", &position, kRow[2]));
     EXPECT_EQ(position, 2);
     index.Close();

@@ -8,6 +8,8 @@ namespace dorvex {
 namespace {
 
 using test::FileBytes;
+using test::Found;
+using test::SearchFor;
 using test::TempDir;
 
 // 250 records keyed k0..k149 in random order and letter case, so that many keys repeat.
@@ -39,17 +41,12 @@ TEST(ColumnIndexOrder, SearchReportsWhereTheKeyIsOrWouldGo) {
     ColumnIndex index;
     test::ShownErrors shown;
     ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
-    std::int32_t position = -1;
-    std::int64_t filePos = -1;
-    EXPECT_EQ(index.Search(u"bravo", &position, &filePos), 0);
-    EXPECT_EQ(position, 0);
-    EXPECT_EQ(filePos, 14);  // the first bravo in the file
-    EXPECT_EQ(index.Search(u"alpha", &position, &filePos), -1);
-    EXPECT_EQ(position, 0);
-    EXPECT_EQ(index.Search(u"echo", &position, &filePos), 1);
-    EXPECT_EQ(position, 2);
+    // Ordered bravo (14, the first in the file), charlie (23), delta (5).
+    EXPECT_EQ(SearchFor(index, u"bravo"), (Found{0, 0, 14}));
+    EXPECT_EQ(SearchFor(index, u"alpha"), (Found{-1, 0, 14}));
+    EXPECT_EQ(SearchFor(index, u"echo"), (Found{1, 2, 5}));
     EXPECT_EQ(index.LastPosition(), 2);
-    EXPECT_EQ(index.Search(u"bravo", nullptr, &filePos), -2);
+    EXPECT_EQ(index.Search(u"bravo", nullptr), -2);
     std::int32_t inserted = -1;
     EXPECT_FALSE(index.Insert(u"CHARLIE", &inserted, 0));
     EXPECT_EQ(index.Count(), 3u);

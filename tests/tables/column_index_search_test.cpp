@@ -11,8 +11,10 @@ namespace dorvex {
 namespace {
 
 using test::Built;
+using test::Found;
 using test::Indexed;
 using test::InsertedOneByOne;
+using test::SearchFor;
 using test::TempDir;
 
 // Keys around the eight units that a sort key holds in place: shorter, equal, longer, sharing
@@ -52,15 +54,11 @@ TEST(ColumnIndexSearch, AwkwardTextKeysBuildAsInsertingThemWouldInBothEncodings)
         for (std::size_t i = 0; i < built.entries.size(); ++i) {
             ASSERT_TRUE(cursor.ReadRecordAt(built.entries[i]));
             const Text key = ToUpper(cursor.FieldAt(1)->value);
-            std::int32_t position = -1;
-            std::int64_t filePos = -1;
-            EXPECT_EQ(index.Search(key, &position, &filePos), 0) << ToUtf8(key);
-            EXPECT_EQ(position, static_cast<std::int32_t>(i)) << ToUtf8(key);
-            EXPECT_EQ(filePos, built.entries[i]);
+            EXPECT_EQ(SearchFor(index, key), (Found{0, static_cast<int>(i), built.entries[i]}))
+                << ToUtf8(key);
         }
-        std::int32_t position = -1;
-        EXPECT_EQ(index.Search(u"\uFFFF", &position), 1);
-        EXPECT_EQ(position, static_cast<std::int32_t>(built.entries.size()) - 1);
+        const auto last = static_cast<int>(built.entries.size()) - 1;
+        EXPECT_EQ(SearchFor(index, u"\uFFFF"), (Found{1, last, built.entries.back()}));
     }
 }
 
@@ -94,12 +92,11 @@ TEST(ColumnIndexSearch, RecordsLongerThanOneProbeAreReadWhole) {
         ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
         ASSERT_EQ(index.Count(), 11u);
         for (TextView key : {u"key0", u"KEY9", u"last"}) {
-            std::int32_t position = -1;
-            std::int64_t filePos = -1;
-            ASSERT_EQ(index.Search(key, &position, &filePos), 0) << ToUtf8(key);
+            const Found found = SearchFor(index, key);
+            ASSERT_EQ(found.result, 0) << ToUtf8(key);
             RecordCursor cursor;
             ASSERT_TRUE(cursor.Open(&file));
-            ASSERT_TRUE(cursor.ReadRecordAt(filePos));
+            ASSERT_TRUE(cursor.ReadRecordAt(found.filePos));
             EXPECT_TRUE(EqualsNoCase(cursor.FieldAt(1)->value, key));
         }
     }
@@ -115,11 +112,8 @@ TEST(ColumnIndexSearch, ARecordWithoutTheCellHasTheEmptyKey) {
     ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
     EXPECT_EQ(index.Entries(), (std::vector<std::uint32_t>{10, 5}));
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{"An entry for  already exists !!!"});
-    std::int32_t position = -1;
-    std::int64_t filePos = -1;
-    EXPECT_EQ(index.Search(u"", &position, &filePos), 0);
-    EXPECT_EQ(filePos, 10);
-    EXPECT_NE(index.Search(u"2", &position, &filePos), 0);
+    EXPECT_EQ(SearchFor(index, u""), (Found{0, 0, 10}));
+    EXPECT_NE(SearchFor(index, u"2").result, 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,24 @@ inline Text PlaceIndex(TextView dataPath, int column, const std::string& bytes, 
     std::ofstream(FileSystemPath(path), std::ios::binary | std::ios::trunc) << bytes;
     SetTimeFrom(path, dataPath, seconds);
     return path;
+}
+
+// What a search answers: its result, the position and the offset of the record last compared.
+struct Found {
+    int result = -2;
+    std::int32_t position = -1;
+    std::int64_t filePos = -1;
+    bool operator==(const Found&) const = default;
+};
+
+inline void PrintTo(const Found& found, std::ostream* out) {
+    *out << "{" << found.result << ", " << found.position << ", " << found.filePos << "}";
+}
+
+inline Found SearchFor(ColumnIndex& index, TextView key) {
+    Found found;
+    found.result = index.Search(key, &found.position, &found.filePos);
+    return found;
 }
 
 struct Indexed {
