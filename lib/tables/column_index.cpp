@@ -4,10 +4,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <istream>
 #include <string>
 
 #include "platform/error_display.h"
 #include "platform/path.h"
+#include "tables/byte_span_buffer.h"
 #include "tables/field_split.h"
 #include "tables/record_cursor.h"
 #include "tables/value_conversion.h"
@@ -282,8 +284,9 @@ Text ColumnIndex::FileNameFor(TextView dataPath, int column) {
     return DirectoryWithSeparator(dataPath) + name + u".i" + number;
 }
 
-bool ColumnIndex::Attach(DataFile* file, int column) {
+bool ColumnIndex::Attach(DataFile* file, int column, const std::string_view* dataBytes) {
     Reset();
+    memoryFile_.clear();
     if (file == nullptr || (!file->IsOpen() && !file->Open()))
         return false;
     const DataColumn* dataColumn = file->ColumnAt(column);
@@ -294,7 +297,12 @@ bool ColumnIndex::Attach(DataFile* file, int column) {
     columnName_ = dataColumn->name;
     fileName_ = FileNameFor(file->Path(), column);
     codePage_ = DataCodePage();
-    if (reader_.Open(file->Path()))
+    if (dataBytes != nullptr && static_cast<std::int64_t>(dataBytes->size()) == file->Size()) {
+        inMemory_ = true;
+        dataBytes_ = *dataBytes;
+        return true;
+    }
+    if (dataBytes == nullptr && reader_.Open(file->Path()))
         return true;
     Reset();
     return false;
@@ -312,6 +320,17 @@ bool ColumnIndex::Open(DataFile* file, int column, ColumnType rebuildType) {
         std::optional<Header> stale = ReadHeader(in);
         return Build(file, column, stale ? stale->type : rebuildType);
     }
+    if (Read())
+        return true;
+    Reset();
+    return false;
+}
+
+bool ColumnIndex::OpenBytes(DataFile* file, int column, std::string_view indexBytes,
+                            std::string_view dataBytes) {
+    if (!Attach(file, column, &dataBytes))
+        return false;
+    memoryFile_.assign(indexBytes);
     if (Read())
         return true;
     Reset();
@@ -340,7 +359,16 @@ std::optional<ColumnIndex::Header> ColumnIndex::ReadHeader(std::istream& in) con
 bool ColumnIndex::Read() {
     if (file_ == nullptr || file_->Size() > kMaxIndexedFileSize)
         return false;
+    if (inMemory_) {
+        ByteSpanBuffer bytes(memoryFile_);
+        std::istream in(&bytes);
+        return ReadEntries(in);
+    }
     std::ifstream in(FileSystemPath(fileName_), std::ios::binary);
+    return ReadEntries(in);
+}
+
+bool ColumnIndex::ReadEntries(std::istream& in) {
     std::optional<Header> header = ReadHeader(in);
     if (!header)
         return false;
@@ -382,6 +410,11 @@ bool ColumnIndex::EntriesFitDataFile() const {
 bool ColumnIndex::Write() {
     if (file_ == nullptr)
         return false;
+    if (inMemory_) {
+        memoryFile_ = SerialisedIndex(type_, columnName_, entries_);
+        isDirty_ = false;
+        return true;
+    }
     std::ofstream out(FileSystemPath(fileName_), std::ios::binary | std::ios::trunc);
     std::string bytes = SerialisedIndex(type_, columnName_, entries_);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -446,6 +479,8 @@ void ColumnIndex::Reset() {
     isOpen_ = false;
     isDirty_ = false;
     reader_.Close();
+    inMemory_ = false;
+    dataBytes_ = {};
     codePage_.reset();
     ForgetProbes();
 }
@@ -463,7 +498,7 @@ bool ColumnIndex::ReadLineAt(std::uint32_t offset, Text& line) {
         const std::size_t held = probe_.size();
         probe_.resize(held + chunk);
         const std::int64_t got =
-            reader_.ReadAt(offset + static_cast<std::int64_t>(held), probe_.data() + held, chunk);
+            ReadDataAt(offset + static_cast<std::int64_t>(held), probe_.data() + held, chunk);
         probe_.resize(held + static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
         if (got < 0)
             return false;
@@ -484,6 +519,17 @@ bool ColumnIndex::ReadLineAt(std::uint32_t offset, Text& line) {
     }
     line.resize(std::min({line.find(u'\r'), line.find(u'\0'), line.size()}));
     return !line.empty() && line.front() != u'\'';
+}
+
+std::int64_t ColumnIndex::ReadDataAt(std::int64_t offset, char* buffer, std::size_t size) const {
+    if (!inMemory_)
+        return reader_.ReadAt(offset, buffer, size);
+    if (offset < 0)
+        return -1;
+    const auto start = std::min(static_cast<std::size_t>(offset), dataBytes_.size());
+    const std::size_t count = std::min(size, dataBytes_.size() - start);
+    std::memcpy(buffer, dataBytes_.data() + start, count);
+    return static_cast<std::int64_t>(count);
 }
 
 bool ColumnIndex::ReadKeyAt(std::uint32_t offset, Text& key) {

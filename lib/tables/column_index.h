@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -50,6 +52,13 @@ class ColumnIndex {
     // with (`rebuildType` when its header cannot be read). A missing file is not created. False
     // when there is no usable index.
     bool Open(DataFile* file, int column, ColumnType rebuildType = ColumnType::Text);
+    // The same for an index file held in memory: `indexBytes` are read through the same checks
+    // as a file, and a search probes the records in `dataBytes`, the bytes that `file` was
+    // opened from (DataFile::OpenBytes), which must stay valid while the index is open. Nothing
+    // on disk is read or written: the index counts as current, and Write replaces the bytes
+    // held (InMemoryFile). False when the bytes hold no usable index.
+    bool OpenBytes(DataFile* file, int column, std::string_view indexBytes,
+                   std::string_view dataBytes);
     // Builds the index of `column` from every record of `file`, writes it and keeps it loaded.
     // Shows "An entry for %s already exists !!!" for every duplicate key, in file order. False
     // when the column does not exist, the data file is over 4 GiB or the file cannot be written.
@@ -84,13 +93,18 @@ class ColumnIndex {
     std::uint32_t Capacity() const { return capacity_; }
     const std::vector<std::uint32_t>& Entries() const { return entries_; }
     const Text& FileName() const { return fileName_; }
+    // The index file of an index opened with OpenBytes, as last read or written; it stays after
+    // Close.
+    const std::string& InMemoryFile() const { return memoryFile_; }
     std::int32_t LastPosition() const { return lastPosition_; }
     int ColumnPosition() const { return column_; }
 
   private:
     struct Header;
-    bool Attach(DataFile* file, int column);
+    bool Attach(DataFile* file, int column, const std::string_view* dataBytes = nullptr);
     std::optional<Header> ReadHeader(std::istream& in) const;
+    bool ReadEntries(std::istream& in);
+    std::int64_t ReadDataAt(std::int64_t offset, char* buffer, std::size_t size) const;
     bool EntriesFitDataFile() const;
     bool ReadLineAt(std::uint32_t offset, Text& line);
     bool ReadKeyAt(std::uint32_t offset, Text& key);
@@ -115,6 +129,9 @@ class ColumnIndex {
     bool isOpen_ = false;
     bool isDirty_ = false;
     RandomAccessFile reader_;  // the data file, for the records a search probes
+    bool inMemory_ = false;    // opened with OpenBytes: the two below stand for the files
+    std::string_view dataBytes_;
+    std::string memoryFile_;
     std::shared_ptr<const CodePage> codePage_;
     std::string probe_;  // scratch of the probes, reused
     Text line_;

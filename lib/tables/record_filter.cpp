@@ -1,6 +1,7 @@
 #include "tables/record_filter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "tables/record_cursor.h"
 
@@ -26,6 +27,12 @@ int RecordFilter::SetFilter(const Text& text) {
     }
     filterText_ = text;
     return 0;
+}
+
+void RecordFilter::UseIndex(int column, std::unique_ptr<ColumnIndex> index) {
+    conditions_.clear();
+    filterText_.clear();
+    indexes_[column] = std::move(index);
 }
 
 bool RecordFilter::AllConditionsHold() const {

@@ -7,6 +7,7 @@
 // unreadable, is answered by scanning. The result is the same either way.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/text.h"
@@ -26,6 +27,10 @@ class RecordFilter {
     // FieldCondition::kUnknownColumn when a term names a column the data file lacks (then no
     // term stays and the filter text is forgotten).
     int SetFilter(const Text& text);
+    // Terms on `column` are answered through `index` (by scanning when it is null) instead of
+    // the column's index file: for an index opened from memory. The terms are dropped (they
+    // point at the indexes they use): set the filter afterwards.
+    void UseIndex(int column, std::unique_ptr<ColumnIndex> index);
     // Stands the cursor on the first record that satisfies every term and returns true; false
     // (cursor at the end) when there is none or the cursor is not open.
     bool FindFirst();

@@ -34,6 +34,19 @@ Text TagProblem(TextView tag) {
     return {};
 }
 
+// Whether `upperText` holds `part` in upper case, compared unit by unit so that no upper-case
+// copy of `part` is made: a file name is matched against every table.
+bool ContainsInUpperCase(TextView upperText, TextView part) {
+    for (std::size_t at = 0; at + part.size() <= upperText.size(); ++at) {
+        std::size_t matched = 0;
+        while (matched < part.size() && upperText[at + matched] == ToUpperChar(part[matched]))
+            ++matched;
+        if (matched == part.size())
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::size_t TableCatalog::BucketOf(TextView name) {
@@ -238,10 +251,10 @@ Text TableCatalog::FieldNames() const {
 }
 
 std::optional<Text> TableCatalog::TableForFileName(TextView bareFileName) const {
-    Text upperFileName = ToUpper(bareFileName);
+    const Text upperFileName = ToUpper(bareFileName);
     std::optional<Text> match;
     ForEachEntry([&](const Entry& entry) {
-        if (!entry.name.empty() && Contains(upperFileName, ToUpper(entry.name))) {
+        if (!entry.name.empty() && ContainsInUpperCase(upperFileName, entry.name)) {
             match = entry.name;
             return false;
         }

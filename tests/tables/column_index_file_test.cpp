@@ -2,20 +2,16 @@
 
 #include <filesystem>
 
-#include "link/shown_errors.h"
-#include "tables/column_index.h"
 #include "tables/column_index_test_files.h"
-#include "tables/record_cursor.h"
-#include "tables/table_test_files.h"
 
 namespace dorvex {
 namespace {
 
 using test::FileBytes;
 using test::IndexBytes;
+using test::PlaceIndex;
 using test::SetTimeFrom;
 using test::TempDir;
-using test::WriteBytes;
 
 // Record offsets: the header line is 10 bytes, every record 8; 42 bytes in all.
 constexpr TextView kPlu = u"PLU;NAME\r\nb;0002\r\nA;0003\r\nB;0004\r\nc;0005\r\n";
@@ -47,14 +43,15 @@ TEST(ColumnIndexFile, BuildWritesTheLayoutAndReportsDuplicatesInFileOrder) {
     EXPECT_FALSE(std::filesystem::exists(FileSystemPath(dir.PathOf("plu.i02"))));
 }
 
+// Each read from the file and from memory alike.
 TEST(ColumnIndexFile, OpensOnlyExistingValidIndexesOfTheColumn) {
     TempDir dir;
     const Text data = dir.WriteNarrow("plu.csv", kPlu);
-    const Text indexPath = dir.PathOf("plu.i00");
+    const std::string dataBytes = ToUtf8(kPlu);
     DataFile file(data);
     ColumnIndex index;
     EXPECT_FALSE(index.Open(&file, 0));
-    EXPECT_FALSE(std::filesystem::exists(FileSystemPath(indexPath)));  // never made from nothing
+    EXPECT_FALSE(std::filesystem::exists(FileSystemPath(dir.PathOf("plu.i00"))));  // not made
 
     const std::string valid = IndexBytes(4, 3, 0, u"plu", {kRow[1], kRow[0], kRow[3]});
     const std::string bad[] = {
@@ -70,16 +67,46 @@ TEST(ColumnIndexFile, OpensOnlyExistingValidIndexesOfTheColumn) {
         IndexBytes(4, 0, 0, u"", {}).replace(8, 2, "\xFF\xFF"),  // negative name length
     };
     for (const std::string& bytes : bad) {
-        WriteBytes(indexPath, bytes);
-        SetTimeFrom(indexPath, data, 10);
+        const Text indexPath = PlaceIndex(data, 0, bytes);
         EXPECT_FALSE(index.Open(&file, 0)) << testing::PrintToString(bytes);
         EXPECT_EQ(FileBytes(indexPath), bytes);  // left as it was
+        EXPECT_FALSE(index.OpenBytes(&file, 0, bytes, dataBytes));
+        EXPECT_FALSE(index.IsOpen());
     }
-    WriteBytes(indexPath, valid);
-    SetTimeFrom(indexPath, data, 10);
+    PlaceIndex(data, 0, valid);
     ASSERT_TRUE(index.Open(&file, 0));
     EXPECT_EQ(index.Count(), 3u);
     EXPECT_EQ(index.Capacity(), 100u);
+    ColumnIndex inMemory;
+    ASSERT_TRUE(inMemory.OpenBytes(&file, 0, valid, dataBytes));
+    EXPECT_EQ(inMemory.Entries(), index.Entries());
+    EXPECT_EQ(inMemory.Capacity(), 100u);
+}
+
+// Searches probe the bytes given, and writing keeps the index in memory: the file beside the
+// data stays as it was.
+TEST(ColumnIndexFile, AnIndexReadFromMemoryIsWrittenToMemory) {
+    TempDir dir;
+    const Text data = dir.WriteNarrow("plu.csv", kPlu);
+    const std::string valid = IndexBytes(4, 3, 0, u"PLU", {kRow[1], kRow[0], kRow[3]});
+    const Text indexPath = PlaceIndex(data, 0, valid);
+    // Other records at the same places: what a search finds comes from these bytes.
+    const std::string dataBytes = ToUtf8(u"PLU;NAME\r\nm;0002\r\nd;0003\r\nq;0004\r\nx;0005\r\n");
+    DataFile file;
+    ASSERT_TRUE(file.OpenBytes(dataBytes, data));
+    ColumnIndex index;
+    ASSERT_TRUE(index.OpenBytes(&file, 0, valid, dataBytes));
+    EXPECT_EQ(test::SearchFor(index, u"M"), (test::Found{0, 1, kRow[0]}));
+    EXPECT_NE(test::SearchFor(index, u"b").result, 0);  // a key of the file on disk
+    std::int32_t position = -1;
+    EXPECT_TRUE(index.Insert(u"q", &position, kRow[2]));
+    EXPECT_EQ(position, 2);
+    index.Close();
+    EXPECT_EQ(index.InMemoryFile(),
+              IndexBytes(4, 4, 0, u"PLU", {kRow[1], kRow[0], kRow[2], kRow[3]}));
+    EXPECT_EQ(FileBytes(indexPath), valid);
+    // Data bytes that are not the data file's are refused.
+    EXPECT_FALSE(index.OpenBytes(&file, 0, valid, std::string_view(dataBytes).substr(1)));
 }
 
 TEST(ColumnIndexFile, AnIndexOlderThanTheDataIsRebuiltWithItsType) {
@@ -113,8 +140,7 @@ TEST(ColumnIndexFile, ADataFileOver4GiBIsNotIndexed) {
     ColumnIndex index;
     EXPECT_FALSE(index.Build(&file, 0, ColumnType::Text));
     EXPECT_FALSE(std::filesystem::exists(FileSystemPath(dir.PathOf("big.i00"))));
-    WriteBytes(dir.PathOf("big.i00"), IndexBytes(4, 1, 0, u"A", {5}));
-    SetTimeFrom(dir.PathOf("big.i00"), data, 10);
+    PlaceIndex(data, 0, IndexBytes(4, 1, 0, u"A", {5}));
     EXPECT_FALSE(index.Open(&file, 0));
 }
 

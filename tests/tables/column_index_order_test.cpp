@@ -2,20 +2,15 @@
 
 #include <random>
 
-#include "link/shown_errors.h"
-#include "tables/column_index.h"
 #include "tables/column_index_test_files.h"
-#include "tables/record_cursor.h"
-#include "tables/table_test_files.h"
 
 namespace dorvex {
 namespace {
 
 using test::FileBytes;
-using test::IndexBytes;
-using test::SetTimeFrom;
+using test::Found;
+using test::SearchFor;
 using test::TempDir;
-using test::WriteBytes;
 
 // 250 records keyed k0..k149 in random order and letter case, so that many keys repeat.
 Text RepeatingKeys() {
@@ -30,43 +25,13 @@ Text RepeatingKeys() {
 
 TEST(ColumnIndexOrder, BuildingEqualsInsertingInFileOrder) {
     TempDir dir;
-    const Text data = dir.WriteNarrow("keys.csv", RepeatingKeys());
-    const Text indexPath = dir.PathOf("keys.i00");
-    DataFile file(data);
-    WriteBytes(indexPath, IndexBytes(4, 0, 0, u"KEY", {}));
-    SetTimeFrom(indexPath, data, 10);
-
-    std::vector<std::string> refused;
-    {
-        ColumnIndex index;
-        ASSERT_TRUE(index.Open(&file, 0));
-        RecordCursor cursor;
-        for (cursor.Open(&file); !cursor.IsEOF(); cursor.MoveNext()) {
-            const Text& key = cursor.FieldAt(0)->value;
-            std::vector<std::uint32_t> before = index.Entries();
-            std::int32_t position = -1;
-            auto offset = static_cast<std::uint32_t>(cursor.CurrentRowPos());
-            if (!index.Insert(key, &position, offset)) {
-                refused.push_back("An entry for " + ToUtf8(key) + " already exists !!!");
-                continue;
-            }
-            std::vector<std::uint32_t> after = index.Entries();
-            ASSERT_EQ(after[position], offset);
-            after.erase(after.begin() + position);
-            ASSERT_EQ(after, before);  // every existing entry kept, in its order
-            ASSERT_EQ(index.Capacity(), (index.Count() + 99) / 100 * 100);
-        }
-        EXPECT_TRUE(index.IsDirty());
-    }  // closing writes the index
-    const std::string inserted = FileBytes(indexPath);
-    ASSERT_GT(refused.size(), 50u);
-
-    test::ShownErrors shown;
-    ColumnIndex built;
-    ASSERT_TRUE(built.Build(&file, 0, ColumnType::Text));
-    EXPECT_EQ(FileBytes(indexPath), inserted);
-    EXPECT_EQ(shown.Texts(), refused);
-    EXPECT_EQ(built.Capacity(), (built.Count() / 100 + 1) * 100);
+    DataFile file(dir.WriteNarrow("keys.csv", RepeatingKeys()));
+    const test::Indexed inserted = test::InsertedOneByOne(file, 0, ColumnType::Text);
+    const std::string insertedFile = FileBytes(dir.PathOf("keys.i00"));
+    ASSERT_GT(inserted.refused.size(), 50u);
+    const test::Indexed built = test::Built(file, 0, ColumnType::Text);
+    EXPECT_EQ(FileBytes(dir.PathOf("keys.i00")), insertedFile);
+    EXPECT_EQ(built.refused, inserted.refused);
 }
 
 TEST(ColumnIndexOrder, SearchReportsWhereTheKeyIsOrWouldGo) {
@@ -76,17 +41,12 @@ TEST(ColumnIndexOrder, SearchReportsWhereTheKeyIsOrWouldGo) {
     ColumnIndex index;
     test::ShownErrors shown;
     ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
-    std::int32_t position = -1;
-    std::int64_t filePos = -1;
-    EXPECT_EQ(index.Search(u"bravo", &position, &filePos), 0);
-    EXPECT_EQ(position, 0);
-    EXPECT_EQ(filePos, 14);  // the first bravo in the file
-    EXPECT_EQ(index.Search(u"alpha", &position, &filePos), -1);
-    EXPECT_EQ(position, 0);
-    EXPECT_EQ(index.Search(u"echo", &position, &filePos), 1);
-    EXPECT_EQ(position, 2);
+    // Ordered bravo (14, the first in the file), charlie (23), delta (5).
+    EXPECT_EQ(SearchFor(index, u"bravo"), (Found{0, 0, 14}));
+    EXPECT_EQ(SearchFor(index, u"alpha"), (Found{-1, 0, 14}));
+    EXPECT_EQ(SearchFor(index, u"echo"), (Found{1, 2, 5}));
     EXPECT_EQ(index.LastPosition(), 2);
-    EXPECT_EQ(index.Search(u"bravo", nullptr, &filePos), -2);
+    EXPECT_EQ(index.Search(u"bravo", nullptr), -2);
     std::int32_t inserted = -1;
     EXPECT_FALSE(index.Insert(u"CHARLIE", &inserted, 0));
     EXPECT_EQ(index.Count(), 3u);

@@ -5,52 +5,17 @@
 
 #include <random>
 
-#include "link/shown_errors.h"
-#include "tables/column_index.h"
 #include "tables/column_index_test_files.h"
-#include "tables/record_cursor.h"
-#include "tables/table_test_files.h"
 
 namespace dorvex {
 namespace {
 
-using test::FileBytes;
-using test::IndexBytes;
-using test::SetTimeFrom;
+using test::Built;
+using test::Found;
+using test::Indexed;
+using test::InsertedOneByOne;
+using test::SearchFor;
 using test::TempDir;
-using test::WriteBytes;
-
-struct Indexed {
-    std::vector<std::uint32_t> entries;
-    std::vector<std::string> refused;  // the messages for duplicate keys, in file order
-};
-
-// The index made by inserting every record in file order into an empty index.
-Indexed InsertedOneByOne(DataFile& file, int column, ColumnType type) {
-    const Text indexPath = ColumnIndex::FileNameFor(file.Path(), column);
-    WriteBytes(indexPath,
-               IndexBytes(4, 0, static_cast<std::uint16_t>(type), file.ColumnAt(column)->name, {}));
-    SetTimeFrom(indexPath, file.Path(), 10);
-    Indexed result;
-    ColumnIndex index;
-    EXPECT_TRUE(index.Open(&file, column));
-    RecordCursor cursor;
-    for (cursor.Open(&file); !cursor.IsEOF(); cursor.MoveNext()) {
-        const Text& key = cursor.FieldAt(column)->value;
-        std::int32_t position = -1;
-        if (!index.Insert(key, &position, static_cast<std::uint32_t>(cursor.CurrentRowPos())))
-            result.refused.push_back("An entry for " + ToUtf8(key) + " already exists !!!");
-    }
-    result.entries = index.Entries();
-    return result;
-}
-
-Indexed Built(DataFile& file, int column, ColumnType type) {
-    test::ShownErrors shown;
-    ColumnIndex index;
-    EXPECT_TRUE(index.Build(&file, column, type));
-    return {index.Entries(), shown.Texts()};
-}
 
 // Keys around the eight units that a sort key holds in place: shorter, equal, longer, sharing
 // that beginning, in both letter cases, with letters beyond ASCII whose cases pair up.
@@ -75,7 +40,6 @@ TEST(ColumnIndexSearch, AwkwardTextKeysBuildAsInsertingThemWouldInBothEncodings)
         const Text content = AwkwardKeys(400);
         DataFile file(wide ? dir.WriteWide("keys.csw", content)
                            : dir.WriteNarrow("keys.csv", content));
-        ASSERT_TRUE(file.Open());
         const Indexed inserted = InsertedOneByOne(file, 1, ColumnType::Text);
         const Indexed built = Built(file, 1, ColumnType::Text);
         ASSERT_GT(inserted.refused.size(), 100u);
@@ -90,15 +54,11 @@ TEST(ColumnIndexSearch, AwkwardTextKeysBuildAsInsertingThemWouldInBothEncodings)
         for (std::size_t i = 0; i < built.entries.size(); ++i) {
             ASSERT_TRUE(cursor.ReadRecordAt(built.entries[i]));
             const Text key = ToUpper(cursor.FieldAt(1)->value);
-            std::int32_t position = -1;
-            std::int64_t filePos = -1;
-            EXPECT_EQ(index.Search(key, &position, &filePos), 0) << ToUtf8(key);
-            EXPECT_EQ(position, static_cast<std::int32_t>(i)) << ToUtf8(key);
-            EXPECT_EQ(filePos, built.entries[i]);
+            EXPECT_EQ(SearchFor(index, key), (Found{0, static_cast<int>(i), built.entries[i]}))
+                << ToUtf8(key);
         }
-        std::int32_t position = -1;
-        EXPECT_EQ(index.Search(u"\uFFFF", &position), 1);
-        EXPECT_EQ(position, static_cast<std::int32_t>(built.entries.size()) - 1);
+        const auto last = static_cast<int>(built.entries.size()) - 1;
+        EXPECT_EQ(SearchFor(index, u"\uFFFF"), (Found{1, last, built.entries.back()}));
     }
 }
 
@@ -107,7 +67,6 @@ TEST(ColumnIndexSearch, NumbersWrittenInSeveralWaysAreOneKey) {
     DataFile file(dir.WriteNarrow(
         "n.csv",
         u"ROW;N\r\n1;0\r\n2;-0\r\n3;1e3\r\n4;1000\r\n5;-2.5\r\n6;abc\r\n7;ABC\r\n8;7\r\n"));
-    ASSERT_TRUE(file.Open());
     const Indexed inserted = InsertedOneByOne(file, 1, ColumnType::Double);
     const Indexed built = Built(file, 1, ColumnType::Double);
     EXPECT_EQ(built.refused, (std::vector<std::string>{"An entry for -0 already exists !!!",
@@ -133,12 +92,11 @@ TEST(ColumnIndexSearch, RecordsLongerThanOneProbeAreReadWhole) {
         ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
         ASSERT_EQ(index.Count(), 11u);
         for (TextView key : {u"key0", u"KEY9", u"last"}) {
-            std::int32_t position = -1;
-            std::int64_t filePos = -1;
-            ASSERT_EQ(index.Search(key, &position, &filePos), 0) << ToUtf8(key);
+            const Found found = SearchFor(index, key);
+            ASSERT_EQ(found.result, 0) << ToUtf8(key);
             RecordCursor cursor;
             ASSERT_TRUE(cursor.Open(&file));
-            ASSERT_TRUE(cursor.ReadRecordAt(filePos));
+            ASSERT_TRUE(cursor.ReadRecordAt(found.filePos));
             EXPECT_TRUE(EqualsNoCase(cursor.FieldAt(1)->value, key));
         }
     }
@@ -154,11 +112,8 @@ TEST(ColumnIndexSearch, ARecordWithoutTheCellHasTheEmptyKey) {
     ASSERT_TRUE(index.Build(&file, 1, ColumnType::Text));
     EXPECT_EQ(index.Entries(), (std::vector<std::uint32_t>{10, 5}));
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{"An entry for  already exists !!!"});
-    std::int32_t position = -1;
-    std::int64_t filePos = -1;
-    EXPECT_EQ(index.Search(u"", &position, &filePos), 0);
-    EXPECT_EQ(filePos, 10);
-    EXPECT_NE(index.Search(u"2", &position, &filePos), 0);
+    EXPECT_EQ(SearchFor(index, u""), (Found{0, 0, 10}));
+    EXPECT_NE(SearchFor(index, u"2").result, 0);
 }
 
 }  // namespace

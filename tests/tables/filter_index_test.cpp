@@ -1,20 +1,17 @@
 #include <gtest/gtest.h>
 
-#include "link/shown_errors.h"
-#include "tables/column_index.h"
+#include <memory>
+
 #include "tables/column_index_test_files.h"
-#include "tables/record_cursor.h"
 #include "tables/record_filter.h"
-#include "tables/table_test_files.h"
 
 namespace dorvex {
 namespace {
 
 using test::FileBytes;
 using test::IndexBytes;
-using test::SetTimeFrom;
+using test::PlaceIndex;
 using test::TempDir;
-using test::WriteBytes;
 
 // Records at 10, 18, 27, 36 and 51; the comment line at 43 is no record.
 constexpr TextView kFruit =
@@ -29,11 +26,7 @@ Text StartWith(DataFile& file, const Text& filter) {
 
 class FilterIndex : public testing::Test {
   protected:
-    void UseIndex(int column, const std::string& bytes) {
-        const Text path = ColumnIndex::FileNameFor(data_, column);
-        WriteBytes(path, bytes);
-        SetTimeFrom(path, data_, 10);
-    }
+    void UseIndex(int column, const std::string& bytes) { PlaceIndex(data_, column, bytes); }
     TempDir dir_;
     Text data_ = dir_.WriteNarrow("fruit.csv", kFruit);
     DataFile file_{data_};
@@ -72,11 +65,37 @@ TEST_F(FilterIndex, UnreadableEntriesFallBackToScanning) {
 }
 
 TEST_F(FilterIndex, AStaleIndexIsRebuiltWhenTheFilterOpensIt) {
-    const Text indexPath = ColumnIndex::FileNameFor(data_, 0);
-    UseIndex(0, IndexBytes(4, 1, 0, u"PLU", {10}));
-    SetTimeFrom(indexPath, data_, -10);
+    const Text indexPath = PlaceIndex(data_, 0, IndexBytes(4, 1, 0, u"PLU", {10}), -10);
     EXPECT_EQ(StartWith(file_, u"PLU = 4"), u"4");
     EXPECT_EQ(FileBytes(indexPath), IndexBytes(4, 5, 0, u"PLU", {51, 10, 18, 27, 36}));
+}
+
+// An index given to the filter answers instead of the file beside the data, and so does none.
+TEST_F(FilterIndex, AnIndexGivenToTheFilterReplacesTheFile) {
+    UseIndex(1, IndexBytes(4, 3, 0, u"NAME", {27, 51, 10}));  // the second apple
+    const std::string dataBytes = ToUtf8(kFruit);
+    DataFile file;
+    ASSERT_TRUE(file.OpenBytes(dataBytes, data_));
+    RecordCursor cursor;
+    ASSERT_TRUE(cursor.Open(&file));
+    RecordFilter filter(cursor);
+    auto inMemory = std::make_unique<ColumnIndex>();
+    // Only the first apple, and the fig that the file lacks.
+    ASSERT_TRUE(inMemory->OpenBytes(&file, 1, IndexBytes(4, 2, 0, u"NAME", {18, 36}), dataBytes));
+    filter.UseIndex(1, std::move(inMemory));
+    const Text term = u"NAME = apple";
+    ASSERT_EQ(filter.SetFilter(term), 0);
+    ASSERT_TRUE(filter.FindFirst());
+    EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"2");
+    // The same term again, now without an index: scanned.
+    filter.UseIndex(1, nullptr);
+    ASSERT_EQ(filter.SetFilter(term), 0);
+    ASSERT_TRUE(filter.FindFirst());
+    EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"2");
+    ASSERT_EQ(filter.SetFilter(u"NAME = fig"), 0);
+    ASSERT_TRUE(filter.FindFirst());
+    EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"4");
+    EXPECT_EQ(filter.Conditions().front().Index(), nullptr);
 }
 
 }  // namespace
