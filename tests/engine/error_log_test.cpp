@@ -1,9 +1,8 @@
 // Lines of error.log: format, timestamp and place.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "engine/error_log.h"
+#include "support/scoped_environment.h"
 
 namespace dorvex {
 namespace {
@@ -11,11 +10,9 @@ namespace {
 TEST(ErrorLog, TimestampIsUtcWithEnglishNames) {
     // 2024-02-29 23:05:09 UTC was a Thursday.
     EXPECT_EQ(ErrorLog::Timestamp(1709247909), u"Thu 29 Feb 2024 - 23:05:09");
-    setenv("TZ", "Asia/Tokyo", 1);
-    setenv("LC_ALL", "fr_FR.UTF-8", 1);
+    test::ScopedEnvironment zone("TZ", "Asia/Tokyo");
+    test::ScopedEnvironment locale("LC_ALL", "fr_FR.UTF-8");
     EXPECT_EQ(ErrorLog::Timestamp(0), u"Thu 01 Jan 1970 - 00:00:00");
-    unsetenv("TZ");
-    unsetenv("LC_ALL");
 }
 
 TEST(ErrorLog, LinesOfEveryCode) {

@@ -4,11 +4,11 @@
 #include <termios.h>
 
 #include <chrono>
-#include <cstdlib>
 
 #include "platform/clock.h"
 #include "pty_scale.h"
 #include "shown_errors.h"
+#include "support/scoped_environment.h"
 
 namespace dorvex {
 namespace {
@@ -37,14 +37,6 @@ TEST(SerialLinkTest, DescriptorChoosesLineAndSpeed) {
     EXPECT_EQ(SerialLink::PortNumber(u"COMA:"), 0);
 }
 
-TEST(SerialLinkTest, PortNameMapsToEnvironmentOrStandardDevice) {
-    unsetenv("DORVEX_COM4");
-    EXPECT_EQ(SerialPort::DeviceFor(4), "/dev/ttyS3");
-    setenv("DORVEX_COM4", "/dev/pts/77", 1);
-    EXPECT_EQ(SerialPort::DeviceFor(4), "/dev/pts/77");
-    unsetenv("DORVEX_COM4");
-}
-
 TEST(SerialLinkTest, OpenSetsRawLineAtTheGivenSpeed) {
     test::PtyScale scale(41);
     ASSERT_TRUE(scale.Valid());
@@ -63,12 +55,13 @@ TEST(SerialLinkTest, OpenSetsRawLineAtTheGivenSpeed) {
 
 TEST(SerialLinkTest, PortThatCannotBeOpenedOrIsHeldGivesSixSilently) {
     test::ShownErrors shown;
-    setenv("DORVEX_COM42", "/nonexistent/tty", 1);
-    SerialLink missing(u"COM42:9600");
-    missing.SetDisplayErrors(true);
-    EXPECT_EQ(missing.Open(u"1"), 6);
-    EXPECT_EQ(missing.Close(), 0);
-    unsetenv("DORVEX_COM42");
+    {
+        test::ScopedEnvironment port("DORVEX_COM42", "/nonexistent/tty");
+        SerialLink missing(u"COM42:9600");
+        missing.SetDisplayErrors(true);
+        EXPECT_EQ(missing.Open(u"1"), 6);
+        EXPECT_EQ(missing.Close(), 0);
+    }
 
     test::PtyScale scale(43);
     ASSERT_TRUE(scale.Valid());

@@ -106,29 +106,5 @@ TEST_F(RequestTexts, ColumnWithoutTagStopsComposition) {
     EXPECT_EQ(missing, u"PRICE");
 }
 
-TEST(RequestTextsSamples, ArticlesComposeFromTheSampleFiles) {
-    TableCatalog catalog;
-    catalog.Load(FromUtf8(DORVEX_SAMPLES_DIR "/table.csv"));
-    for (const char* name : {"articles_w.csv", "articles_w.csw"}) {
-        std::optional<Text> table = catalog.TableForFileName(FromUtf8(name));
-        ASSERT_EQ(table, Text(u"Article"));
-        catalog.SelectTable(*table);
-        DataFile file(FromUtf8(std::string(DORVEX_SAMPLES_DIR "/") + name));
-        RecordCursor cursor;
-        ASSERT_TRUE(cursor.Open(&file));
-        RowBodyBuilder builder;
-        Text missing;
-        ASSERT_TRUE(builder.Prepare(catalog, file, missing)) << ToUtf8(missing);
-        int rows = 0;
-        for (; !cursor.IsEOF(); cursor.MoveNext(), ++rows) {
-            Text body;
-            builder.AppendBody(cursor, u"|", body);
-            EXPECT_EQ(body.rfind(u"<plu>", 0), 0u) << ToUtf8(body);
-            EXPECT_NE(body.find(u"<ean>"), Text::npos) << ToUtf8(body);
-        }
-        EXPECT_GE(rows, 4) << name;
-    }
-}
-
 }  // namespace
 }  // namespace dorvex

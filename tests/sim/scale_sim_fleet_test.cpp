@@ -10,7 +10,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "support/raw_client.h"
@@ -208,23 +207,6 @@ TEST_F(ScaleSimFleet, ServesAHundredScalesAndRestsWhileIdle) {
     EXPECT_EQ(sim.Stop(), 0);
 }
 
-TEST_F(ScaleSimFleet, RefusesOptionsThatCannotWork) {
-    for (std::vector<std::string> args :
-         std::vector<std::vector<std::string>>{{"--scales", "2", "--faulty", "2"},
-                                               {"--scales", "0"},
-                                               {"--scales", "1001"},
-                                               {"--scales", "3", "--port", "65534"},
-                                               {"--scales", "2", "--serial", "pty"},
-                                               {"--connect", "127.0.0.1:9", "--scales-file", "x"},
-                                               {"--faulty", "1"},
-                                               {"--faulty", "0,x"},
-                                               {"--split-reply", "x"}}) {
-        ScaleSimProcess sim(Args(args));
-        EXPECT_FALSE(sim.Started()) << args[0] << " " << args[1];
-        EXPECT_EQ(sim.Stop(), 2) << args[0] << " " << args[1];
-    }
-}
-
 class ScaleSimEdits : public ScaleSimFleet {
   protected:
     // A database file with three articles, written through the simulator.
@@ -253,31 +235,6 @@ TEST_F(ScaleSimEdits, AltersAndDropsStoredRowsBeforeServing) {
     EXPECT_NE(client.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article")
                   .find("COUNT(*)<val>2"),
               std::string::npos);
-}
-
-TEST_F(ScaleSimEdits, FailsOnAnEditThatFindsNothingToChange) {
-    // Status 1: nothing to change; status 2: an edit that cannot be read.
-    const std::tuple<const char*, const char*, int> edits[] = {
-        {"--alter", "Article:9:NAME=x", 1},   {"--drop-row", "Article:9", 1},
-        {"--alter", "Article:1:COLOUR=x", 1}, {"--alter", "Nothing:1:NAME=x", 1},
-        {"--alter", "Article:1:NAME", 2},     {"--alter", "Article:NAME=x", 2},
-        {"--alter", ":1:NAME=x", 2},          {"--alter", "Article:1:=x", 2},
-        {"--drop-row", "Article:", 2}};
-    for (const auto& [option, edit, status] : edits) {
-        ScaleSimProcess sim(Args({"--db", Db(), option, edit}));
-        EXPECT_FALSE(sim.Started()) << edit;
-        EXPECT_EQ(sim.Stop(), status) << edit;
-    }
-    // The edits are made together or not at all.
-    ScaleSimProcess partly(Args({"--db", Db(), "--alter", "Article:1:NAME=changed", "--drop-row",
-                                 "Article:2", "--drop-row", "Article:9"}));
-    EXPECT_EQ(partly.Stop(), 1);
-    // Nothing was changed by the runs that failed.
-    ScaleSimProcess check(Args({"--db", Db()}));
-    ASSERT_TRUE(check.Started());
-    RawClient client(check.Port());
-    EXPECT_EQ(client.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>one<pri>2.50");
-    EXPECT_EQ(client.Exchange(Read("2")), "<art m=\"r\"><plu>2<nam>two<pri>3");
 }
 
 TEST_F(ScaleSimEdits, EachScaleKeepsItsOwnDatabaseAndOnlyTheFaultyOnesAreEdited) {

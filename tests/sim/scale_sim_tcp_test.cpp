@@ -84,22 +84,6 @@ TEST_F(ScaleSimTcp, InjectsNotUnderstoodRepliesWithoutExecuting) {
         std::string::npos);
 }
 
-TEST_F(ScaleSimTcp, SplitsRepliesIntoPiecesWithGaps) {
-    ScaleSimProcess sim(Args({"--split-reply", "3:80"}));
-    ASSERT_TRUE(sim.Started());
-    RawClient client(sim.Port());
-    std::int64_t start = NowMs();
-    ASSERT_TRUE(client.Send("<idt m=\"r\"><dvn>1<dpn>1"));
-    // With a 30 ms quiet time each piece is a message of its own.
-    std::vector<std::string> pieces;
-    for (std::string piece; !(piece = client.Receive(Ms(300), Ms(30))).empty();)
-        pieces.push_back(piece);
-    EXPECT_GE(NowMs() - start, 150);
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_EQ(pieces[0] + pieces[1] + pieces[2],
-              "<idt m=\"r\"><dvn>1<dpn>1<mdl>dorvex-scale-sim<ver>1.0");
-}
-
 TEST_F(ScaleSimTcp, CutsRequestsAtAWholeLeadingTagOrAfterTheQuietTimeWhenAskedTo) {
     for (bool strict : {false, true}) {
         ScaleSimProcess sim(

@@ -59,18 +59,6 @@ TEST(DataFileEncoding, Windows1252AccentsAndEuro) {
     EXPECT_EQ(RecordLines(file), std::vector<Text>{u"1;Crème brûlée € œ"});
 }
 
-TEST(DataFileEncoding, OtherDataCodePages) {
-    const std::string previous = DataCodePage()->Name();
-    ASSERT_TRUE(SetDataCodePage("UTF-8"));
-    TempDir dir;
-    DataFile file(dir.Write("utf8.csv", "nom\r\nCr\xC3\xA8me \xE2\x82\xAC\r\n"));
-    const bool opened = file.Open();
-    const std::vector<Text> lines = opened ? RecordLines(file) : std::vector<Text>{};
-    SetDataCodePage(previous);
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(lines, std::vector<Text>{u"Crème €"});
-}
-
 TEST(DataFileHeader, NamesAreTrimmedQuotedAndUpperCased) {
     TempDir dir;
     DataFile file(dir.WriteNarrow("h.csv", u"  plu; name ;\"Price;EUR\"  \r\n"));
@@ -211,25 +199,6 @@ TEST(DataFileBadInput, TenThousandColumnsAreReadAndOneMoreRefused) {
     DataFile over(dir.Write("over.csv", header + "one more\n" + row + "\n"));
     EXPECT_FALSE(over.Open());
     EXPECT_EQ(over.OpenError(), u"the header has more than 10000 columns");
-}
-
-TEST(DataFileBytes, ReadFromMemoryLikeAFile) {
-    const std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu;name\r\n' note\r\n1;a\r\n2;b");
-    DataFile file;
-    ASSERT_TRUE(file.OpenBytes(bytes, u"memory.csw"));
-    EXPECT_TRUE(file.IsWide());
-    EXPECT_EQ(file.Size(), static_cast<std::int64_t>(bytes.size()));
-    EXPECT_EQ(ColumnNames(file), (std::vector<Text>{u"PLU", u"NAME"}));
-    EXPECT_EQ(RecordLines(file), (std::vector<Text>{u"1;a", u"2;b"}));
-    RecordCursor cursor;
-    ASSERT_TRUE(cursor.Open(&file));
-    cursor.MoveNext();
-    const std::int64_t second = cursor.CurrentRowPos();
-    ASSERT_TRUE(cursor.ReadRecordAt(file.FirstRowPos()));
-    EXPECT_EQ(*cursor.GetFieldValue(u"NAME"), u"a");
-    ASSERT_TRUE(cursor.ReadRecordAt(second));
-    EXPECT_EQ(*cursor.GetFieldValue(u"NAME"), u"b");
-    EXPECT_FALSE(file.Seek(static_cast<std::int64_t>(bytes.size()) + 1));
 }
 
 }  // namespace
