@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/code_page.h"
@@ -26,10 +27,12 @@ class SpecialUnits {
     explicit SpecialUnits(const char16_t* marker) : marker_(marker != nullptr ? *marker : u'<') {
         for (char16_t c : {kEscapedSeparator[0], kLessThan[0], kGreaterThan[0], marker_}) {
             if (c < kAscii)
-                ascii_[c] = true;
+                ascii_[c / 64] |= std::uint64_t{1} << (c % 64);
         }
     }
-    bool Is(char16_t c) const { return c < kAscii ? ascii_[c] : c == marker_; }
+    bool Is(char16_t c) const {
+        return c < kAscii ? ((ascii_[c / 64] >> (c % 64)) & 1) != 0 : c == marker_;
+    }
     char16_t Marker() const { return marker_; }
     // Position of the first special unit from `from` on, or the size.
     std::size_t Find(TextView value, std::size_t from) const {
@@ -41,7 +44,7 @@ class SpecialUnits {
   private:
     static constexpr char16_t kAscii = 0x80;
     char16_t marker_;
-    bool ascii_[kAscii] = {};
+    std::uint64_t ascii_[2] = {};  // one bit per ASCII unit
 };
 
 // Length of a value once escaped (see WriteEscaped).
@@ -135,16 +138,22 @@ void WriteEscaped(TextView value, const SpecialUnits& specials, Sink& sink) {
 }
 
 // The same for one byte per unit: each unit is looked at once, to escape and to encode it.
+// The output pointer is kept local: written through `sink.out`, every byte stored could alias
+// it and force a reload per unit.
 void WriteEscaped(TextView value, const SpecialUnits& specials, OneByteSink& sink) {
+    char* out = sink.out;
     for (std::size_t i = 0; i < value.size();) {
         const char16_t c = value[i];
-        if (specials.Is(c)) {
-            i = PutSpecial(value, i, sink);
-        } else {
-            *sink.out++ = c < 0x80 ? static_cast<char>(c) : sink.page->EncodeUnit(c);
+        if (!specials.Is(c)) {
+            *out++ = c < 0x80 ? static_cast<char>(c) : sink.page->EncodeUnit(c);
             ++i;
+            continue;
         }
+        sink.out = out;
+        i = PutSpecial(value, i, sink);
+        out = sink.out;
     }
+    sink.out = out;
 }
 
 // Replaces each occurrence of a one-unit marker from `start` on by the line break, growing the
@@ -201,6 +210,7 @@ bool RowBodyBuilder::Prepare(const TableCatalog& catalog, const DataFile& file,
     openTags_.clear();
     tagUnits_ = 0;
     markerChecked_ = false;
+    tagsEncodedFor_ = nullptr;
     for (const DataColumn& column : file.Columns()) {
         Text tag = catalog.TagOf(column.name);
         if (tag.empty()) {
@@ -307,9 +317,31 @@ std::size_t RowBodyBuilder::WriteUtf16Le(const RecordCursor& cursor, TextView cr
 
 std::size_t RowBodyBuilder::WriteOneByte(const RecordCursor& cursor, TextView crChars,
                                          const CodePage& page, char* out) const {
+    const std::vector<std::string>& tags = TagsEncodedIn(page);
+    const SpecialUnits specials(OnePassMarker(crChars));
     OneByteSink sink{out, &page};
-    WriteBody(cursor, OnePassMarker(crChars), sink);
+    const std::size_t count = FieldsToWrite(cursor);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(sink.out, tags[i].data(), tags[i].size());
+        sink.out += tags[i].size();
+        WriteEscaped(cursor.FieldAt(static_cast<int>(i))->value, specials, sink);
+    }
     return sink.Units(out);
+}
+
+// The tags are the same for every row: encoded once per code page rather than unit by unit.
+const std::vector<std::string>& RowBodyBuilder::TagsEncodedIn(const CodePage& page) const {
+    if (tagsEncodedFor_ != &page) {
+        encodedTags_.clear();
+        for (const Text& tag : openTags_) {
+            std::string bytes(tag.size(), '\0');
+            OneByteSink sink{bytes.data(), &page};
+            sink.Put(tag);
+            encodedTags_.push_back(std::move(bytes));
+        }
+        tagsEncodedFor_ = &page;
+    }
+    return encodedTags_;
 }
 
 std::optional<Text> BuildRowBody(const TableCatalog& catalog, const RecordCursor& cursor,

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/text.h"
@@ -49,6 +50,7 @@ class RowBodyBuilder {
     const char16_t* OnePassMarker(TextView crChars) const;
     std::size_t FieldsToWrite(const RecordCursor& cursor) const;
     std::size_t EscapedBodyLength(const RecordCursor& cursor, const char16_t* marker) const;
+    const std::vector<std::string>& TagsEncodedIn(const CodePage& page) const;
     template <typename Sink>
     void WriteBody(const RecordCursor& cursor, const char16_t* marker, Sink& sink) const;
 
@@ -58,6 +60,9 @@ class RowBodyBuilder {
     mutable bool markerChecked_ = false;
     mutable char16_t checkedMarker_ = 0;
     mutable bool markerReplaceable_ = false;
+    // openTags_ in the code page last written in, and that code page.
+    mutable const CodePage* tagsEncodedFor_ = nullptr;
+    mutable std::vector<std::string> encodedTags_;
 };
 
 // One body on its own; none, with the column name in `missingColumn`, when a column of the

@@ -107,10 +107,4 @@ const Text* RecordCursor::GetFieldValue(TextView name) const {
     return found == fieldByName_.end() ? nullptr : &fields_[found->second].value;
 }
 
-const FieldValue* RecordCursor::FieldAt(int position) const {
-    if (position < 0 || position >= static_cast<int>(fields_.size()))
-        return nullptr;
-    return &fields_[static_cast<std::size_t>(position)];
-}
-
 }  // namespace dorvex

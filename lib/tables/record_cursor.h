@@ -55,7 +55,12 @@ class RecordCursor {
 
     // The value of the column named `name` (any letter case), or null when there is none.
     const Text* GetFieldValue(TextView name) const;
-    const FieldValue* FieldAt(int position) const;
+    // Inline: the body of every row request reads each of its fields through it.
+    const FieldValue* FieldAt(int position) const {
+        if (position < 0 || position >= static_cast<int>(fields_.size()))
+            return nullptr;
+        return &fields_[static_cast<std::size_t>(position)];
+    }
     int FieldCount() const { return static_cast<int>(fields_.size()); }
     const Text& CurrentLine() const { return currentLine_; }
     // The filter operations (RecordFilter): 0 or FieldCondition::kUnknownColumn; true when the
