@@ -148,7 +148,8 @@ const Text& TakeField(Text& destination, TextView& line, TextView separators) {
             ++begin;
         while (end != begin && IsBlank(end[-1]))
             --end;
-        destination.assign(begin, static_cast<std::size_t>(end - begin));
+        destination.clear();  // then append: a plain copy, without assign's overlap checks
+        destination.append(begin, static_cast<std::size_t>(end - begin));
         line.remove_prefix(open + 1);
         return destination;
     }
