@@ -3,8 +3,8 @@
 // time; target: a median of 0.25 ms at most), and how long SendWriteFile blocks its caller
 // while it prepares a large file.
 //
-// Each row's time is the interval between two steps of the progress counter, sampled every
-// 100 us; the mean over the whole transfer and the one that includes a status poll follow.
+// Each row's time is the interval between two requests sent, taken from the traffic trace's
+// "send" calls; the mean over the whole transfer and the one that includes a status poll follow.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -36,20 +37,10 @@ double Seconds(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The time from `start` at which the progress counter passed each row, until it reaches the
-// rows expected (or a minute passes).
-std::vector<double> RowEndTimes(Clock::time_point start) {
-    std::vector<double> ends;
-    int sent = 0;
-    int expected = 0;
-    do {
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-        GetTransferProgress(&sent, &expected);
-        const double now = Seconds(start);
-        while (static_cast<int>(ends.size()) < sent)
-            ends.push_back(now);
-    } while ((expected == 0 || sent < expected) && Seconds(start) < 60.0 + expected * 0.05);
-    return ends;
+// When each request left, from the traffic trace (called on the transfer's thread).
+void DORVEX_CALL NoteSend(const char* direction, const char*, const char*, void* context) {
+    if (std::string_view(direction) == "send")
+        static_cast<std::vector<double>*>(context)->push_back(Seconds(Clock::time_point{}));
 }
 
 double MedianInterval(const std::vector<double>& ends) {
@@ -84,15 +75,18 @@ int main(int argc, char** argv) {
     SetOutputDir(dir.c_str());
     SetErrorDir(dir.c_str());
 
+    std::vector<double> sends;
+    sends.reserve(static_cast<std::size_t>(rows) + 1);
+    SetTraceHandler(NoteSend, &sends);
     auto start = Clock::now();
     if (SendWriteFile("articles_w.csv") != 1)
         return 1;
-    const std::vector<double> ends = RowEndTimes(start);
-    const double medianRow = MedianInterval(ends) * 1000.0;
     // The transfer itself ends when its result file is written; the status poll comes after.
     while (!fs::exists(dir / "articles_w_a.csv") && !fs::exists(dir / "articles_w_e.csv"))
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     const double transferPerRow = Seconds(start) * 1000.0 / rows;
+    SetTraceHandler(nullptr, nullptr);
+    const double medianRow = MedianInterval(sends) * 1000.0;
     int status;
     while ((status = GetCommStatus()) < 4) {
     }

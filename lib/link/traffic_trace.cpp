@@ -49,22 +49,30 @@ std::string Timestamp() {
     return buffer;
 }
 
-// The text with control characters made visible, so that one message stays on one line.
+std::string VisibleControl(char16_t c) {
+    if (c == u'\r')
+        return "\\r";
+    if (c == u'\n')
+        return "\\n";
+    char escaped[8];
+    std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned>(c));
+    return escaped;
+}
+
+// The text with control characters made visible, so that one message stays on one line. The
+// stretches between them are converted whole: cheaper, and a surrogate pair stays together.
 std::string Readable(TextView text) {
     std::string out;
-    for (char16_t c : text) {
-        if (c == u'\r') {
-            out += "\\r";
-        } else if (c == u'\n') {
-            out += "\\n";
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof(escaped), "\\x%02X", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out += ToUtf8(TextView(&c, 1));
-        }
+    out.reserve(text.size() + 16);
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] >= 0x20)
+            continue;
+        out += ToUtf8(text.substr(plain, i - plain));
+        out += VisibleControl(text[i]);
+        plain = i + 1;
     }
+    out += ToUtf8(text.substr(plain));
     return out;
 }
 
