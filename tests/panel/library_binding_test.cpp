@@ -35,8 +35,13 @@ TEST(LibraryBindingTest, ANewerLibraryGivesItsReasonsWaitAndTimeout) {
               u"no table of table.csv is named in the file name \"prix_w.csv\"; "
               "rename the file (Article, Département)"_s);
     EXPECT_EQ(library->GetTransferErrorText(), u"no reply to request 2 of 3 within 5000 ms"_s);
+    int waited = 0;
+    int limit = 0;
+    EXPECT_TRUE(library->GetReplyWait(waited, limit));
+    EXPECT_EQ(waited, 61000);
+    EXPECT_EQ(library->SetReplyTimeout(1500, 1500), 1);
     // A reason longer than the buffer is cut, never overrun.
-    library->OpenDorvex(u"IPC"_s, u"1"_s, u"long"_s, 0, 0, u"table.csv"_s);
+    library->SendWriteFile(QString(5000, u'x'));
     const QString cut = library->GetLastErrorText();
     EXPECT_GT(cut.size(), 1000);
     EXPECT_LT(cut.size(), 5000);
