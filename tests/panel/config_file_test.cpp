@@ -119,23 +119,5 @@ TEST_F(ConfigFileTest, UnusableLinesKeepTheirControlsAndTheRestIsStillRead) {
     EXPECT_TRUE(s.showErrors);
 }
 
-TEST_F(ConfigFileTest, BinaryGarbageLoadsWithoutChangingAnything) {
-    QByteArray noise;
-    for (int i = 0; i < 200000; ++i) {
-        noise += static_cast<char>((i * 7919) % 256);
-    }
-    WriteRaw(noise);
-    EXPECT_EQ(ConfigFile::Compose(Load()), ConfigFile::Compose(PanelSettings{}));
-}
-
-TEST_F(ConfigFileTest, UnwritableFileIsReportedAndThePreviousOneSurvives) {
-    // A file where the directory should be: fails for root too.
-    WriteRaw("44\r\n");
-    QString error;
-    EXPECT_FALSE(ConfigFile::Write(Path() + u"/Dorvex.cfg"_s, PanelSettings{}, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(Load().languageCode, kEnglish);
-}
-
 }  // namespace
 }  // namespace dorvex::panel

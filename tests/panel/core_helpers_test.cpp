@@ -50,17 +50,13 @@ TEST(RequestKindTest, FirstMarkerDecidesAndOthersAreIgnored) {
 
 class FileMoverTest : public ::testing::Test {
   protected:
-    static void Write(const QString& path, const QByteArray& bytes) {
-        ASSERT_TRUE(testing::WriteFile(path, bytes));
-    }
-
     testing::TestDir root_;
     const QString in_ = root_.FilePath(u"in"_s);
     const QString out_ = root_.FilePath(u"out"_s);
 };
 
 TEST_F(FileMoverTest, FailedMoveKeepsTheInputAndLeavesNoTemporaryFile) {
-    Write(in_ + u"/a_w.csv"_s, "data");
+    ASSERT_TRUE(testing::WriteFile(in_ + u"/a_w.csv"_s, "data"));
     ASSERT_TRUE(QDir(out_).mkdir(u"a_w.csv"_s));  // a directory in the way
     EXPECT_FALSE(FileMover::MoveInto(in_, u"a_w.csv"_s, out_));
     EXPECT_EQ(testing::ReadFile(in_ + u"/a_w.csv"_s), "data");
@@ -76,7 +72,7 @@ TEST_F(FileMoverTest, MoveAcrossFileSystemsCopiesCompletely) {
     }
     QByteArray big(3 * 1024 * 1024 + 17, 'x');
     big[12345] = 'y';
-    Write(in_ + u"/big_w.csv"_s, big);
+    ASSERT_TRUE(testing::WriteFile(in_ + u"/big_w.csv"_s, big));
     EXPECT_TRUE(FileMover::MoveInto(in_, u"big_w.csv"_s, other.path()));
     EXPECT_EQ(testing::ReadFile(other.path() + u"/big_w.csv"_s), big);
     EXPECT_FALSE(QFile::exists(in_ + u"/big_w.csv"_s));

@@ -23,11 +23,8 @@ class FakeDorvexLibrary : public DorvexLibrary {
     QHash<QString, int> sendResults;  // by file name
     int sent = 0;
     int expected = 0;
-    // The extras of newer libraries; an older library is the default: none of them.
-    int replyTimeoutResult = 0;
     QString lastErrorText;      // kept for the call that failed, like the library's
     QString transferErrorText;  // the reason of the last status 5
-    ErrorSink errorSink;
 
     // Status answers in order; the last one repeats.
     void QueueStatuses(std::initializer_list<int> statuses) {
@@ -50,8 +47,12 @@ class FakeDorvexLibrary : public DorvexLibrary {
             calls_.begin(), calls_.end(), [&](const QString& c) { return c.startsWith(prefix); }));
     }
 
-    int SetConnectionTimeout(int ms) override { return Record("SetConnectionTimeout", ms, ms > 0); }
-    int SetDisplayErrorMode(int mode) override { return Record("SetDisplayErrorMode", mode); }
+    int SetConnectionTimeout(int ms) override {
+        return Record("SetConnectionTimeout", QString::number(ms));
+    }
+    int SetDisplayErrorMode(int mode) override {
+        return Record("SetDisplayErrorMode", QString::number(mode));
+    }
     int OpenDorvex(const QString& link, const QString& device, const QString& address, int reserved,
                    int unicode, const QString& tableFile) override {
         return Record("OpenDorvex",
@@ -83,10 +84,8 @@ class FakeDorvexLibrary : public DorvexLibrary {
         expectedOut = expected;
         return true;
     }
-    void SetErrorSink(ErrorSink sink) override { errorSink = std::move(sink); }
-    int SetReplyTimeout(int row, int table) override {
-        return Record("SetReplyTimeout", u"%1,%2"_s.arg(row).arg(table), replyTimeoutResult);
-    }
+    void SetErrorSink(ErrorSink) override {}
+    int SetReplyTimeout(int, int) override { return 0; }  // like an older library
     bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override {
         std::lock_guard lock(mutex_);
         waitedMilliseconds = limit_ > 0 ? waited_ : 0;
@@ -102,9 +101,6 @@ class FakeDorvexLibrary : public DorvexLibrary {
         calls_ << QString::fromLatin1(name) + u'(' + arguments + u')';
         return result;
     }
-    int Record(const char* name, int argument, bool ok = true) {
-        return Record(name, QString::number(argument), ok ? 1 : -1);
-    }
     int Send(const char* name, const QString& fileName) {
         return Record(name, fileName, sendResults.value(fileName, defaultSendResult));
     }
@@ -115,5 +111,14 @@ class FakeDorvexLibrary : public DorvexLibrary {
     int waited_ = 0;
     int limit_ = 0;
 };
+
+// A loader that hands out a new fake each time and leaves it in `slot`.
+inline LibraryLoader FakeLoader(FakeDorvexLibrary*& slot) {
+    return [&slot](QString&) -> std::unique_ptr<DorvexLibrary> {
+        auto library = std::make_unique<FakeDorvexLibrary>();
+        slot = library.get();
+        return library;
+    };
+}
 
 }  // namespace dorvex::panel::testing
