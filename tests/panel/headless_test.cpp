@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "core/config_file.h"
 #include "core/headless_runner.h"
@@ -29,10 +30,6 @@ QString PanelBinary() {
 class HeadlessTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_NE(out_, nullptr); }
-    void TearDown() override {
-        if (out_ != nullptr)
-            std::fclose(out_);
-    }
 
     QString WriteConfig(int device, const QString& address = u"127.0.0.1"_s) {
         PanelSettings s = testing::RunnableSettings(root_.Path());
@@ -49,7 +46,7 @@ class HeadlessTest : public ::testing::Test {
 
     std::unique_ptr<HeadlessRunner> MakeRunner(const QString& config) {
         return std::make_unique<HeadlessRunner>(config, root_.Path(), testing::FakeLoader(fake_),
-                                                out_, QLocale::c());
+                                                out_.get(), QLocale::c());
     }
 
     void Drop(const QString& name) {
@@ -58,14 +55,15 @@ class HeadlessTest : public ::testing::Test {
 
     // What the runners printed so far.
     QString Output() {
-        std::fflush(out_);
-        std::rewind(out_);
+        std::fflush(out_.get());
+        std::rewind(out_.get());
         QFile file;
-        return file.open(out_, QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        return file.open(out_.get(), QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                          : QString();
     }
 
     testing::TestDir root_;
-    std::FILE* out_ = std::tmpfile();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out_{std::tmpfile(), &std::fclose};
     FakeDorvexLibrary* fake_ = nullptr;
 };
 
