@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "run_dorvex.h"
-#include "support/tcp_test_peer.h"
 #include "support/test_directory.h"
 
 namespace {
@@ -34,12 +33,6 @@ class FleetCommandTest : public ::testing::Test {
                dir_.Err().string() + " --scales " + (dir_.Root() / "scales.txt").string();
     }
 
-    static int FreePort() {
-        dorvex::test::TcpTestPeer peer(
-            [](const std::string&, int) { return std::vector<dorvex::test::ReplyPiece>{}; });
-        return peer.Port();
-    }
-
     dorvex::test::TestDirectory dir_{"dorvex-fleet"};
 };
 
@@ -47,8 +40,7 @@ TEST_F(FleetCommandTest, EveryScaleGetsTheFileAndTheSummarySaysHowItWent) {
     ScaleSimProcess first = Sim();
     ScaleSimProcess dropping = Sim({"--drop-nth", "4"});
     dir_.Write("scales.txt", "# the shop floor\n" + LineFor("bakery-2", first) + "\n" +
-                                 LineFor("cheese", dropping) +
-                                 "ghost IPC:" + std::to_string(FreePort()) + " 127.0.0.1 1\n");
+                                 LineFor("cheese", dropping) + "ghost IPC:9 127.0.0.1 1\n");
     CommandResult run = RunDorvex(Options() + " --reply-timeout 400 --timeout 1000 write " +
                                   Sample("articles_w.csv"));
     EXPECT_EQ(run.exitStatus, 1) << run.output;
@@ -94,7 +86,7 @@ TEST_F(FleetCommandTest, BadScaleListsAndUnreachableFleetsExitWith2) {
     EXPECT_EQ(twice.exitStatus, 2);
     EXPECT_NE(twice.output.find("\"a\" is used twice"), std::string::npos) << twice.output;
 
-    dir_.Write("scales.txt", "gone IPC:" + std::to_string(FreePort()) + " 127.0.0.1 1\n");
+    dir_.Write("scales.txt", "gone IPC:9 127.0.0.1 1\n");
     CommandResult none = RunDorvex(Options() + " --timeout 500 write " + Sample("articles_w.csv"));
     EXPECT_EQ(none.exitStatus, 2) << none.output;
     EXPECT_FALSE(fs::exists(dir_.Out() / "gone"));
