@@ -103,6 +103,14 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
     EXPECT_EQ(Find<FileList>(*window, "File_In")->Directory(), window->ReadSettings().inputDir);
     EXPECT_EQ(Find<FileList>(*window, "File_Error")->Directory(), window->ReadSettings().errorDir);
 
+    // Choosing a drive moves all three directories to its own.
+    auto* drive = Find<QComboBox>(*window, "Drive1");
+    drive->setCurrentIndex(1);
+    emit drive->textActivated(drive->currentText());
+    const PanelSettings moved = window->ReadSettings();
+    EXPECT_EQ(QStringList({moved.inputDir, moved.outputDir, moved.errorDir}),
+              QStringList(3, drives_.b_));
+
     // The three directories are the same; the rest is chosen: only that is missing.
     Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(0);
     Find<QComboBox>(*window, "CB_DeviceNo")->setCurrentIndex(4);
@@ -124,6 +132,7 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
 
     auto window = MakeWindow();
     window->LoadSettings();
+    window->show();
     ASSERT_TRUE(window->Supervisor().AutoModeOn());
     EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), u"Stop"_s);
     EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"pulling running"_s);
@@ -165,26 +174,21 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     EXPECT_EQ(Find<ElidedLabel>(*window, "Panel_Notice")->FullText(),
               u"waiting for the scale's reply, 42 s (limit 9000 s)"_s);
 
-    prompter_.answers = {true};
-    QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
+    // A close during a transfer asks; a termination stops without asking and saves nothing.
+    prompter_.answers = {false};
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(prompter_.questions,
+              QStringList{StringTable::Text(kEnglish, TextId::QuitBeforeTransferEnds)});
+    EXPECT_TRUE(window->Supervisor().AutoModeOn());
+    const QByteArray saved = ReadFile(ConfigPath());
+    window->SetLanguage(kFrench);  // a change that a close would save
+    window->Terminate();
+    EXPECT_EQ(prompter_.questions.size(), 1);
     EXPECT_FALSE(window->Supervisor().AutoModeOn());
     EXPECT_TRUE(Find<QLineEdit>(*window, "T_IPAddress")->isEnabled());
     EXPECT_TRUE(Find<ElidedLabel>(*window, "Panel_Notice")->FullText().isEmpty());
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(prompter_.questions.size(), 1);  // the stop's, none for the close
-}
-
-// All three directories on the new drive's one: a start then refuses, as the first test shows.
-TEST_F(MainWindowTest, ChoosingADriveMovesTheDirectoriesToIt) {
-    auto window = MakeWindow();
-    window->LoadSettings();
-    window->ShowSettings(Runnable());
-    auto* drive = Find<QComboBox>(*window, "Drive1");
-    drive->setCurrentIndex(1);
-    emit drive->textActivated(drive->currentText());
-    const PanelSettings moved = window->ReadSettings();
-    EXPECT_EQ(QStringList({moved.inputDir, moved.outputDir, moved.errorDir}),
-              QStringList(3, drives_.b_));
+    EXPECT_EQ(ReadFile(ConfigPath()), saved);
 }
 
 TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathAndAFailedSaveIsReported) {
@@ -219,32 +223,6 @@ TEST_F(MainWindowTest, TheErrorLogOpensNewestFirst) {
     auto* viewer = window->findChild<TextFileViewer*>(u"FileViewer"_s);
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->Text(), u"02:52:03\tMessage not sent\n02:50:01\tTimeout"_s);
-}
-
-TEST_F(MainWindowTest, CloseDuringATransferAsksButATerminationStopsAndSavesNothing) {
-    WriteConfig(Runnable());
-    Drop(u"plu_w.csv"_s);
-    auto window = MakeWindow();
-    window->LoadSettings();
-    window->show();
-    window->Supervisor().ScanTick();
-    ASSERT_TRUE(window->Supervisor().TransferRunning());
-    prompter_.answers = {false};
-    EXPECT_FALSE(window->close());
-    EXPECT_EQ(prompter_.questions,
-              QStringList{StringTable::Text(kEnglish, TextId::QuitBeforeTransferEnds)});
-    EXPECT_TRUE(window->Supervisor().AutoModeOn());
-    EXPECT_TRUE(window->isVisible());
-
-    const QByteArray saved = ReadFile(ConfigPath());
-    prompter_.questions.clear();
-    window->SetLanguage(kFrench);  // a change that a close would save
-    window->Terminate();
-    EXPECT_TRUE(prompter_.questions.isEmpty());
-    EXPECT_FALSE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(ReadFile(ConfigPath()), saved);
 }
 
 }  // namespace
