@@ -25,11 +25,8 @@ class TransferSupervisorTest : public ::testing::Test {
   protected:
     void SetUp() override { supervisor_.SetLanguage(kEnglish); }
 
-    QString Dir(const char* name) const {
-        return QDir(root_.Path()).filePath(QString::fromLatin1(name));
-    }
     QString PathIn(const char* dir, const QString& name) const {
-        return QDir(Dir(dir)).filePath(name);
+        return root_.FilePath(QString::fromLatin1(dir) + u'/' + name);
     }
 
     void Drop(const QString& name, const QByteArray& content = "PLU;Name\n1;Apple\n") {
@@ -106,13 +103,13 @@ TEST_F(TransferSupervisorTest, StartCallsTheLibraryInTheDocumentedOrder) {
     settings_.showErrors = true;
     settings_.ipAddress = u"127.0.0.1:5120"_s;
     Start();
-    EXPECT_EQ(
-        fake_->Calls(),
-        (QStringList{u"SetConnectionTimeout(3000)"_s, u"SetDisplayErrorMode(1)"_s,
-                     u"OpenDorvex(IPC:5120,5,127.0.0.1,0,1,table.csv)"_s,
-                     u"SetInputDir("_s + Dir("in") + ')', u"SetOutputDir("_s + Dir("out") + ')',
-                     u"SetErrorDir("_s + Dir("err") + ')', u"SetDestination(5)"_s,
-                     u"SetCRChar(~)"_s}));
+    EXPECT_EQ(fake_->Calls(),
+              (QStringList{u"SetConnectionTimeout(3000)"_s, u"SetDisplayErrorMode(1)"_s,
+                           u"OpenDorvex(IPC:5120,5,127.0.0.1,0,1,table.csv)"_s,
+                           u"SetInputDir("_s + settings_.inputDir + ')',
+                           u"SetOutputDir("_s + settings_.outputDir + ')',
+                           u"SetErrorDir("_s + settings_.errorDir + ')', u"SetDestination(5)"_s,
+                           u"SetCRChar(~)"_s}));
     EXPECT_TRUE(supervisor_.ScanTimer().isActive());
     EXPECT_EQ(supervisor_.ScanTimer().interval(), 2000);
     EXPECT_FALSE(supervisor_.StatusTimer().isActive());
@@ -156,7 +153,7 @@ TEST_F(TransferSupervisorTest, SuccessDeletesOrMovesTheFileAsTheOptionSaysAtThat
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
     supervisor_.StatusTick();
     EXPECT_FALSE(Exists("in", u"p_w.csv"_s));
-    EXPECT_TRUE(QDir(Dir("out")).isEmpty());
+    EXPECT_TRUE(QDir(settings_.outputDir).isEmpty());
     ASSERT_EQ(settled.size(), 1);
     EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::Deleted);
 
@@ -168,7 +165,7 @@ TEST_F(TransferSupervisorTest, SuccessDeletesOrMovesTheFileAsTheOptionSaysAtThat
     supervisor_.StatusTick();
     EXPECT_FALSE(Exists("in", u"q_w.csv"_s));
     EXPECT_EQ(testing::ReadFile(PathIn("out", u"q_w.csv"_s)), "new");
-    EXPECT_TRUE(QDir(Dir("err")).isEmpty());
+    EXPECT_TRUE(QDir(settings_.errorDir).isEmpty());
 }
 
 TEST_F(TransferSupervisorTest, StopDuringATransferAsksAndNoKeepsEverythingRunning) {
@@ -212,7 +209,7 @@ TEST_F(TransferSupervisorTest, AFileStillBeingWrittenWaitsAndAVanishedDirectoryI
     EXPECT_EQ(fake_->Calls().last(), u"SendWriteFile(big_w.csv)"_s);
     fake_->QueueStatuses({4});
     supervisor_.StatusTick();
-    ASSERT_TRUE(QDir(Dir("in")).removeRecursively());
+    ASSERT_TRUE(QDir(settings_.inputDir).removeRecursively());
     ScanTwice();
     EXPECT_EQ(fake_->CountCalls(u"Send"_s), 1);
     EXPECT_TRUE(prompter_.messages.isEmpty());
@@ -221,7 +218,7 @@ TEST_F(TransferSupervisorTest, AFileStillBeingWrittenWaitsAndAVanishedDirectoryI
 TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceWithItsReasonAndKeptUntilItChanges) {
     Drop(u"p_w.csv"_s);
     Start();
-    ASSERT_TRUE(QDir(Dir("err")).removeRecursively());  // the error directory vanishes
+    ASSERT_TRUE(QDir(settings_.errorDir).removeRecursively());  // the error directory vanishes
     fake_->sendResults.insert(u"p_w.csv"_s, -1);
     fake_->lastErrorText = u"a column without tag"_s;
     QSignalSpy settled(&supervisor_, &TransferSupervisor::FileSettled);
@@ -233,7 +230,7 @@ TEST_F(TransferSupervisorTest, UnmovableFileIsReportedOnceWithItsReasonAndKeptUn
     EXPECT_EQ(settled[0][1].value<FileFate>(), FileFate::LeftInInput);
     EXPECT_EQ(settled[0][2].toString(),
               Text(TextId::RefusedByLibrary) + u"a column without tag; "_s +
-                  Text(TextId::CouldNotBeMoved) + Dir("err") + u": no such directory"_s);
+                  Text(TextId::CouldNotBeMoved) + settings_.errorDir + u": no such directory"_s);
     EXPECT_TRUE(Exists("in", u"p_w.csv"_s));
     ScanTwice();
     EXPECT_EQ(fake_->CountCalls(u"SendWriteFile"_s), 1);
