@@ -19,7 +19,6 @@ class FakeDorvexLibrary : public DorvexLibrary {
   public:
     int openResult = 1;
     int closeResult = 1;
-    int defaultSendResult = 1;
     QHash<QString, int> sendResults;  // by file name
     int sent = 0;
     int expected = 0;
@@ -102,7 +101,7 @@ class FakeDorvexLibrary : public DorvexLibrary {
         return result;
     }
     int Send(const char* name, const QString& fileName) {
-        return Record(name, fileName, sendResults.value(fileName, defaultSendResult));
+        return Record(name, fileName, sendResults.value(fileName, 1));
     }
 
     mutable std::mutex mutex_;  // GetCommStatus may run on the poll thread
