@@ -30,8 +30,6 @@ class ConfigFileTest : public ::testing::Test {
   protected:
     QString Path() const { return QDir(dir_.Path()).filePath(u"Dorvex.cfg"_s); }
 
-    void WriteRaw(const QByteArray& bytes) { ASSERT_TRUE(testing::WriteFile(Path(), bytes)); }
-
     PanelSettings Load(PanelSettings settings = {}) {
         const auto lines = ConfigFile::Read(Path());
         EXPECT_TRUE(lines.has_value());
@@ -97,7 +95,7 @@ TEST_F(ConfigFileTest, UnusableLinesKeepTheirControlsAndTheRestIsStillRead) {
     bytes += "-2\r\n";
     bytes += "-1\r\n";
     bytes += "extra line\r\n";
-    WriteRaw(bytes);
+    ASSERT_TRUE(testing::WriteFile(Path(), bytes));
 
     PanelSettings before;
     before.inputDir = u"/kept/in"_s;

@@ -31,22 +31,17 @@ class HeadlessTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_NE(out_, nullptr); }
 
-    QString WriteConfig(int device, const QString& address = u"127.0.0.1"_s) {
+    QString WriteConfig(const QString& address = u"127.0.0.1"_s) {
         PanelSettings s = testing::RunnableSettings(root_.Path());
         s.drive = u"/"_s;
         s.deleteInputFile = false;
         s.scanInterval = 1;
         s.ipAddress = address;
-        s.deviceIndex = device;
+        s.deviceIndex = 1;
         s.unicode = false;  // the samples are 8-bit text
         const QString path = root_.FilePath(u"panel.cfg"_s);
         EXPECT_TRUE(ConfigFile::Write(path, s, nullptr));
         return path;
-    }
-
-    std::unique_ptr<HeadlessRunner> MakeRunner(const QString& config) {
-        return std::make_unique<HeadlessRunner>(config, root_.Path(), testing::FakeLoader(fake_),
-                                                out_.get(), QLocale::c());
     }
 
     void Drop(const QString& name) {
@@ -70,8 +65,9 @@ class HeadlessTest : public ::testing::Test {
 TEST_F(HeadlessTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMinute) {
     Drop(u"prices_w.csv"_s);
     Drop(u"whole_r.csv"_s);
-    auto runner = MakeRunner(WriteConfig(3));
-    TransferSupervisor& supervisor = runner->Supervisor();
+    HeadlessRunner runner(WriteConfig(), root_.Path(), testing::FakeLoader(fake_), out_.get(),
+                          QLocale::c());
+    TransferSupervisor& supervisor = runner.Supervisor();
     ASSERT_TRUE(supervisor.SetMode());
     fake_->sendResults.insert(u"prices_w.csv"_s, -1);
     fake_->lastErrorText = u"no table of table.csv is named in the file name"_s;
@@ -119,7 +115,7 @@ TEST_F(HeadlessTest, ProgramMovesADroppedFileAndStopsOnSigterm) {
     QProcess panel;
     panel.setProcessChannelMode(QProcess::MergedChannels);
     panel.start(PanelBinary(), {u"--headless"_s, u"--config"_s,
-                                WriteConfig(1, u"127.0.0.1:%1"_s.arg(simulator.Port()))});
+                                WriteConfig(u"127.0.0.1:%1"_s.arg(simulator.Port()))});
     ASSERT_TRUE(panel.waitForStarted(5000));
     ASSERT_TRUE(QFile::copy(QStringLiteral(DORVEX_SAMPLES_DIR "/articles_w.csv"),
                             root_.FilePath(u"in/articles_w.csv"_s)));
