@@ -22,6 +22,8 @@ class FakeDorvexLibrary : public DorvexLibrary {
     QHash<QString, int> sendResults;  // by file name
     int sent = 0;
     int expected = 0;
+    int replyLimit = 0;  // not waiting for a reply while 0
+    int replyWaited = 0;
     QString lastErrorText;      // kept for the call that failed, like the library's
     QString transferErrorText;  // the reason of the last status 5
 
@@ -29,12 +31,6 @@ class FakeDorvexLibrary : public DorvexLibrary {
     void QueueStatuses(std::initializer_list<int> statuses) {
         std::lock_guard lock(mutex_);
         statuses_.assign(statuses.begin(), statuses.end());
-    }
-    // What GetReplyWait answers: waiting (waited, limit), or not waiting when limit is 0.
-    void SetReplyWait(int waitedMilliseconds, int limitMilliseconds) {
-        std::lock_guard lock(mutex_);
-        waited_ = waitedMilliseconds;
-        limit_ = limitMilliseconds;
     }
     QStringList Calls() const {
         std::lock_guard lock(mutex_);
@@ -86,10 +82,9 @@ class FakeDorvexLibrary : public DorvexLibrary {
     void SetErrorSink(ErrorSink) override {}
     int SetReplyTimeout(int, int) override { return 0; }  // like an older library
     bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override {
-        std::lock_guard lock(mutex_);
-        waitedMilliseconds = limit_ > 0 ? waited_ : 0;
-        limitMilliseconds = limit_;
-        return limit_ > 0;
+        waitedMilliseconds = replyLimit > 0 ? replyWaited : 0;
+        limitMilliseconds = replyLimit;
+        return replyLimit > 0;
     }
     QString GetLastErrorText() override { return lastErrorText; }
     QString GetTransferErrorText() override { return transferErrorText; }
@@ -107,8 +102,6 @@ class FakeDorvexLibrary : public DorvexLibrary {
     mutable std::mutex mutex_;  // GetCommStatus may run on the poll thread
     QStringList calls_;
     std::deque<int> statuses_{0};
-    int waited_ = 0;
-    int limit_ = 0;
 };
 
 // A loader that hands out a new fake each time and leaves it in `slot`.

@@ -73,11 +73,12 @@ TEST_F(HeadlessTest, TheLogNamesEachFailedFileWithItsReasonAndTheWaitOnceAMinute
     fake_->lastErrorText = u"no table of table.csv is named in the file name"_s;
     fake_->QueueStatuses({3});
     supervisor.ScanTick();  // prices_w.csv refused, whole_r.csv handed over
+    fake_->replyLimit = 9000000;
     for (int waited : {1000, 30000, 60500, 61000, 90000, 120000, 121000}) {
-        fake_->SetReplyWait(waited, 9000000);
+        fake_->replyWaited = waited;
         supervisor.StatusTick();
     }
-    fake_->SetReplyWait(0, 0);
+    fake_->replyLimit = 0;
     fake_->transferErrorText = u"no reply to request 1 of 1 within 9000000 ms"_s;
     fake_->QueueStatuses({5});
     supervisor.StatusTick();

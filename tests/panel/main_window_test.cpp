@@ -169,7 +169,8 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     window->Supervisor().ScanTick();
     ASSERT_TRUE(window->Supervisor().TransferRunning());
     fake_->QueueStatuses({3});
-    fake_->SetReplyWait(42500, 9000000);
+    fake_->replyWaited = 42500;
+    fake_->replyLimit = 9000000;
     window->Supervisor().StatusTick();
     EXPECT_EQ(Find<ElidedLabel>(*window, "Panel_Notice")->FullText(),
               u"waiting for the scale's reply, 42 s (limit 9000 s)"_s);
