@@ -32,7 +32,6 @@ TEST(StringTableTest, BothLanguagesHaveEveryTextUnderTheirCodesAndNothingElse) {
         EXPECT_FALSE(french.value_or(u"-"_s).isEmpty()) << n;
         EXPECT_FALSE(english.value_or(u"-"_s).isEmpty()) << n;
     }
-    EXPECT_GT(texts, 0);
     // One table copied over the other would leave the program in one language.
     EXPECT_GT(translated, texts * 3 / 4);
     EXPECT_EQ(StringTable::Text(kFrench, TextId::StatusReady), u"Prêt"_s);
