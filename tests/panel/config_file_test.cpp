@@ -1,3 +1,4 @@
+// The settings file: its lines, and where it is read and written.
 #include "core/config_file.h"
 
 #include <QDir>
@@ -5,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/config_locator.h"
 #include "test_files.h"
 
 namespace dorvex::panel {
@@ -27,8 +29,6 @@ class FakeVolumes : public Volumes {
 class ConfigFileTest : public ::testing::Test {
   protected:
     QString Path() const { return QDir(dir_.Path()).filePath(u"Dorvex.cfg"_s); }
-
-    void WriteRaw(const QByteArray& bytes) { ASSERT_TRUE(testing::WriteFile(Path(), bytes)); }
 
     PanelSettings Load(PanelSettings settings = {}) {
         const auto lines = ConfigFile::Read(Path());
@@ -95,7 +95,7 @@ TEST_F(ConfigFileTest, UnusableLinesKeepTheirControlsAndTheRestIsStillRead) {
     bytes += "-2\r\n";
     bytes += "-1\r\n";
     bytes += "extra line\r\n";
-    WriteRaw(bytes);
+    ASSERT_TRUE(testing::WriteFile(Path(), bytes));
 
     PanelSettings before;
     before.inputDir = u"/kept/in"_s;
@@ -119,22 +119,56 @@ TEST_F(ConfigFileTest, UnusableLinesKeepTheirControlsAndTheRestIsStillRead) {
     EXPECT_TRUE(s.showErrors);
 }
 
-TEST_F(ConfigFileTest, BinaryGarbageLoadsWithoutChangingAnything) {
-    QByteArray noise;
-    for (int i = 0; i < 200000; ++i) {
-        noise += static_cast<char>((i * 7919) % 256);
+class ConfigLocatorTest : public ::testing::Test {
+  protected:
+    ConfigLocatorTest() : program_(Sub(u"bin"_s)), user_(Sub(u"user"_s)), system_(Sub(u"etc"_s)) {}
+
+    QString Sub(const QString& name) const {
+        const QString path = QDir(dir_.Path()).filePath(name);
+        QDir().mkpath(path);
+        return path;
     }
-    WriteRaw(noise);
-    EXPECT_EQ(ConfigFile::Compose(Load()), ConfigFile::Compose(PanelSettings{}));
+    static QString Cfg(const QString& directory) {
+        return QDir(directory).filePath(u"Dorvex.cfg"_s);
+    }
+    static void Touch(const QString& path) { ASSERT_TRUE(testing::WriteFile(path, {})); }
+    // A "directory" that is a regular file: nothing can be created in it, even by root.
+    QString Blocked() const {
+        const QString path = QDir(dir_.Path()).filePath(u"blocked"_s);
+        Touch(path);
+        return path;
+    }
+    ConfigLocator Locator(const QString& program) const {
+        return ConfigLocator(program, user_, {system_});
+    }
+
+    testing::TestDir dir_;
+    QString program_, user_, system_;
+};
+
+TEST_F(ConfigLocatorTest, TheFirstExistingFileIsReadElseTheProgramsPlaceIfItCanTakeOne) {
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(program_));
+    EXPECT_EQ(Locator(Blocked()).ReadPath(), Cfg(user_));
+    Touch(Cfg(system_));
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(system_));
+    Touch(Cfg(user_));
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(user_));
+    Touch(Cfg(program_));
+    EXPECT_EQ(Locator(program_).ReadPath(), Cfg(program_));
 }
 
-TEST_F(ConfigFileTest, UnwritableFileIsReportedAndThePreviousOneSurvives) {
-    // A file where the directory should be: fails for root too.
-    WriteRaw("44\r\n");
-    QString error;
-    EXPECT_FALSE(ConfigFile::Write(Path() + u"/Dorvex.cfg"_s, PanelSettings{}, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(Load().languageCode, kEnglish);
+TEST_F(ConfigLocatorTest, SettingsFromAPlaceThatCannotBeWrittenAreSavedForTheUser) {
+    QDir().mkpath(Cfg(program_));  // a directory in the place of the file
+    EXPECT_FALSE(ConfigLocator::CanWrite(Cfg(program_)));
+    EXPECT_TRUE(ConfigLocator::CanWrite(Cfg(user_)));
+    Touch(Cfg(system_));
+    EXPECT_EQ(Locator(program_).WritePath(Cfg(system_)), Cfg(system_));
+    const QString readOnlyPlace = Cfg(Blocked());
+    EXPECT_FALSE(ConfigLocator::CanWrite(readOnlyPlace));
+    EXPECT_EQ(Locator(program_).WritePath(readOnlyPlace), Cfg(user_));
+    // Without a user directory there is nowhere else: the caller reports the failure.
+    EXPECT_EQ(ConfigLocator(program_, QString(), {system_}).WritePath(readOnlyPlace),
+              readOnlyPlace);
 }
 
 }  // namespace

@@ -19,26 +19,18 @@ class FakeDorvexLibrary : public DorvexLibrary {
   public:
     int openResult = 1;
     int closeResult = 1;
-    int defaultSendResult = 1;
     QHash<QString, int> sendResults;  // by file name
     int sent = 0;
     int expected = 0;
-    // The extras of newer libraries; an older library is the default: none of them.
-    int replyTimeoutResult = 0;
+    int replyLimit = 0;  // not waiting for a reply while 0
+    int replyWaited = 0;
     QString lastErrorText;      // kept for the call that failed, like the library's
     QString transferErrorText;  // the reason of the last status 5
-    ErrorSink errorSink;
 
     // Status answers in order; the last one repeats.
     void QueueStatuses(std::initializer_list<int> statuses) {
         std::lock_guard lock(mutex_);
         statuses_.assign(statuses.begin(), statuses.end());
-    }
-    // What GetReplyWait answers: waiting (waited, limit), or not waiting when limit is 0.
-    void SetReplyWait(int waitedMilliseconds, int limitMilliseconds) {
-        std::lock_guard lock(mutex_);
-        waited_ = waitedMilliseconds;
-        limit_ = limitMilliseconds;
     }
     QStringList Calls() const {
         std::lock_guard lock(mutex_);
@@ -50,8 +42,12 @@ class FakeDorvexLibrary : public DorvexLibrary {
             calls_.begin(), calls_.end(), [&](const QString& c) { return c.startsWith(prefix); }));
     }
 
-    int SetConnectionTimeout(int ms) override { return Record("SetConnectionTimeout", ms, ms > 0); }
-    int SetDisplayErrorMode(int mode) override { return Record("SetDisplayErrorMode", mode); }
+    int SetConnectionTimeout(int ms) override {
+        return Record("SetConnectionTimeout", QString::number(ms));
+    }
+    int SetDisplayErrorMode(int mode) override {
+        return Record("SetDisplayErrorMode", QString::number(mode));
+    }
     int OpenDorvex(const QString& link, const QString& device, const QString& address, int reserved,
                    int unicode, const QString& tableFile) override {
         return Record("OpenDorvex",
@@ -83,15 +79,12 @@ class FakeDorvexLibrary : public DorvexLibrary {
         expectedOut = expected;
         return true;
     }
-    void SetErrorSink(ErrorSink sink) override { errorSink = std::move(sink); }
-    int SetReplyTimeout(int row, int table) override {
-        return Record("SetReplyTimeout", u"%1,%2"_s.arg(row).arg(table), replyTimeoutResult);
-    }
+    void SetErrorSink(ErrorSink) override {}
+    int SetReplyTimeout(int, int) override { return 0; }  // like an older library
     bool GetReplyWait(int& waitedMilliseconds, int& limitMilliseconds) override {
-        std::lock_guard lock(mutex_);
-        waitedMilliseconds = limit_ > 0 ? waited_ : 0;
-        limitMilliseconds = limit_;
-        return limit_ > 0;
+        waitedMilliseconds = replyLimit > 0 ? replyWaited : 0;
+        limitMilliseconds = replyLimit;
+        return replyLimit > 0;
     }
     QString GetLastErrorText() override { return lastErrorText; }
     QString GetTransferErrorText() override { return transferErrorText; }
@@ -102,18 +95,22 @@ class FakeDorvexLibrary : public DorvexLibrary {
         calls_ << QString::fromLatin1(name) + u'(' + arguments + u')';
         return result;
     }
-    int Record(const char* name, int argument, bool ok = true) {
-        return Record(name, QString::number(argument), ok ? 1 : -1);
-    }
     int Send(const char* name, const QString& fileName) {
-        return Record(name, fileName, sendResults.value(fileName, defaultSendResult));
+        return Record(name, fileName, sendResults.value(fileName, 1));
     }
 
     mutable std::mutex mutex_;  // GetCommStatus may run on the poll thread
     QStringList calls_;
     std::deque<int> statuses_{0};
-    int waited_ = 0;
-    int limit_ = 0;
 };
+
+// A loader that hands out a new fake each time and leaves it in `slot`.
+inline LibraryLoader FakeLoader(FakeDorvexLibrary*& slot) {
+    return [&slot](QString&) -> std::unique_ptr<DorvexLibrary> {
+        auto library = std::make_unique<FakeDorvexLibrary>();
+        slot = library.get();
+        return library;
+    };
+}
 
 }  // namespace dorvex::panel::testing

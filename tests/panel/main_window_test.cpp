@@ -2,13 +2,11 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -32,12 +30,10 @@ using testing::FakePrompter;
 using testing::ReadFile;
 using testing::WriteFile;
 
-// Two "drives", each a temporary directory.
+// Two "drives": the test's directory and another inside it.
 class TwoDrives : public Volumes {
   public:
-    explicit TwoDrives(const QString& root)
-        : a_(QDir(root).filePath(u"driveA"_s)), b_(QDir(root).filePath(u"driveB"_s)) {
-        QDir().mkpath(a_);
+    explicit TwoDrives(const QString& root) : a_(root), b_(QDir(root).filePath(u"driveB"_s)) {
         QDir().mkpath(b_);
     }
     QStringList DriveTexts() const override { return {a_, b_ + u" [B]"_s}; }
@@ -64,37 +60,17 @@ class MainWindowTest : public ::testing::Test {
         options.prompter = &prompter_;
         options.volumes = &drives_;
         options.backgroundPolling = false;
-        options.loader = [this](QString&) -> std::unique_ptr<DorvexLibrary> {
-            auto library = std::make_unique<FakeDorvexLibrary>();
-            fake_ = library.get();
-            return library;
-        };
+        options.loader = testing::FakeLoader(fake_);
         return std::make_unique<MainWindow>(std::move(options));
     }
 
     QString ConfigPath() const { return QDir(dir_.Path()).filePath(u"Dorvex.cfg"_s); }
 
-    QString Sub(const QString& name) const {
-        const QString path = QDir(drives_.a_).filePath(name);
-        QDir().mkpath(path);
-        return path;
-    }
-
-    // Settings that let the automatic mode start, with its own three directories.
-    PanelSettings Runnable() {
-        PanelSettings s;
-        s.languageCode = kEnglish;
+    // Settings that start the automatic mode as the window loads them.
+    PanelSettings Runnable() const {
+        PanelSettings s = testing::RunnableSettings(dir_.Path());
         s.drive = drives_.a_;
-        s.inputDir = Sub(u"in"_s);
-        s.outputDir = Sub(u"out"_s);
-        s.errorDir = Sub(u"err"_s);
-        s.scanInterval = 3;
-        s.scanUnitIndex = 0;
-        s.statusIntervalMs = 100;
         s.autoStart = true;
-        s.deviceIndex = 7;
-        s.unicode = false;
-        s.timeoutIndex = 4;
         return s;
     }
 
@@ -103,19 +79,7 @@ class MainWindowTest : public ::testing::Test {
     }
 
     void Drop(const QString& name) {
-        ASSERT_TRUE(WriteFile(QDir(Sub(u"in"_s)).filePath(name), "PLU\n1\n"));
-    }
-
-    // A window started on Runnable() settings with one file being transferred.
-    std::unique_ptr<MainWindow> TransferringWindow() {
-        WriteConfig(Runnable());
-        Drop(u"plu_w.csv"_s);
-        auto window = MakeWindow();
-        window->LoadSettings();
-        window->show();
-        window->Supervisor().ScanTick();
-        EXPECT_TRUE(window->Supervisor().TransferRunning());
-        return window;
+        ASSERT_TRUE(WriteFile(dir_.FilePath(u"in/"_s + name), "PLU\n1\n"));
     }
 
     template <typename W>
@@ -139,13 +103,18 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
     EXPECT_EQ(Find<FileList>(*window, "File_In")->Directory(), window->ReadSettings().inputDir);
     EXPECT_EQ(Find<FileList>(*window, "File_Error")->Directory(), window->ReadSettings().errorDir);
 
+    // Choosing a drive moves all three directories to its own.
+    auto* drive = Find<QComboBox>(*window, "Drive1");
+    drive->setCurrentIndex(1);
+    emit drive->textActivated(drive->currentText());
+    const PanelSettings moved = window->ReadSettings();
+    EXPECT_EQ(QStringList({moved.inputDir, moved.outputDir, moved.errorDir}),
+              QStringList(3, drives_.b_));
+
     // The three directories are the same; the rest is chosen: only that is missing.
     Find<QComboBox>(*window, "CB_TimerInUnit")->setCurrentIndex(0);
     Find<QComboBox>(*window, "CB_DeviceNo")->setCurrentIndex(4);
     Find<QComboBox>(*window, "CB_Timeout")->setCurrentIndex(2);
-    EXPECT_EQ(
-        window->MissingSettings(),
-        (QList<MissingSetting>{{TextId::SelectSeparateDirectories, SettingsTab::Directories}}));
     QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
     EXPECT_EQ(prompter_.messages,
               QStringList{StringTable::Text(kFrench, TextId::SelectSeparateDirectories)});
@@ -158,27 +127,18 @@ TEST_F(MainWindowTest, WithoutAFileTheWindowIsFrenchMarksWhatIsMissingAndSavesAt
 }
 
 TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhatBecomesOfFiles) {
-    PanelSettings settings = Runnable();
-    settings.deleteInputFile = false;
-    settings.ipAddress = u"127.0.0.1:5120"_s;
-    settings.crChar = u"~"_s;
-    settings.unicode = true;
-    WriteConfig(settings);
+    WriteConfig(Runnable());
     Drop(u"plu_w.csv"_s);
 
     auto window = MakeWindow();
     window->LoadSettings();
+    window->show();
     ASSERT_TRUE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls()[2], u"OpenDorvex(IPC:5120,7,127.0.0.1,0,1,table.csv)"_s);
     EXPECT_EQ(Find<QPushButton>(*window, "CB_Mode")->text(), u"Stop"_s);
     EXPECT_EQ(Find<QLabel>(*window, "Panel_Mode")->text(), u"pulling running"_s);
-    EXPECT_TRUE(Find<QRadioButton>(*window, "O_MoveInputFile")->isChecked());
     // What the library or the timers took at the start is locked; the file option is not.
     EXPECT_FALSE(Find<QLineEdit>(*window, "T_IPAddress")->isEnabled());
-    EXPECT_FALSE(Find<QWidget>(*window, "Dir_In")->isEnabled());
-    EXPECT_FALSE(Find<QSlider>(*window, "Slider_TimerIn")->isEnabled());
     EXPECT_TRUE(Find<QRadioButton>(*window, "O_MoveInputFile")->isEnabled());
-    EXPECT_FALSE(Find<QLabel>(*window, "L_NextStart")->isHidden());
 
     window->Supervisor().ScanTick();
     auto* processing = Find<QLabel>(*window, "L_FileTransfered");
@@ -187,8 +147,6 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     fake_->QueueStatuses({4});
     window->Supervisor().StatusTick();
     EXPECT_FALSE(processing->isVisibleTo(window.get()));
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Status")->text(), u"Transfer terminated"_s);
-    EXPECT_TRUE(QFile::exists(QDir(settings.outputDir).filePath(u"plu_w.csv"_s)));
 
     // A refused file's reason shows in the status bar, below the list and as its tip.
     const QString reason = u"no table of table.csv is named in the file name"_s;
@@ -199,9 +157,7 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     window->Supervisor().ScanTick();
     const QString expected = u"prices_w.csv: Refused by the library: "_s + reason;
     EXPECT_EQ(Find<ElidedLabel>(*window, "Panel_Notice")->FullText(), expected);
-    auto* why = Find<QPlainTextEdit>(*window, "T_FileErrorReason");
-    EXPECT_FALSE(why->isHidden());
-    EXPECT_EQ(why->toPlainText(), expected);
+    EXPECT_EQ(Find<QPlainTextEdit>(*window, "T_FileErrorReason")->toPlainText(), expected);
     const auto items =
         Find<FileList>(*window, "File_Error")->findItems(u"prices_w.csv"_s, Qt::MatchExactly);
     ASSERT_EQ(items.size(), 1);
@@ -213,39 +169,27 @@ TEST_F(MainWindowTest, SettingsFromTheFileStartTheModeWhichLocksThemAndShowsWhat
     window->Supervisor().ScanTick();
     ASSERT_TRUE(window->Supervisor().TransferRunning());
     fake_->QueueStatuses({3});
-    fake_->SetReplyWait(42500, 9000000);
+    fake_->replyWaited = 42500;
+    fake_->replyLimit = 9000000;
     window->Supervisor().StatusTick();
     EXPECT_EQ(Find<ElidedLabel>(*window, "Panel_Notice")->FullText(),
               u"waiting for the scale's reply, 42 s (limit 9000 s)"_s);
-    EXPECT_EQ(Find<QLabel>(*window, "Panel_Status")->text(), u"Receiving request"_s);
 
-    prompter_.answers = {true};
-    QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
+    // A close during a transfer asks; a termination stops without asking and saves nothing.
+    prompter_.answers = {false};
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(prompter_.questions,
+              QStringList{StringTable::Text(kEnglish, TextId::QuitBeforeTransferEnds)});
+    EXPECT_TRUE(window->Supervisor().AutoModeOn());
+    const QByteArray saved = ReadFile(ConfigPath());
+    window->SetLanguage(kFrench);  // a change that a close would save
+    window->Terminate();
+    EXPECT_EQ(prompter_.questions.size(), 1);
     EXPECT_FALSE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
     EXPECT_TRUE(Find<QLineEdit>(*window, "T_IPAddress")->isEnabled());
-    EXPECT_TRUE(Find<QLabel>(*window, "L_NextStart")->isHidden());
     EXPECT_TRUE(Find<ElidedLabel>(*window, "Panel_Notice")->FullText().isEmpty());
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(prompter_.questions.size(), 1);  // the stop's, none for the close
-}
-
-TEST_F(MainWindowTest, ChoosingADriveMovesTheDirectoriesToItSoAStartRefuses) {
-    auto window = MakeWindow();
-    window->LoadSettings();
-    PanelSettings settings = Runnable();
-    settings.languageCode = kFrench;
-    window->ShowSettings(settings);
-    auto* drive = Find<QComboBox>(*window, "Drive1");
-    drive->setCurrentIndex(1);
-    emit drive->textActivated(drive->currentText());
-    const PanelSettings moved = window->ReadSettings();
-    EXPECT_EQ(QStringList({moved.inputDir, moved.outputDir, moved.errorDir}),
-              QStringList(3, drives_.b_));
-    QTest::mouseClick(Find<QPushButton>(*window, "CB_Mode"), Qt::LeftButton);
-    EXPECT_EQ(prompter_.messages,
-              QStringList{StringTable::Text(kFrench, TextId::SelectSeparateDirectories)});
-    EXPECT_FALSE(window->Supervisor().AutoModeOn());
+    EXPECT_EQ(ReadFile(ConfigPath()), saved);
 }
 
 TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathAndAFailedSaveIsReported) {
@@ -269,44 +213,17 @@ TEST_F(MainWindowTest, SettingsAreSavedToTheSavePathAndAFailedSaveIsReported) {
 }
 
 TEST_F(MainWindowTest, TheErrorLogOpensNewestFirst) {
-    const QString err = Sub(u"err"_s);
-    PanelSettings settings;
-    settings.drive = drives_.a_;
-    settings.inputDir = Sub(u"in"_s);
-    settings.outputDir = Sub(u"out"_s);
-    settings.errorDir = err;
+    PanelSettings settings = Runnable();
+    settings.autoStart = false;
     WriteConfig(settings);
-    ASSERT_TRUE(
-        WriteFile(QDir(err).filePath(u"error.log"_s),
-                  "02:50:01\tDevice 1\tTimeout\r\n02:52:03\tDevice 1\tMessage not sent\r\n"));
+    ASSERT_TRUE(WriteFile(QDir(settings.errorDir).filePath(u"error.log"_s),
+                          "02:50:01\tTimeout\r\n02:52:03\tMessage not sent\r\n"));
     auto window = MakeWindow();
     window->LoadSettings();
     QTest::mouseClick(Find<QPushButton>(*window, "CB_ErrorLog"), Qt::LeftButton);
     auto* viewer = window->findChild<TextFileViewer*>(u"FileViewer"_s);
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->Text(),
-              u"02:52:03\tDevice 1\tMessage not sent\n"
-              "02:50:01\tDevice 1\tTimeout"_s);
-}
-
-TEST_F(MainWindowTest, CloseDuringATransferAsksButATerminationStopsAndSavesNothing) {
-    auto window = TransferringWindow();
-    prompter_.answers = {false};
-    EXPECT_FALSE(window->close());
-    EXPECT_EQ(prompter_.questions,
-              QStringList{StringTable::Text(kEnglish, TextId::QuitBeforeTransferEnds)});
-    EXPECT_TRUE(window->Supervisor().AutoModeOn());
-    EXPECT_TRUE(window->isVisible());
-
-    const QByteArray saved = ReadFile(ConfigPath());
-    prompter_.questions.clear();
-    window->SetLanguage(kFrench);  // a change that a close would save
-    window->Terminate();
-    EXPECT_TRUE(prompter_.questions.isEmpty());
-    EXPECT_FALSE(window->Supervisor().AutoModeOn());
-    EXPECT_EQ(fake_->Calls().last(), u"CloseDorvex()"_s);
-    EXPECT_TRUE(window->close());
-    EXPECT_EQ(ReadFile(ConfigPath()), saved);
+    EXPECT_EQ(viewer->Text(), u"02:52:03\tMessage not sent\n02:50:01\tTimeout"_s);
 }
 
 }  // namespace

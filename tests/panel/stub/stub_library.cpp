@@ -17,7 +17,7 @@ int Fail(const std::string& reason) {
 }
 
 // Copies as much of `text` as fits, zero-terminated; its length.
-int CopyText(const std::string& text, char* out, int size) {
+[[maybe_unused]] int CopyText(const std::string& text, char* out, int size) {
     if (out == nullptr || size <= 0)
         return 0;
     const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
@@ -30,21 +30,12 @@ int CopyText(const std::string& text, char* out, int size) {
 
 extern "C" {
 
-DORVEX_API int DORVEX_CALL TestConnection(const char*, char* reply) {
-    return CopyText("", reply, 1);
-}
-DORVEX_API int DORVEX_CALL OpenDorvex(const char*, const char*, const char* address, int, int,
-                                      const char*) {
-    const std::string host = address != nullptr ? address : "";
-    if (host == "refuse")
-        return Fail("Connecting to refuse:1120 failed: connection refused");
-    return host == "long" ? Fail(std::string(5000, 'x')) : 1;
-}
 // Exports that only need to be there and succeed.
 #define SUCCEEDS(name, ...)                        \
     DORVEX_API int DORVEX_CALL name(__VA_ARGS__) { \
         return 1;                                  \
     }
+SUCCEEDS(TestConnection, const char*, char*)
 SUCCEEDS(CloseDorvex, void)
 SUCCEEDS(OpenDorvexComm, const char*, const char*, const char*, int, int)
 SUCCEEDS(CloseDorvexComm, void)
@@ -58,6 +49,16 @@ SUCCEEDS(SetConnectionTimeout, int)
 SUCCEEDS(SendReadFile, const char*)
 SUCCEEDS(SendDeleteFile, const char*)
 SUCCEEDS(SendData, const char*)
+#ifndef DORVEX_STUB_INCOMPLETE
+SUCCEEDS(ReceiveData, char*)
+#endif
+// Refuses the address "refuse": the address must arrive in its own place.
+DORVEX_API int DORVEX_CALL OpenDorvex(const char*, const char*, const char* address, int, int,
+                                      const char*) {
+    const bool refused = address != nullptr && std::strcmp(address, "refuse") == 0;
+    return refused ? Fail("Connecting to refuse:1120 failed: connection refused") : 1;
+}
+// Refuses every file, naming it: a long name makes a reason longer than any buffer.
 DORVEX_API int DORVEX_CALL SendWriteFile(const char* name) {
     return Fail(std::string("no table of table.csv is named in the file name \"") +
                 (name != nullptr ? name : "") + "\"; rename the file (Article, Département)");
@@ -65,21 +66,12 @@ DORVEX_API int DORVEX_CALL SendWriteFile(const char* name) {
 DORVEX_API int DORVEX_CALL GetCommStatus(void) {
     return 5;
 }
-#ifndef DORVEX_STUB_INCOMPLETE
-DORVEX_API int DORVEX_CALL ReceiveData(char* reply) {
-    return CopyText("", reply, 1);
-}
-#endif
 
 #ifdef DORVEX_STUB_NEW
-DORVEX_API int DORVEX_CALL SetReplyTimeout(int row, int table) {
-    return row < 0 || table < 0 ? -1 : 1;
-}
+SUCCEEDS(SetReplyTimeout, int, int)
 DORVEX_API int DORVEX_CALL GetReplyWait(int* waited, int* limit) {
-    if (waited != nullptr)
-        *waited = 61000;
-    if (limit != nullptr)
-        *limit = 9000000;
+    *waited = 61000;
+    *limit = 9000000;
     return 1;
 }
 DORVEX_API int DORVEX_CALL GetLastErrorText(char* text, int size) {
