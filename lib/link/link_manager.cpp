@@ -208,12 +208,11 @@ void LinkManager::Store(MessageFraming::Message message) {
     messageStored_.notify_all();
 }
 
-bool LinkManager::StartReceiveThread() {
+void LinkManager::StartReceiveThread() {
     running_.store(true);
     if (readsInWait_.load() || thread_.joinable())
-        return true;
+        return;
     thread_ = std::thread([this] { RunReceiveThread(); });
-    return true;
 }
 
 void LinkManager::StopReceiveThread() {

@@ -59,7 +59,7 @@ class LinkManager {
     void SetDisplayErrors(bool on);
     void SetConnectTimeout(int milliseconds);
 
-    bool StartReceiveThread();
+    void StartReceiveThread();
     void StopReceiveThread();
     bool IsRunning() const { return running_.load(); }
 
