@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     start = Clock::now();
     const double cpuStart = CpuMilliseconds();
     dorvex::ColumnIndex built;
-    bool ok = built.Build(&file, 1, dorvex::ColumnType::Text);
+    bool ok = built.Build(&file, 1, dorvex::ColumnType::Text).Ok();
     double buildMs = Milliseconds(Clock::now() - start);
     double buildCpuMs = CpuMilliseconds() - cpuStart;
     std::printf("index build: %.0f ms (cpu %.0f ms; %u entries, %s; target <= 800 ms)\n", buildMs,
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
 
     start = Clock::now();
     dorvex::ColumnIndex opened;
-    ok = opened.Open(&file, 1);
+    ok = opened.Open(&file, 1).Ok();
     std::printf("index open (read and check %u entries): %.1f ms %s\n", opened.Count(),
                 Milliseconds(Clock::now() - start), ok ? "" : "FAILED");
     opened.Close();

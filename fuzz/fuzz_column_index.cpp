@@ -62,7 +62,7 @@ std::unique_ptr<dorvex::ColumnIndex> CheckIndex(dorvex::DataFile& file, int colu
     Check(index->Write() && !index->IsDirty());
 
     auto reread = std::make_unique<dorvex::ColumnIndex>();
-    Check(reread->OpenBytes(&file, column, index->InMemoryFile(), dataBytes));
+    Check(reread->OpenBytes(&file, column, index->InMemoryFile(), dataBytes).Ok());
     Check(reread->Entries() == index->Entries() && reread->Type() == index->Type());
     return reread;
 }
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int filterChoice = (data[0] >> 3) & 7;
     const std::string& dataBytes = DataBytes(wide);
     dorvex::DataFile file;
-    Check(file.OpenBytes(dataBytes, wide ? u"plu.csw" : u"plu.csv"));
+    Check(file.OpenBytes(dataBytes, wide ? u"plu.csw" : u"plu.csv").Ok());
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     std::unique_ptr<dorvex::ColumnIndex> index = CheckIndex(file, column, bytes, dataBytes);

@@ -25,11 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     dorvex::DataFile file;
-    if (!file.OpenBytes(bytes, wide ? u"fuzz.csw" : u"fuzz.csv")) {
-        Check(!file.OpenError().empty() && !file.IsOpen());
+    const dorvex::Result opened = file.OpenBytes(bytes, wide ? u"fuzz.csw" : u"fuzz.csv");
+    if (!opened) {
+        Check(!opened.Reason().empty() && !file.IsOpen());
         return 0;
     }
-    Check(file.OpenError().empty());
+    Check(opened.Reason().empty());
     Check(file.Columns().size() <= dorvex::DataFile::kMaxColumns);
     Check(file.IsWide() == wide);
     Check(file.Size() == static_cast<std::int64_t>(bytes.size()));

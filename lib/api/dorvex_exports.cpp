@@ -75,7 +75,7 @@ void PassTrace(const char* direction, const char* kind, const char* line, void* 
 
 int StartTransfer(const char* fileName, dorvex::TransferMode mode) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
-        return ExportResult(engine.StartTransfer(FromApi(fileName), mode), engine);
+        return ExportResult(engine.StartTransfer(FromApi(fileName), mode));
     });
 }
 
@@ -95,10 +95,11 @@ DORVEX_API int DORVEX_CALL TestConnection(const char* address, char* reply) {
     auto lock = slot.Lock();
     slot.Put(std::make_unique<TransferEngine>(u"table.csv"));
     TransferEngine& engine = *slot.Engine();
-    if (engine.Open(u"IPC", u"99", FromApi(address), 0) != dorvex::kSuccess)
-        dorvex::SetLastErrorText(engine.FailureReason());
-    else if (!engine.SendText(dorvex::IdentityRequest(u"1")))
-        dorvex::SetLastErrorText(engine.FailureReason());
+    dorvex::Result asked = engine.Open(u"IPC", u"99", FromApi(address), 0);
+    if (asked)
+        asked = engine.SendText(dorvex::IdentityRequest(u"1"));
+    if (!asked)
+        dorvex::SetLastErrorText(asked.Reason());
     Text answer = engine.ReceiveText();
     if (answer.empty() && engine.HasChannel())
         dorvex::SetLastErrorText(u"no reply from the scale at " + FromApi(address) + u" within " +
@@ -117,8 +118,7 @@ DORVEX_API int DORVEX_CALL OpenDorvex(const char* link, const char* device, cons
     slot.Put(std::make_unique<TransferEngine>(FromApi(table_file)));
     TransferEngine& engine = *slot.Engine();
     ApplySlotSettings(slot, engine);
-    return ExportResult(engine.Open(FromApi(link), FromApi(device), FromApi(address), unicode),
-                        engine);
+    return ExportResult(engine.Open(FromApi(link), FromApi(device), FromApi(address), unicode));
 }
 
 DORVEX_API int DORVEX_CALL CloseDorvex(void) {
@@ -132,7 +132,7 @@ DORVEX_API int DORVEX_CALL OpenDorvexComm(const char* link, const char* device, 
                                           int /*reserved*/, int unicode) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
         return ExportResult(
-            engine.OpenLink(FromApi(link), FromApi(device), FromApi(address), unicode), engine);
+            engine.OpenLink(FromApi(link), FromApi(device), FromApi(address), unicode));
     });
 }
 
@@ -227,9 +227,8 @@ DORVEX_API int DORVEX_CALL GetCommStatus(void) {
 
 DORVEX_API int DORVEX_CALL SendData(const char* text) {
     return WithEngine(kFailed, [&](TransferEngine& engine) {
-        return engine.SendText(FromApi(text))
-                   ? kDone
-                   : Failed(u"the message was not sent: " + engine.FailureReason());
+        dorvex::Result sent = engine.SendText(FromApi(text));
+        return sent ? kDone : Failed(u"the message was not sent: " + sent.Reason());
     });
 }
 

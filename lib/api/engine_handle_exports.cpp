@@ -33,7 +33,7 @@ int WithHandle(int handle, int fallback, Action action) {
 
 int StartTransfer(int handle, const char* fileName, dorvex::TransferMode mode) {
     return WithHandle(handle, kFailed, [&](TransferEngine& engine) {
-        return ExportResult(engine.StartTransfer(FromApi(fileName), mode), engine);
+        return ExportResult(engine.StartTransfer(FromApi(fileName), mode));
     });
 }
 
@@ -47,11 +47,11 @@ DORVEX_API int DORVEX_CALL OpenEngine(const char* link, const char* device, cons
     auto engine = std::make_unique<TransferEngine>(FromApi(table_file));
     engine->SetConnectionTimeout(registry.DefaultConnectTimeout());
     engine->SetDisplayErrors(registry.DefaultDisplayErrors());
-    if (engine->Open(FromApi(link), FromApi(device), FromApi(address), unicode) !=
-        dorvex::kSuccess) {
-        Text reason = engine->FailureReason();
+    if (dorvex::Result opened =
+            engine->Open(FromApi(link), FromApi(device), FromApi(address), unicode);
+        !opened) {
         engine->Close();
-        return Failed(std::move(reason));
+        return ExportResult(opened);
     }
     // New engines take the device as their destination, as callers of the core set it.
     engine->SetDeviceNumber(FromApi(device));
@@ -163,9 +163,8 @@ DORVEX_API int DORVEX_CALL WaitEngineTransfer(int engine, int timeout_millisecon
 
 DORVEX_API int DORVEX_CALL SendEngineData(int engine, const char* text) {
     return WithHandle(engine, kFailed, [&](TransferEngine& e) {
-        return e.SendText(FromApi(text))
-                   ? kDone
-                   : Failed(u"the message was not sent: " + e.FailureReason());
+        dorvex::Result sent = e.SendText(FromApi(text));
+        return sent ? kDone : Failed(u"the message was not sent: " + sent.Reason());
     });
 }
 

@@ -38,10 +38,10 @@ bool EngineTransferStep::Start(const SubsetFile& file, TransferMode mode, Text& 
     // The subset's directory stands in for the input directory for this one start.
     const Text inputDirectory = engine_->InputDirectory();
     engine_->SetInputDirectory(file.Directory());
-    const int started = engine_->StartTransfer(file.Name(), mode);
+    const Result started = engine_->StartTransfer(file.Name(), mode);
     engine_->SetInputDirectory(inputDirectory);
-    if (started != kSuccess) {
-        reason = engine_->FailureReason();
+    if (!started) {
+        reason = started.Reason();
         return false;
     }
     return true;

@@ -22,8 +22,8 @@ int Failed(Text reason) {
     return kFailed;
 }
 
-int ExportResult(int engineResult, const TransferEngine& engine) {
-    return engineResult == kSuccess ? kDone : Failed(engine.FailureReason());
+int ExportResult(const Result& result) {
+    return result ? kDone : Failed(result.Reason());
 }
 
 Copied CopyText(const Text& text, char* buffer, std::size_t capacity) {

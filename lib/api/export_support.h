@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "engine/transfer_engine.h"
+#include "platform/result.h"
 #include "platform/text.h"
 
 namespace dorvex::api {
@@ -20,8 +20,8 @@ Text UnknownHandle(int handle);
 
 // A failed call leaves its reason for GetLastErrorText on the calling thread: -1.
 int Failed(Text reason);
-// The engine's 0 / 6 as 1 / -1, with the engine's reason on failure.
-int ExportResult(int engineResult, const TransferEngine& engine);
+// A result as 1 / -1, its reason left for GetLastErrorText on failure.
+int ExportResult(const Result& result);
 
 struct Copied {
     std::size_t units = 0;  // UTF-16 units of the text taken

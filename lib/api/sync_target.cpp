@@ -49,8 +49,8 @@ std::optional<std::int64_t> SyncTarget::AskRecordCount(Text& reason) {
     const Text request =
         SqlHeader(ModeText(TransferMode::Read), ReadDeviceText(engine->DeviceNumber())) +
         CountStatement(table_);
-    if (!engine->SendText(request)) {
-        reason = u"the count request was not sent: " + engine->FailureReason();
+    if (Result sent = engine->SendText(request); !sent) {
+        reason = u"the count request was not sent: " + sent.Reason();
         return std::nullopt;
     }
     const Text reply = engine->ReceiveText();

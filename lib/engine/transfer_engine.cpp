@@ -38,7 +38,7 @@ TransferEngine::~TransferEngine() {
 
 // ---- life of the engine and its link ------------------------------------------------------
 
-int TransferEngine::Open(TextView link, TextView device, TextView address, int unicode) {
+Result TransferEngine::Open(TextView link, TextView device, TextView address, int unicode) {
     moduleDirectory_ = ModuleDirectory();
     catalog_.Load(tableFileName_);
     // Which table.csv counts is the first question of support when tables are missing.
@@ -46,7 +46,7 @@ int TransferEngine::Open(TextView link, TextView device, TextView address, int u
     return OpenLink(link, device, address, unicode);
 }
 
-int TransferEngine::Close() {
+void TransferEngine::Close() {
     {
         std::lock_guard lock(statusMutex_);
         closing_ = true;
@@ -58,29 +58,26 @@ int TransferEngine::Close() {
     catalog_.Clear();
     requests_.Clear();
     replies_.clear();
-    return kSuccess;
 }
 
-int TransferEngine::OpenLink(TextView link, TextView device, TextView address, int unicode) {
+Result TransferEngine::OpenLink(TextView link, TextView device, TextView address, int unicode) {
     if (channel_)
         CloseLink();
     Settings settings = CurrentSettings();
     channel_ = std::make_unique<CommChannel>(settings.displayErrors, settings.connectionTimeout);
-    if (channel_->Open(link, device, address, unicode) != CommChannel::kSuccess) {
-        LogError(ErrorLog::kNoReply, {}, u"cannot open the link " + channel_->FailureReason());
-        return kFailure;
-    }
-    return kSuccess;
+    if (Result opened = channel_->Open(link, device, address, unicode); !opened)
+        return Result::Failure(
+            LogError(ErrorLog::kNoReply, {}, u"cannot open the link " + opened.Reason()));
+    return {};
 }
 
-int TransferEngine::CloseLink() {
+void TransferEngine::CloseLink() {
     StopWorker();
     requests_.Clear();
     if (channel_) {
         channel_->Close();
         channel_.reset();
     }
-    return kSuccess;
 }
 
 // ---- status -------------------------------------------------------------------------------
@@ -173,12 +170,8 @@ int TransferEngine::ReplyTimeout(RequestKind kind) const {
 
 // ---- raw messages -------------------------------------------------------------------------
 
-bool TransferEngine::SendText(TextView text) {
-    if (channel_ && channel_->Send(text))
-        return true;
-    std::lock_guard lock(logMutex_);
-    failureReason_ = channel_ ? channel_->FailureReason() : Text(u"no link is open");
-    return false;
+Result TransferEngine::SendText(TextView text) {
+    return channel_ ? channel_->Send(text) : Result::Failure(u"no link is open");
 }
 
 Text TransferEngine::ReceiveText() {
@@ -193,7 +186,7 @@ Text TransferEngine::ErrorLogPath() const {
     return ErrorLog::PathFor(CurrentSettings().errorDirectory, moduleDirectory_);
 }
 
-int TransferEngine::LogError(int code, TextView text, Text reason) {
+Text TransferEngine::LogError(int code, TextView text, Text reason) {
     errorFlag_.store(true);
     Text line = ErrorLog::FormatLine(code, ErrorLog::Timestamp(std::time(nullptr)),
                                      CurrentSettings().deviceNumber, text);
@@ -208,25 +201,19 @@ int TransferEngine::LogError(int code, TextView text, Text reason) {
     const Text path = ErrorLogPath();
     if (int error = ErrorLog::Append(path, line, unicodeFile_ == 1); error != 0)
         reason += u" (" + path + u" not written: " + SystemErrorText(error) + u")";
-    NoteFailure(std::move(reason));
-    return kSuccess;
+    NoteTransferError(reason);
+    return reason;
 }
 
-void TransferEngine::NoteFailure(Text reason) {
+void TransferEngine::NoteTransferError(const Text& reason) {
     std::lock_guard lock(logMutex_);
     if (transferError_.empty())
         transferError_ = reason;
-    failureReason_ = std::move(reason);
 }
 
 Text TransferEngine::LastLogLine() const {
     std::lock_guard lock(logMutex_);
     return lastLogLine_;
-}
-
-Text TransferEngine::FailureReason() const {
-    std::lock_guard lock(logMutex_);
-    return failureReason_;
 }
 
 Text TransferEngine::TransferError() const {
@@ -247,33 +234,30 @@ bool TransferEngine::ReplyWait(int& waitedMs, int& limitMs) const {
 
 // ---- starting a transfer ------------------------------------------------------------------
 
-int TransferEngine::RefuseStart(Text reason) {
-    NoteFailure(std::move(reason));
+Result TransferEngine::RefuseStart(Text reason) {
+    NoteTransferError(reason);
     SetStatus(TransferStatus::TerminatedWithError);
-    return kFailure;
+    return Result::Failure(std::move(reason));
 }
 
-int TransferEngine::StartTransfer(TextView fileName, TransferMode mode) {
+Result TransferEngine::StartTransfer(TextView fileName, TransferMode mode) {
     // The previous worker may still be writing its result file: its lists are not ours yet.
-    if (!JoinWorker(kPreviousWorkerWaitMs)) {
-        std::lock_guard lock(logMutex_);
-        failureReason_ = u"the previous transfer is still running";
-        return kFailure;
-    }
+    if (!JoinWorker(kPreviousWorkerWaitMs))
+        return Result::Failure(u"the previous transfer is still running");
     {
         std::lock_guard lock(logMutex_);
         transferError_.clear();
     }
 
     SetStatus(TransferStatus::Preparing);
-    if (PrepareRequests(fileName, mode) != kSuccess)
-        return kFailure;
+    if (Result prepared = PrepareRequests(fileName, mode); !prepared)
+        return prepared;
     StartWorker();
-    return kSuccess;
+    return {};
 }
 
 // The data file is closed again before the worker starts.
-int TransferEngine::PrepareRequests(TextView fileName, TransferMode mode) {
+Result TransferEngine::PrepareRequests(TextView fileName, TransferMode mode) {
     mode_ = mode;
     readPhase_ = ReadPhase::Count;
     dataFileName_ = Text(fileName);
@@ -293,26 +277,23 @@ int TransferEngine::PrepareRequests(TextView fileName, TransferMode mode) {
                                                          : WireEncoding::DataCodePage);
     replies_.clear();
     requestTotal_.store(ComposeRequests(plan));
-    return kSuccess;
+    return {};
 }
 
 // A refusal for the file's content goes to error.log too; one for its name only to the caller.
-int TransferEngine::RefusePlan(const TransferPlan& plan) {
+Result TransferEngine::RefusePlan(const TransferPlan& plan) {
     using Refusal = TransferPlan::Refusal;
     const Refusal refusal = plan.Refused();
     if (refusal == Refusal::Extension || refusal == Refusal::NoTable)
         return RefuseStart(plan.Reason());
-    if (refusal == Refusal::CannotOpen) {
-        LogError(ErrorLog::kCannotOpen,
-                 u"cannot open " + plan.BareName() + u" : check input directory.", plan.Reason());
-    } else {
-        requestKind_ = plan.Kind();
-        requests_.Clear();
-        LogError(ErrorLog::kNoTag, plan.MissingColumn() + u" from " + plan.BareName(),
-                 plan.Reason());
-    }
-    // The log's own trouble, if any, is part of the reason now.
-    return RefuseStart(FailureReason());
+    if (refusal == Refusal::CannotOpen)
+        return RefuseStart(LogError(
+            ErrorLog::kCannotOpen, u"cannot open " + plan.BareName() + u" : check input directory.",
+            plan.Reason()));
+    requestKind_ = plan.Kind();
+    requests_.Clear();
+    return RefuseStart(LogError(ErrorLog::kNoTag,
+                                plan.MissingColumn() + u" from " + plan.BareName(), plan.Reason()));
 }
 
 int TransferEngine::ComposeRequests(TransferPlan& plan) {
@@ -356,7 +337,7 @@ void TransferEngine::StartWorker() {
 void TransferEngine::RunTransfer() {
     while (sentCount_.load() < requestTotal_.load() && workerRunning_.load()) {
         const std::int64_t sentUs = TickUs();
-        if (SendNextRequest() != kSuccess)
+        if (!SendNextRequest())
             break;
         ReceiveReply();
         SleepUntilUs(PauseStartUs(sentUs) + std::int64_t{kWorkerPauseMs} * 1000);
@@ -412,13 +393,13 @@ void TransferEngine::StopWorker() {
     worker_.join();
 }
 
-int TransferEngine::SendNextRequest() {
+Result TransferEngine::SendNextRequest() {
     SetStatus(TransferStatus::Sending);
     const int sent = sentCount_.load();
     if (sent >= requestTotal_.load())
-        return kSuccess;
+        return {};
     if (requests_.Empty())
-        return kFailure;
+        return Result::Failure(u"no request is prepared");
 
     std::size_t node = static_cast<std::size_t>(sent);
     if (requestKind_ == RequestKind::TableRequests) {
@@ -432,17 +413,16 @@ int TransferEngine::SendNextRequest() {
     }
     std::string message = requests_.Encode(requestHeader_);
     message += requests_.At(node);
-    if (!channel_ || !channel_->SendEncoded(message)) {
-        LogError(ErrorLog::kNotSent, {},
-                 DescribeRequest() + u" was not sent: " +
-                     (channel_ ? channel_->FailureReason() : Text(u"no link is open")));
-        return kFailure;
-    }
+    Result sentNow =
+        channel_ ? channel_->SendEncoded(message) : Result::Failure(u"no link is open");
+    if (!sentNow)
+        return Result::Failure(LogError(ErrorLog::kNotSent, {},
+                                        DescribeRequest() + u" was not sent: " + sentNow.Reason()));
     sentCount_.fetch_add(1);
-    return kSuccess;
+    return {};
 }
 
-int TransferEngine::ReceiveReply() {
+void TransferEngine::ReceiveReply() {
     SetStatus(TransferStatus::Receiving);
     waitLimitMs_.store(ReplyTimeout(requestKind_));
     waitStartMs_.store(TickMs());
@@ -467,7 +447,6 @@ int TransferEngine::ReceiveReply() {
     }
     if (received == requestTotal_.load())
         completed_ = true;
-    return kSuccess;
 }
 
 // "request 2 of 3" (the count grows during a whole-table read).
@@ -500,7 +479,7 @@ void TransferEngine::TakeRecordCount(TextView reply) {
     requestTotal_.store(static_cast<int>(std::min(*count, kMaxRecordCount)) + 1);
 }
 
-int TransferEngine::WriteResults() {
+void TransferEngine::WriteResults() {
     const Settings settings = CurrentSettings();
     const ReplyContext context{mode_, readPhase_, requestKind_, settings.crChars, &catalog_};
     Text header = ResultFile::HeaderLine(context, replies_, dataHeaderLine_);
@@ -517,17 +496,17 @@ int TransferEngine::WriteResults() {
                                     settings.outputDirectory, settings.errorDirectory);
     int error = ResultFile::Write(path, unicodeFile_ == 1, header, lines);
     if (error == 0)
-        return kSuccess;
+        return;
     // Without its result file a transfer has not succeeded, whatever the scale answered; the
     // replies still go to the error directory when that one can take them.
     LogError(ErrorLog::kNoResultFile, path,
              u"result file not written: " + path + u": " + SystemErrorText(error));
     if (hadError)
-        return kFailure;
+        return;
     Text errorPath = ResultFile::PathFor(dataFileName_, unicodeFile_ == 1, true,
                                          settings.outputDirectory, settings.errorDirectory);
-    return ResultFile::Write(errorPath, unicodeFile_ == 1, header, lines) == 0 ? kSuccess
-                                                                               : kFailure;
+    // A second refusal adds nothing to the line already logged.
+    ResultFile::Write(errorPath, unicodeFile_ == 1, header, lines);
 }
 
 }  // namespace dorvex

@@ -15,6 +15,7 @@
 #include "engine/request_list.h"
 #include "engine/transfer_types.h"
 #include "link/comm_channel.h"
+#include "platform/result.h"
 #include "platform/text.h"
 #include "protocol/transfer_mode.h"
 #include "tables/table_catalog.h"
@@ -33,19 +34,21 @@ class TransferEngine {
     TransferEngine(const TransferEngine&) = delete;
     TransferEngine& operator=(const TransferEngine&) = delete;
 
-    int Open(TextView link, TextView device, TextView address, int unicode);
-    int Close();
-    int OpenLink(TextView link, TextView device, TextView address, int unicode);
-    int CloseLink();
+    // A failure's reason is the one the caller reports (the last-error text).
+    Result Open(TextView link, TextView device, TextView address, int unicode);
+    void Close();
+    Result OpenLink(TextView link, TextView device, TextView address, int unicode);
+    void CloseLink();
     // Prepares the requests of a write, read or delete and starts the worker.
-    int StartTransfer(TextView fileName, TransferMode mode);
-    int SendNextRequest();
-    int ReceiveReply();
+    Result StartTransfer(TextView fileName, TransferMode mode);
+    Result SendNextRequest();
+    void ReceiveReply();
     // Appends the line of `code` to error.log and fails the transfer. `reason` says the same
-    // to the caller in more detail (the line's message when empty).
-    int LogError(int code, TextView text, Text reason = {});
+    // to the caller in more detail (the line's message when empty); returned as it stands,
+    // with the log's own trouble if it could not be written.
+    Text LogError(int code, TextView text, Text reason = {});
 
-    bool SendText(TextView text);
+    Result SendText(TextView text);
     Text ReceiveText();
 
     // Settings given through the exports. With an open link the display flag and connection
@@ -81,8 +84,6 @@ class TransferEngine {
     Text ErrorLogPath() const;
     // While the worker waits for a reply: true, with the milliseconds waited and the limit.
     bool ReplyWait(int& waitedMs, int& limitMs) const;
-    // Why the latest failed operation of the engine failed.
-    Text FailureReason() const;
     // The first error of the current (or latest) transfer; empty when it had none.
     Text TransferError() const;
 
@@ -101,14 +102,14 @@ class TransferEngine {
 
     Settings CurrentSettings() const;
     void SetStatus(TransferStatus status);
-    int RefuseStart(Text reason);
-    int PrepareRequests(TextView fileName, TransferMode mode);
-    int RefusePlan(const TransferPlan& plan);
-    void NoteFailure(Text reason);
+    Result RefuseStart(Text reason);
+    Result PrepareRequests(TextView fileName, TransferMode mode);
+    Result RefusePlan(const TransferPlan& plan);
+    void NoteTransferError(const Text& reason);
     Text DescribeRequest() const;
     Text ReasonForMissingReply() const;
     int ComposeRequests(TransferPlan& plan);
-    int WriteResults();
+    void WriteResults();
     void TakeRecordCount(TextView reply);
     void StartWorker();
     void RunTransfer();
@@ -152,9 +153,8 @@ class TransferEngine {
     std::condition_variable statusChanged_;
     bool closing_ = false;
     std::atomic<bool> errorFlag_{false};
-    mutable std::mutex logMutex_;  // guards the three texts below
+    mutable std::mutex logMutex_;  // guards the two texts below
     Text lastLogLine_;
-    Text failureReason_;
     Text transferError_;
     std::atomic<std::int64_t> waitStartMs_{-1};
     std::atomic<int> waitLimitMs_{0};

@@ -26,9 +26,9 @@ void TransferPlan::Refuse(Refusal refusal, Text reason) {
 bool TransferPlan::OpenDataFile() {
     path_ = HasPathSeparator(source_.fileName) ? source_.fileName
                                                : JoinPath(source_.inputDirectory, source_.fileName);
-    if (!file_.Open(path_)) {
+    if (Result opened = file_.Open(path_); !opened) {
         Refuse(Refusal::CannotOpen,
-               path_ + u": " + DescribeDataFileProblem(path_, file_.OpenError()));
+               path_ + u": " + DescribeDataFileProblem(path_, opened.Reason()));
         return false;
     }
     cursor_.Open(&file_);

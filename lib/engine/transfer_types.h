@@ -26,8 +26,4 @@ constexpr int ReplyTimeoutFor(RequestKind kind) {
     return kind == RequestKind::TableRequests ? kTableReplyTimeoutMs : kRowReplyTimeoutMs;
 }
 
-// The engine's operations report 0 for success and 6 for failure.
-constexpr int kSuccess = 0;
-constexpr int kFailure = 6;
-
 }  // namespace dorvex

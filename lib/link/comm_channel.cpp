@@ -9,25 +9,25 @@ CommChannel::~CommChannel() {
     Close();
 }
 
-int CommChannel::Open(TextView descriptor, TextView deviceNumber, TextView address, int unicode) {
+Result CommChannel::Open(TextView descriptor, TextView deviceNumber, TextView address,
+                         int unicode) {
     manager_ = std::make_unique<LinkManager>(descriptor, deviceNumber, address, unicode);
-    return manager_->Open(address, displayErrors_, connectTimeout_) ? kSuccess : kFailure;
+    return manager_->Open(address, displayErrors_, connectTimeout_);
 }
 
-int CommChannel::Close() {
+void CommChannel::Close() {
     if (manager_) {
         manager_->Close();
         manager_.reset();
     }
-    return kSuccess;
 }
 
-bool CommChannel::Send(TextView text) {
-    return manager_ && manager_->Send(text);
+Result CommChannel::Send(TextView text) {
+    return manager_ ? manager_->Send(text) : Result::Failure(u"no link is open");
 }
 
-bool CommChannel::SendEncoded(std::string_view bytes) {
-    return manager_ && manager_->SendEncoded(bytes);
+Result CommChannel::SendEncoded(std::string_view bytes) {
+    return manager_ ? manager_->SendEncoded(bytes) : Result::Failure(u"no link is open");
 }
 
 bool CommChannel::CarriesUtf16() const {
@@ -68,10 +68,6 @@ void CommChannel::SetDeviceNumber(TextView deviceNumber) {
 
 WaitEnd CommChannel::LastWaitEnd() const {
     return manager_ ? manager_->LastWaitEnd() : WaitEnd::LineLost;
-}
-
-Text CommChannel::FailureReason() const {
-    return manager_ ? manager_->FailureReason() : Text(u"no link is open");
 }
 
 void CommChannel::Interrupt() {

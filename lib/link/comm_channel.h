@@ -7,28 +7,26 @@
 #include <string_view>
 
 #include "link/link_manager.h"
+#include "platform/result.h"
 #include "platform/text.h"
 
 namespace dorvex {
 
 class CommChannel {
   public:
-    static constexpr int kSuccess = 0;
-    static constexpr int kFailure = 6;
-
     CommChannel(bool displayErrors, int connectTimeout);
     ~CommChannel();
     CommChannel(const CommChannel&) = delete;
     CommChannel& operator=(const CommChannel&) = delete;
 
-    // 0 on success, 6 on any failure. The manager stays even after a failed open so that
-    // Close releases it.
-    int Open(TextView descriptor, TextView deviceNumber, TextView address, int unicode);
-    int Close();
+    // The manager stays even after a failed open so that Close releases it.
+    Result Open(TextView descriptor, TextView deviceNumber, TextView address, int unicode);
+    void Close();
 
-    bool Send(TextView text);
+    // The failure's reason names the link; "no link is open" when none is.
+    Result Send(TextView text);
     // Sends bytes already in the link's encoding (see CarriesUtf16).
-    bool SendEncoded(std::string_view bytes);
+    Result SendEncoded(std::string_view bytes);
     // True when the link carries UTF-16LE text, false when it carries the data code page.
     bool CarriesUtf16() const;
     // The reply to the latest Send, or empty when none came within timeoutMs.
@@ -42,9 +40,8 @@ class CommChannel {
     void SetDeviceNumber(TextView deviceNumber);
     // Wakes a wait in progress (used when a transfer is stopped).
     void Interrupt();
-    // How the latest Receive ended, and why the open or the latest send failed.
+    // How the latest Receive ended.
     WaitEnd LastWaitEnd() const;
-    Text FailureReason() const;
 
   private:
     bool displayErrors_;

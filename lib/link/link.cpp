@@ -37,11 +37,6 @@ WaitResult Link::WaitForInputUntil(std::int64_t deadlineUs) const {
     return WaitForInput(static_cast<int>(std::min<std::int64_t>((leftUs + 999) / 1000, 1 << 30)));
 }
 
-void Link::NoteFailure(Text text) const {
-    std::lock_guard lock(failureMutex_);
-    lastFailure_ = std::move(text);
-}
-
 Text Link::Endpoint() const {
     Text endpoint = portName_.substr(0, portName_.size() - 1);
     if (!parameters_.empty())
@@ -49,13 +44,13 @@ Text Link::Endpoint() const {
     return endpoint;
 }
 
-Text Link::LastFailure() const {
-    std::lock_guard lock(failureMutex_);
-    return lastFailure_;
+Result Link::Failure(int code, TextView text) const {
+    ShowError(code, text);
+    return Result::Failure(code == 0 ? Text(text)
+                                     : Text(text) + u" (" + SystemErrorText(code) + u")");
 }
 
 void Link::ShowError(int code, TextView text) const {
-    NoteFailure(code == 0 ? Text(text) : Text(text) + u" (" + SystemErrorText(code) + u")");
     if (!DisplayErrors())
         return;
     Text message(text);

@@ -6,29 +6,29 @@
 // one line in the table of link_factory.cpp. It provides:
 //   - kKindCode, the three letters that start its descriptors ("IPC"), and KindCode();
 //   - Open(address), Close(), Read(buffer, size) that never blocks, Write(data, length) that
-//     returns 0 once every byte left, and WaitForInput(timeoutMs), interruptible through the
+//     succeeds once every byte left, and WaitForInput(timeoutMs), interruptible through the
 //     link's wake signal (Wake());
 //   - NewFraming(options): how messages travel on its byte stream, usually an existing framing
 //     (TcpFraming: plain text ended by a quiet time; SerialFraming: addressed frames); only a
 //     new wire rule needs its own, derived from MessageFraming;
 //   - HowRepliesAreRead(): whether the caller reads a reply inside its wait for it (a peer that
-//   only
-//     speaks when asked) or a receive thread reads from open to close (a peer that may speak
-//     at any time, or a port that must be served, such as a listener accepting clients).
+//     only speaks when asked) or a receive thread reads from open to close (a peer that may
+//     speak at any time, or a port that must be served, such as a listener accepting clients).
 // Where it applies: WaitForInputUntil for waits to the microsecond, ReadWithArrival when the
 // system knows when bytes arrived, DiscardPendingInput when stale input can wait in the
-// transport, ConnectionsLost when the peer can go away, Endpoint for messages. Failures go
-// through ShowError or NoteFailure so that the caller's reason names them.
+// transport, ConnectionsLost when the peer can go away, Endpoint for messages. Open, Close and
+// Write return a Result whose reason names the failure (Failure also shows it when error
+// display is on); a failed read is only shown (ShowError).
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
 #include "platform/tcp_socket.h"
 #include "platform/text.h"
 #include "platform/wake_signal.h"
@@ -47,15 +47,14 @@ class Link {
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
 
-    // 0 once open, else an error code.
-    virtual int Open(TextView address) = 0;
-    virtual int Close() = 0;
+    virtual Result Open(TextView address) = 0;
+    virtual Result Close() = 0;
     // Bytes read into `buffer` (at most `size`), 0 when none.
     virtual int Read(char* buffer, std::size_t size) = 0;
     // The same with when the bytes arrived (TickUs()); by default the time of the read.
     virtual int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs);
-    // 0 when every byte was written, else an error code.
-    virtual int Write(const char* data, std::size_t length) = 0;
+    // Succeeds when every byte was written.
+    virtual Result Write(const char* data, std::size_t length) = 0;
 
     // Input that arrived while nobody waited for it, taken out of the way before a request
     // goes out so that a late reply is never taken for the next one. Empty by default.
@@ -83,11 +82,10 @@ class Link {
     void SetConnectTimeout(int milliseconds) { connectTimeout_.store(milliseconds); }
     int ConnectTimeout() const { return connectTimeout_.load(); }
 
-    // "%s\n(error code %d)" under the title "Error", only when error display is on. The text
-    // and the system's words for the code are kept as the link's last failure either way.
+    // "%s\n(error code %d)" under the title "Error", only when error display is on.
     void ShowError(int code, TextView text) const;
-    // What went wrong last, shown or not, for the caller's last-error text; empty when nothing.
-    Text LastFailure() const;
+    // The same, and the failure whose reason is the text with the system's words for the code.
+    Result Failure(int code, TextView text) const;
     // Where the link reaches, for messages: the descriptor unless a kind knows better.
     virtual Text Endpoint() const;
     // How many times the far end has gone away since the open; a reply awaited from a peer
@@ -96,7 +94,6 @@ class Link {
 
   protected:
     void SetOpen(bool open) { isOpen_.store(open); }
-    void NoteFailure(Text text) const;
     const WakeSignal& Wake() const { return wake_; }
 
   private:
@@ -108,8 +105,6 @@ class Link {
     std::atomic<bool> displayErrors_{false};
     std::atomic<int> connectTimeout_{5000};
     WakeSignal wake_;
-    mutable std::mutex failureMutex_;
-    mutable Text lastFailure_;
 };
 
 }  // namespace dorvex

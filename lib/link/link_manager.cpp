@@ -16,34 +16,38 @@ LinkManager::~LinkManager() {
     Close();
 }
 
-bool LinkManager::Open(TextView address, bool displayErrors, int connectTimeout) {
+Result LinkManager::Open(TextView address, bool displayErrors, int connectTimeout) {
     link_ = CreateLink(descriptor_);
     if (!link_)
-        return false;
+        return LinkFailure(Result::Failure({}));
     link_->SetDisplayErrors(displayErrors);
     link_->SetConnectTimeout(connectTimeout);
-    if (link_->Open(address) != 0)
-        return false;
+    if (Result opened = link_->Open(address); !opened)
+        return LinkFailure(opened);
     framing_ = link_->NewFraming(options_);
     readsInWait_.store(link_->HowRepliesAreRead() == RepliesRead::InTheWait);
     if (!link_->IsOpen())
-        return false;
-    return StartReceiveThread();
+        return LinkFailure(Result::Failure({}));
+    StartReceiveThread();
+    return {};
 }
 
-Text LinkManager::FailureReason() const {
+// The link's reason, with the link named; a link that could not say why did not open.
+Result LinkManager::LinkFailure(const Result& failure) const {
     if (!link_)
-        return UnknownLinkKindReason(descriptor_);
-    Text failure = link_->LastFailure();
-    return descriptor_ + u" to " + link_->Endpoint() + u": " +
-           (failure.empty() ? Text(u"the link did not open") : failure);
+        return Result::Failure(UnknownLinkKindReason(descriptor_));
+    return Result::Failure(
+        descriptor_ + u" to " + link_->Endpoint() + u": " +
+        (failure.Reason().empty() ? Text(u"the link did not open") : failure.Reason()));
 }
 
 void LinkManager::Close() {
     if (running_.load() || thread_.joinable())
         StopReceiveThread();
     if (link_) {
-        link_->Close();
+        // The link is released either way; a port that fails to close shows why when error
+        // display is on.
+        (void)link_->Close();
         link_.reset();
     }
     framing_.reset();
@@ -83,13 +87,13 @@ void LinkManager::Interrupt() {
 
 // ---- sending ------------------------------------------------------------------------------
 
-bool LinkManager::Send(TextView text) {
+Result LinkManager::Send(TextView text) {
     return SendEncoded(CarriesUtf16() ? ToUtf16LeBytes(text) : EncodeData(text));
 }
 
-bool LinkManager::SendEncoded(std::string_view bytes) {
+Result LinkManager::SendEncoded(std::string_view bytes) {
     if (!link_ || !framing_)
-        return false;
+        return LinkFailure(Result::Failure({}));
     {
         std::lock_guard lock(mutex_);
         countAtSend_ = messageCount_;
@@ -100,12 +104,15 @@ bool LinkManager::SendEncoded(std::string_view bytes) {
     if (!stale.empty())
         framing_->Trace("drop", stale);
     bool anySent = false;
+    Result failed = Result::Failure({});
     for (const std::string& piece : framing_->Frame(bytes)) {
-        bool sent = link_->Write(piece.data(), piece.size()) == 0;
+        Result sent = link_->Write(piece.data(), piece.size());
         framing_->Trace(sent ? "send" : "fail", piece);
-        anySent = anySent || sent;
+        anySent = anySent || sent.Ok();
+        if (!sent)
+            failed = std::move(sent);
     }
-    return anySent;
+    return anySent ? Result() : LinkFailure(failed);
 }
 
 // ---- receiving ----------------------------------------------------------------------------
@@ -201,12 +208,11 @@ void LinkManager::Store(MessageFraming::Message message) {
     messageStored_.notify_all();
 }
 
-bool LinkManager::StartReceiveThread() {
+void LinkManager::StartReceiveThread() {
     running_.store(true);
     if (readsInWait_.load() || thread_.joinable())
-        return true;
+        return;
     thread_ = std::thread([this] { RunReceiveThread(); });
-    return true;
 }
 
 void LinkManager::StopReceiveThread() {

@@ -34,20 +34,20 @@ class LinkManager {
     LinkManager(const LinkManager&) = delete;
     LinkManager& operator=(const LinkManager&) = delete;
 
-    bool Open(TextView address, bool displayErrors, int connectTimeout);
+    // On failure the reason names the link and where it reaches.
+    Result Open(TextView address, bool displayErrors, int connectTimeout);
     // Stops the receive thread and closes and releases the link.
     void Close();
 
-    bool Send(TextView text);
+    // Succeeds when any piece of the message left.
+    Result Send(TextView text);
     // The same with the text already encoded the way this link carries it.
-    bool SendEncoded(std::string_view bytes);
+    Result SendEncoded(std::string_view bytes);
     // True when the open link carries UTF-16LE, false for the data code page.
     bool CarriesUtf16() const { return framing_ && framing_->CarriesUtf16(); }
     // Waits up to timeoutMs for the reply to the latest Send; true when one was stored.
     bool WaitReply(int timeoutMs);
     WaitEnd LastWaitEnd() const { return lastWaitEnd_.load(); }
-    // Why the open or the latest send failed, in words for the caller.
-    Text FailureReason() const;
     Text Payload() const;
     // When the latest message was complete, in microseconds of TickUs(): for a TCP message the
     // end of its quiet time, not the moment a busy thread noticed it.
@@ -59,7 +59,7 @@ class LinkManager {
     void SetDisplayErrors(bool on);
     void SetConnectTimeout(int milliseconds);
 
-    bool StartReceiveThread();
+    void StartReceiveThread();
     void StopReceiveThread();
     bool IsRunning() const { return running_.load(); }
 
@@ -68,6 +68,7 @@ class LinkManager {
     Link* CurrentLink() const { return link_.get(); }
 
   private:
+    Result LinkFailure(const Result& failure) const;
     bool ReadReplyInWait(int timeoutMs);
     bool WaitStoredMessage(int timeoutMs);
     void RunReceiveThread();

@@ -12,7 +12,6 @@
 namespace dorvex {
 namespace {
 
-constexpr int kFailure = 6;
 // A port that fails at once (an adapter pulled out) must not spin the receive loop.
 constexpr int kFailedReadPauseMs = 20;
 
@@ -64,11 +63,11 @@ bool SerialLink::KernelRs485Wanted() const {
     return setting == nullptr || std::string_view(setting) != "0";
 }
 
-int SerialLink::Open(TextView) {
+Result SerialLink::Open(TextView) {
     ClearInterrupt();
     int number = PortNumber(PortName());
     if (number <= 0 || port_.Open(SerialPort::DeviceFor(number)) != 0)
-        return kFailure;
+        return Result::Failure({});
     // A speed the port refuses leaves it at its own, as the line settings were never
     // reported; the trace says so for whoever looks into a silent line.
     if (port_.ApplyLineSettings(baud_) != 0)
@@ -78,16 +77,16 @@ int SerialLink::Open(TextView) {
     port_.SetDtr(false);
     port_.SetRts(false);
     if (int error = port_.ApplyReadTiming(); error != 0) {
-        ShowError(error, u"Unable to set the time-out parameters");
+        Result failure = Failure(error, u"Unable to set the time-out parameters");
         port_.Close();
-        return error;
+        return failure;
     }
     if (mode_ == LineMode::Rs485)
         kernelRs485_ =
             KernelRs485Wanted() && port_.EnableKernelRs485(static_cast<int>(kRtsHold.count()));
     readFailing_ = false;
     SetOpen(true);
-    return 0;
+    return {};
 }
 
 std::unique_ptr<MessageFraming> SerialLink::NewFraming(const MessageOptions& options) const {
@@ -118,50 +117,48 @@ int SerialLink::Read(char* buffer, std::size_t size) {
     return 0;
 }
 
-int SerialLink::Write(const char* data, std::size_t length) {
+Result SerialLink::Write(const char* data, std::size_t length) {
     std::string_view bytes(data, length);
     return mode_ == LineMode::Rs485 ? WriteOnBus(bytes) : WriteOnLine(bytes);
 }
 
-int SerialLink::WriteOnLine(std::string_view bytes) {
+Result SerialLink::WriteOnLine(std::string_view bytes) {
     if (!port_.Valid())
-        return kFailure;
+        return Result::Failure({});
     int error;
     {
         std::lock_guard lock(writeMutex_);
         error = port_.WriteAll(bytes.data(), bytes.size());
     }
     if (error != 0)
-        ShowError(error, u"Unable to write to the port");
-    return error;
+        return Failure(error, u"Unable to write to the port");
+    return {};
 }
 
 // A failed write is reported as a failure, not as success: the engine then logs the message
 // as not sent instead of waiting for a reply that cannot come.
-int SerialLink::WriteOnBus(std::string_view bytes) {
+Result SerialLink::WriteOnBus(std::string_view bytes) {
     if (!port_.Valid())
-        return kFailure;
+        return Result::Failure({});
     int error;
     {
         std::lock_guard lock(writeMutex_);
         error = kernelRs485_ ? port_.WriteAll(bytes.data(), bytes.size())
                              : TransmitOnBus(port_, bytes, kRtsHold);
     }
-    if (error != 0) {
-        ShowError(error, u"Unable to write to the port");
-        return error;
-    }
+    if (error != 0)
+        return Failure(error, u"Unable to write to the port");
     if (bytes.size() >= kFullFrame)
         SleepMs(kFullFramePauseMs);
-    return 0;
+    return {};
 }
 
-int SerialLink::Close() {
+Result SerialLink::Close() {
     int error = port_.Close();
     SetOpen(false);
     if (error != 0)
-        ShowError(error, u"Unable to close the port");
-    return error;
+        return Failure(error, u"Unable to close the port");
+    return {};
 }
 
 }  // namespace dorvex

@@ -32,11 +32,11 @@ class SerialLink final : public Link {
     explicit SerialLink(TextView descriptor);
     ~SerialLink() override;
 
-    int Open(TextView address) override;
+    Result Open(TextView address) override;
     int Read(char* buffer, std::size_t size) override;
     // On the bus, RTS frames the write, and a full-size frame is followed by a pause.
-    int Write(const char* data, std::size_t length) override;
-    int Close() override;
+    Result Write(const char* data, std::size_t length) override;
+    Result Close() override;
     WaitResult WaitForInput(int timeoutMs) const override;
 
     std::string_view KindCode() const override { return kKindCode; }
@@ -54,8 +54,8 @@ class SerialLink final : public Link {
   private:
     void ReadParameters(TextView parameters);
     bool KernelRs485Wanted() const;
-    int WriteOnLine(std::string_view bytes);
-    int WriteOnBus(std::string_view bytes);
+    Result WriteOnLine(std::string_view bytes);
+    Result WriteOnBus(std::string_view bytes);
 
     SerialPort port_;
     LineMode mode_ = LineMode::Normal;

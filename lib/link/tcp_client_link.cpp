@@ -9,8 +9,6 @@
 namespace dorvex {
 namespace {
 
-constexpr int kFailure = 6;
-
 Text ErrorText(const char16_t* prefix, int code) {
     return Text(prefix) + NumberText(code);
 }
@@ -34,53 +32,47 @@ std::unique_ptr<MessageFraming> TcpClientLink::NewFraming(const MessageOptions& 
     return std::make_unique<TcpFraming>(kKindCode, options.unicode);
 }
 
-int TcpClientLink::Open(TextView address) {
+Result TcpClientLink::Open(TextView address) {
     SplitHostAndPort(address);
-    if (StartNetworking() != 0) {
-        ShowError(0, NetworkStartFailedText());
-        return kFailure;
-    }
+    if (StartNetworking() != 0)
+        return Failure(0, NetworkStartFailedText());
     ClearInterrupt();
-    if (Connect() != 0)
-        return kFailure;
+    if (Result connected = Connect(); !connected)
+        return connected;
     SetOpen(true);
-    return 0;
+    return {};
 }
 
-int TcpClientLink::Connect() {
+Result TcpClientLink::Connect() {
     connected_.store(false);
-    if (int error = socket_.Create(); error != 0) {
-        ShowError(error, u"Unable allocating socket");
-        return kFailure;
-    }
+    if (int error = socket_.Create(); error != 0)
+        return Failure(error, u"Unable allocating socket");
+    auto fail = [this](Result failure) {
+        socket_.Close();
+        return failure;
+    };
     std::uint32_t address = 0;
-    if (int error = TcpSocket::Resolve(ToUtf8(host_), address); error != 0) {
-        ShowError(error, ErrorText(u"Unable to get the host name. Error: ", error));
-        socket_.Close();
-        return kFailure;
-    }
-    if (int error = socket_.SetNonBlocking(); error != 0) {
-        ShowError(error, u"Unable to set socket non blocking");
-        socket_.Close();
-        return kFailure;
-    }
+    if (int error = TcpSocket::Resolve(ToUtf8(host_), address); error != 0)
+        return fail(Failure(error, ErrorText(u"Unable to get the host name. Error: ", error)));
+    if (int error = socket_.SetNonBlocking(); error != 0)
+        return fail(Failure(error, u"Unable to set socket non blocking"));
     int error = 0;
     WaitResult waited = socket_.Connect(address, port_, ConnectTimeout(), &Wake(), error);
     if (waited == WaitResult::TimedOut) {
         ShowError(TcpSocket::kTimedOut, ConnectTimedOutText());
-        NoteFailure(u"connecting timed out after " + NumberText(ConnectTimeout()) + u" ms");
-    } else if (waited == WaitResult::Ready && error != 0) {
-        ShowError(error, ErrorText(u"Connecting to the server failed. Error: ", error));
+        return fail(Result::Failure(u"connecting timed out after " + NumberText(ConnectTimeout()) +
+                                    u" ms"));
     }
-    if (waited != WaitResult::Ready || error != 0) {
-        socket_.Close();
-        return kFailure;
-    }
+    if (waited == WaitResult::Ready && error != 0)
+        return fail(Failure(error, ErrorText(u"Connecting to the server failed. Error: ", error)));
+    // Interrupted, or the wait itself failed: the caller words it.
+    if (waited != WaitResult::Ready)
+        return fail(Result::Failure({}));
     // Requests and replies are small: send each at once.
     socket_.SetNoDelay();
     socket_.RecordArrivalTimes();  // without it, the time of each read stands for the arrival
     connected_.store(true);
-    return 0;
+    return {};
 }
 
 // "host:port" selects the port as well (IPv4 hosts only, so a colon is never part of a host).
@@ -91,11 +83,11 @@ void TcpClientLink::SplitHostAndPort(TextView address) {
         port_ = PortFromParameters(address.substr(colon + 1), port_);
 }
 
-bool TcpClientLink::Reconnect() {
+Result TcpClientLink::Reconnect() {
     TrafficTrace::Event(kKindCode, u"the scale closed the connection; connecting again");
-    bool ok = Connect() == 0;
-    TrafficTrace::Event(kKindCode, ok ? u"connected again" : u"connecting again failed");
-    return ok;
+    Result connected = Connect();
+    TrafficTrace::Event(kKindCode, connected ? u"connected again" : u"connecting again failed");
+    return connected;
 }
 
 int TcpClientLink::Read(char* buffer, std::size_t size) {
@@ -151,47 +143,48 @@ std::string TcpClientLink::DiscardPendingInput() {
     return dropped;
 }
 
-int TcpClientLink::Write(const char* data, std::size_t length) {
+Result TcpClientLink::Write(const char* data, std::size_t length) {
     if (length == 0)
-        return 0;
+        return {};
     if (!IsOpen())
-        return kFailure;
-    if (!connected_.load() && !Reconnect())
-        return kFailure;
-    if (SendAll(data, length) == 0)
-        return 0;
+        return Result::Failure({});
+    if (!connected_.load()) {
+        if (Result connected = Reconnect(); !connected)
+            return connected;
+    }
+    Result sent = SendAll(data, length);
     // The scale may have closed the connection after our last look: one new connect, then
     // the whole message once more, provided no byte of it left.
-    if (connected_.load() || !Reconnect())
-        return kFailure;
+    if (sent || connected_.load())
+        return sent;
+    if (Result connected = Reconnect(); !connected)
+        return connected.Reason().empty() ? sent : connected;
     return SendAll(data, length);
 }
 
-int TcpClientLink::SendAll(const char* data, std::size_t length) {
+Result TcpClientLink::SendAll(const char* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
-        if (socket_.WaitWritable(kWriteWaitMs, &Wake()) != WaitResult::Ready) {
-            NoteFailure(u"the scale took no data for " + NumberText(kWriteWaitMs) + u" ms");
-            return kFailure;
-        }
+        if (socket_.WaitWritable(kWriteWaitMs, &Wake()) != WaitResult::Ready)
+            return Result::Failure(u"the scale took no data for " + NumberText(kWriteWaitMs) +
+                                   u" ms");
         IoResult result = socket_.Send(data + sent, length - sent);
         if (result.error != 0 && !result.WouldBlock()) {
             if (sent == 0)
                 MarkClosedByPeer();
-            NoteFailure(u"sending failed (" + SystemErrorText(result.error) + u")");
-            return kFailure;
+            return Result::Failure(u"sending failed (" + SystemErrorText(result.error) + u")");
         }
         sent += static_cast<std::size_t>(result.count);
     }
-    return 0;
+    return {};
 }
 
-int TcpClientLink::Close() {
+Result TcpClientLink::Close() {
     socket_.Close();
     connected_.store(false);
     SetOpen(false);
     StopNetworking();
-    return 0;
+    return {};
 }
 
 }  // namespace dorvex

@@ -21,11 +21,11 @@ class TcpClientLink final : public Link {
     explicit TcpClientLink(TextView descriptor);
     ~TcpClientLink() override;
 
-    int Open(TextView address) override;
+    Result Open(TextView address) override;
     int Read(char* buffer, std::size_t size) override;
     int ReadWithArrival(char* buffer, std::size_t size, std::int64_t& arrivedUs) override;
-    int Write(const char* data, std::size_t length) override;
-    int Close() override;
+    Result Write(const char* data, std::size_t length) override;
+    Result Close() override;
     std::string DiscardPendingInput() override;
 
     // Waits up to timeoutMs for input (or for the scale closing the connection).
@@ -44,10 +44,10 @@ class TcpClientLink final : public Link {
   private:
     void SplitHostAndPort(TextView address);
     // Creates, resolves and connects the socket, showing what fails; 0 or 6.
-    int Connect();
+    Result Connect();
     // After the scale closed the connection: one new connect within the connect timeout.
-    bool Reconnect();
-    int SendAll(const char* data, std::size_t length);
+    Result Reconnect();
+    Result SendAll(const char* data, std::size_t length);
     void MarkClosedByPeer() { connected_.store(false); }
 
     TcpSocket socket_;

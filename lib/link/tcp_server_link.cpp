@@ -3,11 +3,11 @@
 #include "link/tcp_framing.h"
 #include "link/traffic_trace.h"
 #include "platform/clock.h"
+#include "platform/file_write.h"
 
 namespace dorvex {
 namespace {
 
-constexpr int kFailure = 6;
 // After an accept that failed for want of resources, before the next try.
 constexpr int kAcceptRetryPauseMs = 20;
 
@@ -29,20 +29,16 @@ std::unique_ptr<MessageFraming> TcpServerLink::NewFraming(const MessageOptions& 
     return std::make_unique<TcpFraming>(kKindCode, options.unicode);
 }
 
-int TcpServerLink::Open(TextView) {
+Result TcpServerLink::Open(TextView) {
     ClearInterrupt();
-    if (StartNetworking() != 0) {
-        ShowError(0, NetworkStartFailedText());
-        return kFailure;
-    }
-    if (int error = listener_.Create(); error != 0) {
-        ShowError(error, u"Unable allocating socket");
-        return kFailure;
-    }
+    if (StartNetworking() != 0)
+        return Failure(0, NetworkStartFailedText());
+    if (int error = listener_.Create(); error != 0)
+        return Failure(error, u"Unable allocating socket");
     auto fail = [this](int error, const char16_t* text) {
-        ShowError(error, text);
+        Result failure = Failure(error, text);
         listener_.Close();
-        return kFailure;
+        return failure;
     };
     if (int error = listener_.Bind(port_); error != 0)
         return fail(error, u"Unable binding socket");
@@ -55,7 +51,7 @@ int TcpServerLink::Open(TextView) {
     port_ = listener_.LocalPort();
     awaitingClient_.store(true);
     SetOpen(true);
-    return 0;
+    return {};
 }
 
 std::shared_ptr<TcpSocket> TcpServerLink::Client() const {
@@ -127,27 +123,26 @@ int TcpServerLink::Read(char* buffer, std::size_t size) {
     return 0;
 }
 
-int TcpServerLink::Write(const char* data, std::size_t length) {
+Result TcpServerLink::Write(const char* data, std::size_t length) {
     if (length == 0)
-        return 0;
+        return {};
     std::shared_ptr<TcpSocket> client = Client();
-    if (!client) {
-        NoteFailure(u"no scale is connected to " + Endpoint());
-        return kFailure;
-    }
+    if (!client)
+        return Result::Failure(u"no scale is connected to " + Endpoint());
     std::size_t sent = 0;
     while (sent < length) {
         if (client->WaitWritable(kWriteWaitMs, &Wake()) != WaitResult::Ready)
-            return kFailure;
+            return Result::Failure(u"the scale took no data for " + NumberText(kWriteWaitMs) +
+                                   u" ms");
         IoResult result = client->Send(data + sent, length - sent);
         if (result.error != 0 && !result.WouldBlock())
-            return kFailure;
+            return Result::Failure(u"sending failed (" + SystemErrorText(result.error) + u")");
         sent += static_cast<std::size_t>(result.count);
     }
-    return 0;
+    return {};
 }
 
-int TcpServerLink::Close() {
+Result TcpServerLink::Close() {
     listener_.Close();
     {
         std::lock_guard lock(clientMutex_);
@@ -156,7 +151,7 @@ int TcpServerLink::Close() {
     awaitingClient_.store(false);
     SetOpen(false);
     StopNetworking();
-    return 0;
+    return {};
 }
 
 }  // namespace dorvex

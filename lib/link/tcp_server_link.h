@@ -24,12 +24,12 @@ class TcpServerLink final : public Link {
     explicit TcpServerLink(TextView descriptor);
     ~TcpServerLink() override;
 
-    int Open(TextView address) override;
+    Result Open(TextView address) override;
     // Accepts a waiting client first when there is none; 0 while there is no client or data.
     int Read(char* buffer, std::size_t size) override;
     // 0 when every byte reached the client, 6 otherwise (also when no client is connected).
-    int Write(const char* data, std::size_t length) override;
-    int Close() override;
+    Result Write(const char* data, std::size_t length) override;
+    Result Close() override;
     // Waits on the listening socket while awaiting a client, else on the client's socket.
     WaitResult WaitForInput(int timeoutMs) const override;
     WaitResult WaitForInputUntil(std::int64_t deadlineUs) const override;

@@ -19,7 +19,7 @@ Text LeadingTag(TextView name, TextView mode) {
 }
 
 Text BuildTableHeader(TableCatalog& catalog, const Text& table, TextView mode) {
-    if (catalog.SelectTable(table) != TableCatalog::kSelected)
+    if (!catalog.SelectTable(table))
         return {};
     return LeadingTag(catalog.TagOf(table), mode);
 }

@@ -8,8 +8,8 @@
 namespace dorvex {
 
 bool RowSelection::Open(const Text& path, TextView keyColumn, const Text& filter, Text& reason) {
-    if (!file_.Open(path)) {
-        reason = path + u": " + DescribeDataFileProblem(path, file_.OpenError());
+    if (Result opened = file_.Open(path); !opened) {
+        reason = path + u": " + DescribeDataFileProblem(path, opened.Reason());
         return false;
     }
     const DataColumn* key = keyColumn.empty() ? file_.ColumnAt(0) : file_.FindColumn(keyColumn);
@@ -20,7 +20,7 @@ bool RowSelection::Open(const Text& path, TextView keyColumn, const Text& filter
     keyPosition_ = key->position;
     seed_ = RowDigest::OfColumns(file_.Columns());
     if (!cursor_.Open(&file_)) {
-        reason = path + u": " + DescribeDataFileProblem(path, file_.OpenError());
+        reason = path + u": " + DescribeDataFileProblem(path, {});
         return false;
     }
     filtered_ = !Trim(filter).empty();

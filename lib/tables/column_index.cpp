@@ -284,14 +284,19 @@ Text ColumnIndex::FileNameFor(TextView dataPath, int column) {
     return DirectoryWithSeparator(dataPath) + name + u".i" + number;
 }
 
-bool ColumnIndex::Attach(DataFile* file, int column, const std::string_view* dataBytes) {
+Result ColumnIndex::Attach(DataFile* file, int column, const std::string_view* dataBytes) {
     Reset();
     memoryFile_.clear();
-    if (file == nullptr || (!file->IsOpen() && !file->Open()))
-        return false;
+    if (file == nullptr)
+        return Result::Failure(u"no data file");
+    if (!file->IsOpen()) {
+        if (Result opened = file->Open(); !opened)
+            return opened;
+    }
     const DataColumn* dataColumn = file->ColumnAt(column);
     if (dataColumn == nullptr)
-        return false;
+        return Result::Failure(file->Path() + u" has fewer than " + NumberText(column + 1) +
+                               u" columns");
     file_ = file;
     column_ = column;
     columnName_ = dataColumn->name;
@@ -300,41 +305,46 @@ bool ColumnIndex::Attach(DataFile* file, int column, const std::string_view* dat
     if (dataBytes != nullptr && static_cast<std::int64_t>(dataBytes->size()) == file->Size()) {
         inMemory_ = true;
         dataBytes_ = *dataBytes;
-        return true;
+        return {};
     }
     if (dataBytes == nullptr && reader_.Open(file->Path()))
-        return true;
+        return {};
     Reset();
-    return false;
+    return Result::Failure(dataBytes ? u"the bytes given are not those of the data file"
+                                     : file->Path() + u" cannot be read");
 }
 
-bool ColumnIndex::Open(DataFile* file, int column, ColumnType rebuildType) {
-    if (!Attach(file, column))
-        return false;
+Result ColumnIndex::Unusable() const {
+    return Result::Failure(fileName_ + u" holds no usable index of " + columnName_);
+}
+
+Result ColumnIndex::Open(DataFile* file, int column, ColumnType rebuildType) {
+    if (Result attached = Attach(file, column); !attached)
+        return attached;
     auto indexTime = ModificationTime(fileName_);
-    if (!indexTime)
-        return false;  // index files are only made on purpose, never here
+    if (!indexTime)  // index files are only made on purpose, never here
+        return Result::Failure(fileName_ + u" does not exist");
     auto dataTime = ModificationTime(file->Path());
     if (!dataTime || *dataTime > *indexTime) {
         std::ifstream in(FileSystemPath(fileName_), std::ios::binary);
         std::optional<Header> stale = ReadHeader(in);
         return Build(file, column, stale ? stale->type : rebuildType);
     }
-    if (Read())
-        return true;
-    Reset();
-    return false;
+    Result read = Read();
+    if (!read)
+        Reset();
+    return read;
 }
 
-bool ColumnIndex::OpenBytes(DataFile* file, int column, std::string_view indexBytes,
-                            std::string_view dataBytes) {
-    if (!Attach(file, column, &dataBytes))
-        return false;
+Result ColumnIndex::OpenBytes(DataFile* file, int column, std::string_view indexBytes,
+                              std::string_view dataBytes) {
+    if (Result attached = Attach(file, column, &dataBytes); !attached)
+        return attached;
     memoryFile_.assign(indexBytes);
-    if (Read())
-        return true;
-    Reset();
-    return false;
+    Result read = Read();
+    if (!read)
+        Reset();
+    return read;
 }
 
 std::optional<ColumnIndex::Header> ColumnIndex::ReadHeader(std::istream& in) const {
@@ -356,16 +366,21 @@ std::optional<ColumnIndex::Header> ColumnIndex::ReadHeader(std::istream& in) con
     return header;
 }
 
-bool ColumnIndex::Read() {
-    if (file_ == nullptr || file_->Size() > kMaxIndexedFileSize)
-        return false;
+Result ColumnIndex::Read() {
+    if (file_ == nullptr)
+        return Result::Failure(u"no data file");
+    if (file_->Size() > kMaxIndexedFileSize)
+        return Result::Failure(file_->Path() + u" is over 4 GiB");
+    bool read = false;
     if (inMemory_) {
         ByteSpanBuffer bytes(memoryFile_);
         std::istream in(&bytes);
-        return ReadEntries(in);
+        read = ReadEntries(in);
+    } else {
+        std::ifstream in(FileSystemPath(fileName_), std::ios::binary);
+        read = ReadEntries(in);
     }
-    std::ifstream in(FileSystemPath(fileName_), std::ios::binary);
-    return ReadEntries(in);
+    return read ? Result() : Unusable();
 }
 
 bool ColumnIndex::ReadEntries(std::istream& in) {
@@ -407,34 +422,38 @@ bool ColumnIndex::EntriesFitDataFile() const {
     });
 }
 
-bool ColumnIndex::Write() {
+Result ColumnIndex::Write() {
     if (file_ == nullptr)
-        return false;
+        return Result::Failure(u"no data file");
     if (inMemory_) {
         memoryFile_ = SerialisedIndex(type_, columnName_, entries_);
         isDirty_ = false;
-        return true;
+        return {};
     }
     std::ofstream out(FileSystemPath(fileName_), std::ios::binary | std::ios::trunc);
     std::string bytes = SerialisedIndex(type_, columnName_, entries_);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
-        return false;
+        return Result::Failure(fileName_ + u" cannot be written");
     isDirty_ = false;
-    return true;
+    return {};
 }
 
-bool ColumnIndex::Build(DataFile* file, int column, ColumnType type) {
-    if (!Attach(file, column) || !IsKnownType(type) || file->Size() > kMaxIndexedFileSize)
-        return false;
+Result ColumnIndex::Build(DataFile* file, int column, ColumnType type) {
+    if (Result attached = Attach(file, column); !attached)
+        return attached;
+    if (!IsKnownType(type))
+        return Result::Failure(u"no column type " + NumberText(static_cast<int>(type)));
+    if (file->Size() > kMaxIndexedFileSize)
+        return Result::Failure(file->Path() + u" is over 4 GiB");
     // Created before the scan, so that an unwritable place fails before any message is shown.
     std::ofstream out(FileSystemPath(fileName_), std::ios::binary | std::ios::trunc);
     if (!out)
-        return false;
+        return Result::Failure(fileName_ + u" cannot be written");
     SortKeys keys(type);
     if (!ReadSortKeys(*file, column, keys))
-        return false;
+        return Result::Failure(file->Path() + u" cannot be read");
     std::vector<SortKey> duplicates = keys.KeepFirstOfEachKey();
     Text key;
     for (const SortKey& duplicate : duplicates) {
@@ -453,16 +472,18 @@ bool ColumnIndex::Build(DataFile* file, int column, ColumnType type) {
     out.close();
     if (!out) {
         Reset();
-        return false;
+        return Result::Failure(fileName_ + u" cannot be written");
     }
     isOpen_ = true;
     isDirty_ = false;
-    return true;
+    return {};
 }
 
 void ColumnIndex::Close() {
+    // No caller is left to tell: a failed write leaves the previous index file, which the
+    // next Open checks against the data file before using it.
     if (isOpen_ && isDirty_)
-        Write();
+        (void)Write();
     Reset();
 }
 

@@ -22,6 +22,7 @@
 
 #include "platform/code_page.h"
 #include "platform/random_access_file.h"
+#include "platform/result.h"
 #include "platform/text.h"
 #include "tables/data_file.h"
 
@@ -49,23 +50,23 @@ class ColumnIndex {
 
     // Loads the existing index file of column `column` of `file` (opened here when it is not
     // open). An index older than the data file is rebuilt first, keeping the type it was built
-    // with (`rebuildType` when its header cannot be read). A missing file is not created. False
+    // with (`rebuildType` when its header cannot be read). A missing file is not created. Fails
     // when there is no usable index.
-    bool Open(DataFile* file, int column, ColumnType rebuildType = ColumnType::Text);
+    Result Open(DataFile* file, int column, ColumnType rebuildType = ColumnType::Text);
     // The same for an index file held in memory: `indexBytes` are read through the same checks
     // as a file, and a search probes the records in `dataBytes`, the bytes that `file` was
     // opened from (DataFile::OpenBytes), which must stay valid while the index is open. Nothing
     // on disk is read or written: the index counts as current, and Write replaces the bytes
-    // held (InMemoryFile). False when the bytes hold no usable index.
-    bool OpenBytes(DataFile* file, int column, std::string_view indexBytes,
-                   std::string_view dataBytes);
+    // held (InMemoryFile). Fails when the bytes hold no usable index.
+    Result OpenBytes(DataFile* file, int column, std::string_view indexBytes,
+                     std::string_view dataBytes);
     // Builds the index of `column` from every record of `file`, writes it and keeps it loaded.
-    // Shows "An entry for %s already exists !!!" for every duplicate key, in file order. False
+    // Shows "An entry for %s already exists !!!" for every duplicate key, in file order. Fails
     // when the column does not exist, the data file is over 4 GiB or the file cannot be written.
-    bool Build(DataFile* file, int column, ColumnType type);
-    // True when the index file holds a valid index of this column for this data file.
-    bool Read();
-    bool Write();
+    Result Build(DataFile* file, int column, ColumnType type);
+    // Succeeds when the index file holds a valid index of this column for this data file.
+    Result Read();
+    Result Write();
     // Writes the index when entries were inserted since it was last written, then forgets it.
     void Close();
 
@@ -101,7 +102,8 @@ class ColumnIndex {
 
   private:
     struct Header;
-    bool Attach(DataFile* file, int column, const std::string_view* dataBytes = nullptr);
+    Result Attach(DataFile* file, int column, const std::string_view* dataBytes = nullptr);
+    Result Unusable() const;
     std::optional<Header> ReadHeader(std::istream& in) const;
     bool ReadEntries(std::istream& in);
     std::int64_t ReadDataAt(std::int64_t offset, char* buffer, std::size_t size) const;

@@ -59,12 +59,12 @@ bool NameIsWide(TextView upperPath) {
 
 DataFile::DataFile(Text path, Access access) : path_(std::move(path)), access_(access) {}
 
-bool DataFile::Open(const Text& path) {
+Result DataFile::Open(const Text& path) {
     path_ = path;
     return Open();
 }
 
-bool DataFile::Open() {
+Result DataFile::Open() {
     TakePath(path_);
     if (!OpenStream(path_)) {
         return Refuse(access_ == Access::ReadOnly
@@ -74,7 +74,7 @@ bool DataFile::Open() {
     return StartReading();
 }
 
-bool DataFile::OpenBytes(std::string_view bytes, const Text& path) {
+Result DataFile::OpenBytes(std::string_view bytes, const Text& path) {
     TakePath(path);
     AttachStream(std::make_unique<ByteSpanBuffer>(bytes), static_cast<std::int64_t>(bytes.size()));
     return StartReading();
@@ -82,16 +82,15 @@ bool DataFile::OpenBytes(std::string_view bytes, const Text& path) {
 
 void DataFile::TakePath(const Text& path) {
     Close();
-    openError_.clear();
     path_ = path;
     if (path_.find(u'.') == Text::npos)
         path_ += u".CSW";
     isWide_ = NameIsWide(ToUpper(path_));
 }
 
-bool DataFile::StartReading() {
-    if (!CheckContent())
-        return false;
+Result DataFile::StartReading() {
+    if (Result checked = CheckContent(); !checked)
+        return checked;
     if (!ReadLine(headerLine_))
         return Refuse(u"the file has no header line");
     if (!headerLine_.empty() && headerLine_.front() == kByteOrderMark)
@@ -101,13 +100,12 @@ bool DataFile::StartReading() {
         return Refuse(u"the header has more than " + NumberText(kMaxColumns) + u" columns");
     }
     firstRowPos_ = Tell();
-    return true;
+    return {};
 }
 
-bool DataFile::Refuse(Text reason) {
+Result DataFile::Refuse(Text reason) {
     Close();
-    openError_ = std::move(reason);
-    return false;
+    return Result::Failure(std::move(reason));
 }
 
 // Where the check of the content stands: in which line, how long that line is so far.
@@ -124,7 +122,7 @@ struct DataFile::LineScan {
 
 // One pass over the whole file before any of it is used, so that a file is either read whole
 // or refused: no NUL character, no line over kMaxLineLength, whole UTF-16 units.
-bool DataFile::CheckContent() {
+Result DataFile::CheckContent() {
     if (isWide_ && size_ % 2 != 0) {
         return Refuse(u"the file has an odd number of bytes (" + NumberText(size_) +
                       u"), so it is not UTF-16 text");
@@ -139,21 +137,21 @@ bool DataFile::CheckContent() {
             return Refuse(u"the file cannot be read");
         checked += got;
         const auto count = static_cast<std::size_t>(got);
-        bool fits =
+        Result fits =
             isWide_ ? CheckUnits(reinterpret_cast<const char16_t*>(chunk.data()), count / 2, scan)
                     : CheckUnits(chunk.data(), count, scan);
         if (!fits)
-            return false;
+            return fits;
     }
     if (!scan.Fits())
         return RefuseLongLine(scan.line);
     if (stream_->pubseekpos(0) != std::streampos(0))
         return Refuse(u"the file cannot be read");
-    return true;
+    return {};
 }
 
 template <typename Unit>
-bool DataFile::CheckUnits(const Unit* units, std::size_t count, LineScan& scan) {
+Result DataFile::CheckUnits(const Unit* units, std::size_t count, LineScan& scan) {
     const Unit* const end = units + count;
     const Unit* const nul = FindUnit(units, end, Unit(0));
     for (const Unit* p = units;;) {
@@ -170,7 +168,7 @@ bool DataFile::CheckUnits(const Unit* units, std::size_t count, LineScan& scan) 
                           (isWide_ ? u"" : u": it is no 8-bit text (UTF-16 files are named .csw)"));
         }
         if (lineFeed == end)
-            return true;
+            return {};
         if (!scan.Fits())
             return RefuseLongLine(scan.line);
         scan = LineScan{scan.line + 1};
@@ -178,7 +176,7 @@ bool DataFile::CheckUnits(const Unit* units, std::size_t count, LineScan& scan) 
     }
 }
 
-bool DataFile::RefuseLongLine(std::int64_t line) {
+Result DataFile::RefuseLongLine(std::int64_t line) {
     return Refuse(u"line " + NumberText(line) + u" is longer than " + NumberText(kMaxLineLength) +
                   u" characters");
 }

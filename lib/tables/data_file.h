@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/result.h"
 #include "platform/text.h"
 #include "tables/line_buffer.h"
 
@@ -44,15 +45,13 @@ class DataFile {
     // The file is opened for reading and writing (unless constructed ReadOnly), so a file that
     // may not be written is refused like one that does not exist. A name without any "." gets
     // ".CSW" appended. Fails as well when the file has no significant line or is beyond the
-    // limits above; OpenError then says why.
-    bool Open();
-    bool Open(const Text& path);
+    // limits above; the reason then says why, in a sentence.
+    Result Open();
+    Result Open(const Text& path);
     // Reads `bytes` as the content of a file named `path` (the name chooses the encoding as for
     // Open); nothing on disk is touched. The bytes must stay valid while the file is open.
-    bool OpenBytes(std::string_view bytes, const Text& path);
+    Result OpenBytes(std::string_view bytes, const Text& path);
     void Close();
-    // Why the last Open or OpenBytes failed, in a sentence; empty after one that succeeded.
-    const Text& OpenError() const { return openError_; }
 
     bool IsOpen() const { return stream_ != nullptr; }
     bool IsWide() const { return isWide_; }
@@ -89,13 +88,13 @@ class DataFile {
     void TakePath(const Text& path);
     bool OpenStream(const Text& fileSystemPath);
     void AttachStream(std::unique_ptr<std::streambuf> stream, std::int64_t size);
-    bool StartReading();
-    bool Refuse(Text reason);
+    Result StartReading();
+    Result Refuse(Text reason);
     struct LineScan;
-    bool CheckContent();
+    Result CheckContent();
     template <typename Unit>
-    bool CheckUnits(const Unit* units, std::size_t count, LineScan& scan);
-    bool RefuseLongLine(std::int64_t line);
+    Result CheckUnits(const Unit* units, std::size_t count, LineScan& scan);
+    Result RefuseLongLine(std::int64_t line);
     template <typename Unit>
     bool ReadSignificantLine(LineBuffer<Unit>& buffer, Text& line);
     void ReadHeader();
@@ -107,7 +106,6 @@ class DataFile {
     std::int64_t lastLinePos_ = 0;
     std::int64_t size_ = 0;
     Text headerLine_;
-    Text openError_;
     std::vector<DataColumn> columns_;
     std::unordered_map<Text, std::size_t> columnByName_;
     std::unique_ptr<std::streambuf> stream_;  // the file, or the bytes given to OpenBytes

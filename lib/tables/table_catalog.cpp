@@ -84,28 +84,26 @@ void TableCatalog::Store(Text name, TableDefinition definition) {
                   std::make_unique<Entry>(Entry{std::move(name), std::move(definition)}));
 }
 
-int TableCatalog::Load(const Text& fileName) {
+void TableCatalog::Load(const Text& fileName) {
     tableFileName_ = fileName;
     loadProblems_.clear();
     location_ = TableFileLocator::ForThisModule().Locate(fileName);
     DataFile file(location_.path, DataFile::Access::ReadOnly);
-    if (file.Open())
+    if (Result opened = file.Open())
         ReadTables(file);
     else if (location_.found)
-        loadProblems_.push_back(location_.path + u": " + file.OpenError());
-    return 0;
+        loadProblems_.push_back(location_.path + u": " + opened.Reason());
 }
 
-int TableCatalog::LoadBytes(std::string_view bytes) {
+void TableCatalog::LoadBytes(std::string_view bytes) {
     tableFileName_ = u"table.csv";
     loadProblems_.clear();
     location_ = {};
     DataFile file;
-    if (file.OpenBytes(bytes, tableFileName_))
+    if (Result opened = file.OpenBytes(bytes, tableFileName_))
         ReadTables(file);
     else if (!bytes.empty())
-        loadProblems_.push_back(tableFileName_ + u": " + file.OpenError());
-    return 0;
+        loadProblems_.push_back(tableFileName_ + u": " + opened.Reason());
 }
 
 // Each table is a name row followed by a tag row. The field list runs from the first column
@@ -157,12 +155,11 @@ bool TableCatalog::CheckTags(const Text& name, const TableDefinition& definition
     return false;
 }
 
-int TableCatalog::Clear() {
+void TableCatalog::Clear() {
     for (Bucket& bucket : buckets_)
         bucket.clear();
     currentTable_ = nullptr;
     currentTableName_.clear();
-    return 0;
 }
 
 TableCatalog::Position TableCatalog::GetStartPosition() const {
@@ -204,10 +201,10 @@ std::size_t TableCatalog::TableCount() const {
     return count;
 }
 
-int TableCatalog::SelectTable(const Text& name) {
+bool TableCatalog::SelectTable(const Text& name) {
     currentTableName_ = name;
     currentTable_ = Find(name);
-    return currentTable_ != nullptr ? kSelected : kNoSuchTable;
+    return currentTable_ != nullptr;
 }
 
 const std::vector<TableField>& TableCatalog::CurrentTable() const {

@@ -26,8 +26,6 @@ class TableCatalog {
     // Iteration position: 0 means past the end.
     using Position = std::size_t;
 
-    static constexpr int kSelected = 0;
-    static constexpr int kNoSuchTable = 6;
     // Tags name elements of the messages: 1 to 32 characters, none of them a blank, a control
     // character or one of < > & " ' / =. A table with a tag outside that rule (its own tag
     // included) is left out when the file is read.
@@ -36,13 +34,14 @@ class TableCatalog {
     // Reads the definitions from `fileName`, looked up beside the library, then in the
     // configuration directories (TableFileLocator), unless the name has a path separator. Tables
     // already loaded stay unless a table of the same name replaces them. A missing or unreadable
-    // file leaves the catalog as it was. Always 0; what was wrong is in LoadProblems.
-    int Load(const Text& fileName);
+    // file leaves the catalog as it was. A load never fails as a whole: what was wrong is in
+    // LoadProblems, one sentence for the file or for each table left out.
+    void Load(const Text& fileName);
     // Reads the definitions from `bytes`, the content of a table-definition file, as Load reads
-    // a file (the location stays empty). Always 0.
-    int LoadBytes(std::string_view bytes);
-    // Forgets every table and the current selection. Always 0.
-    int Clear();
+    // a file (the location stays empty).
+    void LoadBytes(std::string_view bytes);
+    // Forgets every table and the current selection.
+    void Clear();
 
     // The name given to Load and the full path actually read.
     const Text& TableFileName() const { return tableFileName_; }
@@ -60,9 +59,9 @@ class TableCatalog {
     std::vector<Text> TableNames() const;
     std::size_t TableCount() const;
 
-    // Makes the table of exactly this name current: kSelected, or kNoSuchTable (no current
+    // Makes the table of exactly this name current; false when there is none (no current
     // table then). The name is remembered in both cases.
-    int SelectTable(const Text& name);
+    bool SelectTable(const Text& name);
     const Text& CurrentTableName() const { return currentTableName_; }
     // Fields of the current table; empty when there is none.
     const std::vector<TableField>& CurrentTable() const;

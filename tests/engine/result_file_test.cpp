@@ -14,7 +14,7 @@ class ResultFileTest : public ::testing::Test {
     void SetUp() override {
         dir_.Write("table.csv", "TABLE;PLU;NAME\r\nArticle;PLU;NAME\r\nart;plu;nam\r\n");
         catalog_.Load(FromUtf8((dir_.Root() / "table.csv").string()));
-        ASSERT_EQ(catalog_.SelectTable(u"Article"), 0);
+        ASSERT_TRUE(catalog_.SelectTable(u"Article"));
     }
 
     ReplyContext Context(TransferMode mode, RequestKind kind,

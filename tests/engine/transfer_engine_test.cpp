@@ -27,7 +27,7 @@ class TransferEngineTest : public ::testing::Test {
 
     std::unique_ptr<TransferEngine> OpenEngine(const TcpTestPeer& scale) {
         auto engine = std::make_unique<TransferEngine>(FromUtf8((root_ / "table.csv").string()));
-        EXPECT_EQ(engine->Open(u"IPC:" + NumberText(scale.Port()), u"1", u"127.0.0.1", 0), 0);
+        EXPECT_TRUE(engine->Open(u"IPC:" + NumberText(scale.Port()), u"1", u"127.0.0.1", 0));
         engine->SetInputDirectory(FromUtf8((root_ / "in").string()));
         engine->SetOutputDirectory(FromUtf8((root_ / "out").string()));
         engine->SetErrorDirectory(FromUtf8((root_ / "err").string()));
@@ -50,7 +50,7 @@ TEST_F(TransferEngineTest, OutcomeIsPublishedOnlyOnceTheResultFileExists) {
     for (int round = 0; round < 5; ++round) {
         Input("article_w.csv", "PLU;NAME\r\n1;a\r\n2;b\r\n");
         fs::remove(root_ / "out" / "article_w_a.csv");
-        ASSERT_EQ(engine->StartTransfer(u"article_w.csv", TransferMode::Write), 0);
+        ASSERT_TRUE(engine->StartTransfer(u"article_w.csv", TransferMode::Write));
         // Watch as closely as possible: the first 4 seen must find the file complete.
         std::int64_t end = TickMs() + 10000;
         while (engine->Status() != TransferStatus::Terminated && TickMs() < end) {
@@ -68,7 +68,7 @@ TEST_F(TransferEngineTest, NegativeRecordCountIsAnErrorAndReadsNothing) {
     });
     auto engine = OpenEngine(scale);
     Input("article_r.csv", "PLU;NAME\r\n");
-    ASSERT_EQ(engine->StartTransfer(u"article_r.csv", TransferMode::Read), 0);
+    ASSERT_TRUE(engine->StartTransfer(u"article_r.csv", TransferMode::Read));
     EXPECT_EQ(engine->WaitForOutcome(10000), TransferStatus::TerminatedWithError);
     EXPECT_EQ(scale.Requests().size(), 1u);
     EXPECT_NE(test::ReadFileBytes(root_ / "err" / "error.log").find("Database error : "),
@@ -85,7 +85,7 @@ TEST_F(TransferEngineTest, HugeRecordCountIsHeldToTheCounterAndCanBeStopped) {
     });
     auto engine = OpenEngine(scale);
     Input("article_r.csv", "PLU\r\n");
-    ASSERT_EQ(engine->StartTransfer(u"article_r.csv", TransferMode::Read), 0);
+    ASSERT_TRUE(engine->StartTransfer(u"article_r.csv", TransferMode::Read));
     std::int64_t end = TickMs() + 5000;
     while (engine->SentCount() < 3 && TickMs() < end)
         SleepMs(5);
@@ -102,9 +102,9 @@ TEST_F(TransferEngineTest, StartWaitsForThePreviousWorkerInsteadOfTouchingItsLis
     auto engine = OpenEngine(scale);
     Input("article_w.csv", "PLU;NAME\r\n1;a\r\n2;b\r\n3;c\r\n");
     Input("article2_w.csv", "PLU;NAME\r\n4;d\r\n");
-    ASSERT_EQ(engine->StartTransfer(u"article_w.csv", TransferMode::Write), 0);
+    ASSERT_TRUE(engine->StartTransfer(u"article_w.csv", TransferMode::Write));
     // A caller that does not wait for the end: the second start waits for the first worker.
-    ASSERT_EQ(engine->StartTransfer(u"article2_w.csv", TransferMode::Write), 0);
+    ASSERT_TRUE(engine->StartTransfer(u"article2_w.csv", TransferMode::Write));
     EXPECT_EQ(test::ReadFileBytes(root_ / "out" / "article_w_a.csv"),
               "PLU;NAME\r\nOK\r\nOK\r\nOK\r\n");
     EXPECT_EQ(engine->WaitForOutcome(10000), TransferStatus::Terminated);
@@ -122,7 +122,7 @@ TEST_F(TransferEngineTest, UnwritableResultPlaceFailsTheTransferButKeepsTheRepli
     std::ofstream(root_ / "blocked") << "x";
     engine->SetOutputDirectory(FromUtf8((root_ / "blocked").string()));
     Input("article_w.csv", "PLU;NAME\r\n1;a\r\n");
-    ASSERT_EQ(engine->StartTransfer(u"article_w.csv", TransferMode::Write), 0);
+    ASSERT_TRUE(engine->StartTransfer(u"article_w.csv", TransferMode::Write));
     EXPECT_EQ(engine->WaitForOutcome(10000), TransferStatus::TerminatedWithError);
     EXPECT_EQ(test::ReadFileBytes(root_ / "err" / "article_w_e.csv"), "PLU;NAME\r\nOK\r\n");
     EXPECT_NE(test::ReadFileBytes(root_ / "err" / "error.log").find("Result file not written: "),

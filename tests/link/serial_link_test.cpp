@@ -41,7 +41,7 @@ TEST(SerialLinkTest, OpenSetsRawLineAtTheGivenSpeed) {
     test::PtyScale scale(41);
     ASSERT_TRUE(scale.Valid());
     SerialLink link(u"COM41:19200");
-    ASSERT_EQ(link.Open(u"1"), 0);
+    ASSERT_TRUE(link.Open(u"1"));
     EXPECT_TRUE(link.IsOpen());
     termios settings{};
     ASSERT_EQ(tcgetattr(scale.SlaveFd(), &settings), 0);
@@ -50,17 +50,17 @@ TEST(SerialLinkTest, OpenSetsRawLineAtTheGivenSpeed) {
     EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0u);
     EXPECT_EQ(settings.c_lflag & (ICANON | ECHO), 0u);
     EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B19200));
-    EXPECT_EQ(link.Close(), 0);
+    EXPECT_TRUE(link.Close());
 }
 
-TEST(SerialLinkTest, PortThatCannotBeOpenedOrIsHeldGivesSixSilently) {
+TEST(SerialLinkTest, PortThatCannotBeOpenedOrIsHeldFailsSilently) {
     test::ShownErrors shown;
     {
         test::ScopedEnvironment port("DORVEX_COM42", "/nonexistent/tty");
         SerialLink missing(u"COM42:9600");
         missing.SetDisplayErrors(true);
-        EXPECT_EQ(missing.Open(u"1"), 6);
-        EXPECT_EQ(missing.Close(), 0);
+        EXPECT_FALSE(missing.Open(u"1"));
+        EXPECT_TRUE(missing.Close());
     }
 
     test::PtyScale scale(43);
@@ -68,11 +68,11 @@ TEST(SerialLinkTest, PortThatCannotBeOpenedOrIsHeldGivesSixSilently) {
     SerialLink first(u"COM43:9600");
     SerialLink second(u"COM43:9600");
     second.SetDisplayErrors(true);
-    ASSERT_EQ(first.Open(u"1"), 0);
-    EXPECT_EQ(second.Open(u"1"), 6);
+    ASSERT_TRUE(first.Open(u"1"));
+    EXPECT_FALSE(second.Open(u"1"));
     EXPECT_FALSE(second.IsOpen());
-    first.Close();
-    EXPECT_EQ(second.Open(u"1"), 0) << "the port is free again once closed";
+    EXPECT_TRUE(first.Close());
+    EXPECT_TRUE(second.Open(u"1")) << "the port is free again once closed";
     EXPECT_TRUE(shown.Texts().empty());
 }
 
@@ -80,7 +80,7 @@ TEST(SerialLinkTest, ReadReturnsWhatArrivedOrNothingAfterItsWait) {
     test::PtyScale scale(44);
     ASSERT_TRUE(scale.Valid());
     SerialLink link(u"COM44:9600");
-    ASSERT_EQ(link.Open(u"1"), 0);
+    ASSERT_TRUE(link.Open(u"1"));
     char buffer[500];
     std::int64_t start = TickMs();
     EXPECT_EQ(link.Read(buffer, sizeof(buffer)), 0);
@@ -100,12 +100,12 @@ TEST(SerialLinkTest, WritesReachTheLineUnchangedOnBothLineModes) {
     const std::string bytes("\x02\x61\x01\x80\xFE\n\r\x03", 8);
     for (const char16_t* descriptor : {u"COM45:9600", u"COM45:9600|RS485"}) {
         SerialLink link(descriptor);
-        ASSERT_EQ(link.Open(u"1"), 0);
+        ASSERT_TRUE(link.Open(u"1"));
         // A pseudo-terminal has no RS485 mode: RTS is switched by hand (and has no effect).
         EXPECT_FALSE(link.KernelRs485());
-        EXPECT_EQ(link.Write(bytes.data(), bytes.size()), 0);
+        EXPECT_TRUE(link.Write(bytes.data(), bytes.size()));
         EXPECT_EQ(scale.Receive(2000), bytes) << ToUtf8(descriptor);
-        link.Close();
+        EXPECT_TRUE(link.Close());
     }
 }
 
@@ -113,12 +113,12 @@ TEST(SerialLinkTest, FullSizeFrameOnTheBusIsFollowedByAPause) {
     test::PtyScale scale(46);
     ASSERT_TRUE(scale.Valid());
     SerialLink link(u"COM46:115200|RS485");
-    ASSERT_EQ(link.Open(u"1"), 0);
+    ASSERT_TRUE(link.Open(u"1"));
     std::string received;
     std::thread reader([&] { received = scale.Receive(5000, 300); });
     std::int64_t start = TickMs();
     const std::string frame(SerialLink::kFullFrame, 'x');
-    EXPECT_EQ(link.Write(frame.data(), frame.size()), 0);
+    EXPECT_TRUE(link.Write(frame.data(), frame.size()));
     EXPECT_GE(TickMs() - start, SerialLink::kFullFramePauseMs);
     reader.join();
     EXPECT_EQ(received.size(), SerialLink::kFullFrame);
@@ -130,9 +130,10 @@ TEST(SerialLinkTest, FailedWriteOnTheBusIsReportedAsFailure) {
     ASSERT_TRUE(scale.Valid());
     SerialLink link(u"COM47:9600|RS485");
     link.SetDisplayErrors(true);
-    ASSERT_EQ(link.Open(u"1"), 0);
+    ASSERT_TRUE(link.Open(u"1"));
     scale.CloseMaster();
-    EXPECT_NE(link.Write("\x02request\x03", 9), 0);
+    EXPECT_EQ(link.Write("\x02request\x03", 9).Reason().rfind(u"Unable to write to the port (", 0),
+              0u);
     ASSERT_FALSE(shown.Texts().empty());
     EXPECT_EQ(shown.Texts().front().rfind("Unable to write to the port\n(error code ", 0), 0u);
 }

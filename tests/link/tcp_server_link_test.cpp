@@ -73,19 +73,19 @@ TEST(TcpServerLinkTest, BoundPortAndMissingClientFail) {
     std::uint16_t port = FreePort();
     TcpServerLink first(Descriptor(port));
     first.SetDisplayErrors(true);
-    ASSERT_EQ(first.Open(u""), 0);
+    ASSERT_TRUE(first.Open(u""));
     EXPECT_EQ(first.Port(), port);
-    EXPECT_EQ(first.Write("request", 7), 6) << "no client yet";
+    EXPECT_EQ(first.Write("request", 7).Reason(), u"no scale is connected to " + first.Endpoint());
     EXPECT_TRUE(shown.Texts().empty());
 
     TcpServerLink second(Descriptor(port));
     second.SetDisplayErrors(true);
-    EXPECT_EQ(second.Open(u""), 6);
+    EXPECT_FALSE(second.Open(u""));
     EXPECT_FALSE(second.IsOpen());
     ASSERT_EQ(shown.Texts().size(), 1u);
     EXPECT_EQ(shown.Texts()[0].rfind("Unable binding socket\n(error code ", 0), 0u);
-    second.Close();
-    first.Close();
+    EXPECT_TRUE(second.Close());
+    EXPECT_TRUE(first.Close());
 }
 
 TEST(TcpServerLinkTest, ServesOneClientAfterAnother) {
@@ -105,7 +105,9 @@ TEST(TcpServerLinkTest, ServesOneClientAfterAnother) {
         EXPECT_EQ(manager.Payload(), u"OK " + FromUtf8(name));
         scale.Close();
         ASSERT_TRUE(WaitUntil([&] { return link->IsAwaitingClient(); })) << name;
-        EXPECT_FALSE(manager.Send(u"nobody listens"));
+        const Result unsent = manager.Send(u"nobody listens");
+        EXPECT_FALSE(unsent);
+        EXPECT_NE(unsent.Reason().find(u": no scale is connected to "), Text::npos) << name;
     }
     std::int64_t start = TickMs();
     manager.Close();

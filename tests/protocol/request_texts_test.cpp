@@ -17,7 +17,7 @@ class RequestTexts : public ::testing::Test {
   protected:
     void SetUp() override {
         catalog.Load(dir.WriteNarrow("table.csv", test::kArticleTableCsv));
-        ASSERT_EQ(catalog.SelectTable(u"Article"), TableCatalog::kSelected);
+        ASSERT_TRUE(catalog.SelectTable(u"Article"));
     }
 
     // The body of the first row of a data file with the given content.

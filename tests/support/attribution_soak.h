@@ -43,7 +43,7 @@ inline std::vector<std::string> AttributionSoakSimArgs(const std::string& tables
 inline SoakResult RunAttributionSoak(int port, int exchanges, unsigned seed) {
     SoakResult result;
     CommChannel channel(false, 2000);
-    if (channel.Open(u"IPC:" + NumberText(port), u"1", u"127.0.0.1", 0) != 0)
+    if (!channel.Open(u"IPC:" + NumberText(port), u"1", u"127.0.0.1", 0))
         return result;
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> pause(0, 3);

@@ -88,8 +88,8 @@ struct Indexed {
 // The index made by inserting every record in file order into an empty index file, checking
 // that each insertion keeps every entry there was, in its order.
 inline Indexed InsertedOneByOne(DataFile& file, int column, ColumnType type) {
-    if (!file.IsOpen() && !file.Open()) {
-        ADD_FAILURE() << ToUtf8(file.Path()) << ": " << ToUtf8(file.OpenError());
+    if (Result opened = file.IsOpen() ? Result() : file.Open(); !opened) {
+        ADD_FAILURE() << ToUtf8(file.Path()) << ": " << ToUtf8(opened.Reason());
         return {};
     }
     PlaceIndex(file.Path(), column,

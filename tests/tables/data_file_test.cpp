@@ -107,7 +107,8 @@ TEST(DataFileLines, LongLinesAreReadWhole) {
     // The longest line there may be, with its CR LF and without.
     const std::string longest(DataFile::kMaxLineLength, 'y');
     DataFile narrow(dir.Write("long.csv", "a;b\r\n" + longest + "\r\n" + longest));
-    ASSERT_TRUE(narrow.Open()) << ToUtf8(narrow.OpenError());
+    const Result opened = narrow.Open();
+    ASSERT_TRUE(opened) << ToUtf8(opened.Reason());
     // Compared whole, not printed: a megabyte per line.
     EXPECT_TRUE(RecordLines(narrow) == std::vector<Text>(2, Text(longest.size(), u'y')));
     DataFile wide(dir.WriteWide("long.csw", u"a\r\n" + Text(20000, u'é') + u"\r\nend\r\n"));
@@ -118,12 +119,10 @@ TEST(DataFileLines, LongLinesAreReadWhole) {
 TEST(DataFileBadInput, FilesWithoutASignificantLineAreRefused) {
     TempDir dir;
     DataFile missing(dir.PathOf("missing.csv"));
-    EXPECT_FALSE(missing.Open());
-    EXPECT_EQ(missing.OpenError(), u"the file cannot be opened for reading and writing");
+    EXPECT_EQ(missing.Open().Reason(), u"the file cannot be opened for reading and writing");
     for (const char* name : {"empty.csv", "empty.csw"}) {
         DataFile empty(dir.Write(name, ""));
-        EXPECT_FALSE(empty.Open());
-        EXPECT_EQ(empty.OpenError(), u"the file has no header line");
+        EXPECT_EQ(empty.Open().Reason(), u"the file has no header line");
     }
     EXPECT_FALSE(DataFile(dir.Write("blank.csv", "\r\n\n' only a comment\r\n")).Open());
     // A directory is no data file.
@@ -135,26 +134,23 @@ TEST(DataFileBadInput, NulCharactersRefuseTheFile) {
     TempDir dir;
     // (Not "nul.csv": Windows reserves that name for its null device.)
     DataFile narrow(dir.Write("with_nul.csv", "plu;name\r\n1;a\0b;c\r\n2;d\r\n"s));
-    EXPECT_FALSE(narrow.Open());
-    EXPECT_FALSE(narrow.IsOpen());
-    EXPECT_EQ(narrow.OpenError(),
+    EXPECT_EQ(narrow.Open().Reason(),
               u"line 2 holds a NUL character: it is no 8-bit text (UTF-16 files are named .csw)");
+    EXPECT_FALSE(narrow.IsOpen());
     // A UTF-16 file named .csv is what such a file usually is.
     EXPECT_FALSE(DataFile(dir.WriteWide("utf16.csv", u"plu\r\n1\r\n")).Open());
 
     DataFile wide(dir.WriteWide("with_nul.csw", u"plu\r\n1\r\n\r\n2\0003\r\n"s));
-    EXPECT_FALSE(wide.Open());
-    EXPECT_EQ(wide.OpenError(), u"line 4 holds a NUL character");
+    EXPECT_EQ(wide.Open().Reason(), u"line 4 holds a NUL character");
 }
 
 TEST(DataFileBadInput, Utf16WithAnOddNumberOfBytesIsRefused) {
     TempDir dir;
     const std::string bytes = "\xFF\xFE" + ToUtf16LeBytes(u"plu\r\n1\r\n2");
     DataFile odd(dir.Write("odd.csw", bytes + "\x41"));
-    EXPECT_FALSE(odd.Open());
-    EXPECT_EQ(odd.OpenError(), u"the file has an odd number of bytes (" +
-                                   NumberText(static_cast<std::int64_t>(bytes.size() + 1)) +
-                                   u"), so it is not UTF-16 text");
+    EXPECT_EQ(odd.Open().Reason(), u"the file has an odd number of bytes (" +
+                                       NumberText(static_cast<std::int64_t>(bytes.size() + 1)) +
+                                       u"), so it is not UTF-16 text");
     // An unpaired surrogate is a unit like any other.
     DataFile even(dir.Write("even.csw", "\xFF\xFE" + ToUtf16LeBytes(u"plu\r\n1\xD800x\r\n2")));
     ASSERT_TRUE(even.Open());
@@ -165,19 +161,17 @@ TEST(DataFileBadInput, ALineOver1MiBCharactersIsRefused) {
     const std::string tooLong =
         "PLU;NAME\r\n1;a\r\n" + std::string(100 * 1024 * 1024, 'x') + "\r\n3;c\r\n";
     DataFile narrow;
-    EXPECT_FALSE(narrow.OpenBytes(tooLong, u"huge.csv"));
-    EXPECT_EQ(narrow.OpenError(), u"line 3 is longer than 1048576 characters");
+    EXPECT_EQ(narrow.OpenBytes(tooLong, u"huge.csv").Reason(),
+              u"line 3 is longer than 1048576 characters");
 
     // One character over, in a file on disk, in UTF-16, and as the header; a CR inside a line
     // is a character of it.
     TempDir dir;
     const Text over(DataFile::kMaxLineLength + 1, u'y');
     DataFile wide(dir.WriteWide("over.csw", u"PLU\r\n1\r\n" + over));
-    EXPECT_FALSE(wide.Open());
-    EXPECT_EQ(wide.OpenError(), u"line 3 is longer than 1048576 characters");
+    EXPECT_EQ(wide.Open().Reason(), u"line 3 is longer than 1048576 characters");
     DataFile header(dir.WriteNarrow("header.csv", over + u"\n1\n"));
-    EXPECT_FALSE(header.Open());
-    EXPECT_EQ(header.OpenError(), u"line 1 is longer than 1048576 characters");
+    EXPECT_EQ(header.Open().Reason(), u"line 1 is longer than 1048576 characters");
     DataFile returns(dir.Write("returns.csv", "PLU\n" + std::string(3 * 1024 * 1024, '\r')));
     EXPECT_FALSE(returns.Open());
 }
@@ -197,8 +191,7 @@ TEST(DataFileBadInput, TenThousandColumnsAreReadAndOneMoreRefused) {
     ASSERT_TRUE(cursor.Open(&file));
     EXPECT_EQ(*cursor.GetFieldValue(u"C9999"), u"9999");
     DataFile over(dir.Write("over.csv", header + "one more\n" + row + "\n"));
-    EXPECT_FALSE(over.Open());
-    EXPECT_EQ(over.OpenError(), u"the header has more than 10000 columns");
+    EXPECT_EQ(over.Open().Reason(), u"the header has more than 10000 columns");
 }
 
 }  // namespace
