@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The other columns have no index: they are scanned, and no index file is looked for.
         for (int other = 0; other < kColumns; ++other)
             filter.UseIndex(other, other == column ? std::move(index) : nullptr);
-        Check(filter.SetFilter(kFilters[filterChoice]) == 0);
+        Check(filter.SetFilter(kFilters[filterChoice]).Ok());
         filter.FindFirst();
         Check(cursor.IsEOF() || filter.AllConditionsHold());
     }

@@ -2,7 +2,6 @@
 
 #include "sync/row_digest.h"
 #include "tables/data_file_problem.h"
-#include "tables/field_condition.h"
 #include "tables/record_filter.h"
 
 namespace dorvex {
@@ -24,27 +23,14 @@ bool RowSelection::Open(const Text& path, TextView keyColumn, const Text& filter
         return false;
     }
     filtered_ = !Trim(filter).empty();
-    if (filtered_ && cursor_.SetFilter(filter) != 0) {
-        reason = u"the filter names " + UnknownFilterColumn(filter) +
-                 u", which is not a column of " + path;
-        return false;
+    if (filtered_) {
+        if (Result set = cursor_.SetFilter(filter); !set) {
+            reason = set.Reason();
+            return false;
+        }
     }
     SkipUnselected();
     return true;
-}
-
-// The filter refuses a whole text for its first unknown column: find which one it was.
-Text RowSelection::UnknownFilterColumn(const Text& filter) {
-    ColumnIndexMap indexes;
-    TextView rest = filter;
-    while (!rest.empty()) {
-        const std::size_t cut = std::min(rest.find_first_of(u"&|"), rest.size());
-        FieldCondition condition(&cursor_);
-        if (condition.Parse(rest.substr(0, cut), 1, indexes) != 0)
-            return u"\"" + condition.Column() + u"\"";
-        rest.remove_prefix(std::min(cut + 1, rest.size()));
-    }
-    return u"a column";
 }
 
 void RowSelection::SkipUnselected() {

@@ -39,7 +39,6 @@ class RowSelection {
 
   private:
     void SkipUnselected();
-    Text UnknownFilterColumn(const Text& filter);
 
     DataFile file_;
     RecordCursor cursor_;

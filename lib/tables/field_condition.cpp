@@ -23,14 +23,16 @@ int FieldCondition::OperatorCodeOf(TextView word) {
     return kEqual;
 }
 
-int FieldCondition::Parse(TextView term, int connector, ColumnIndexMap& indexes) {
+Result FieldCondition::Parse(TextView term, int connector, ColumnIndexMap& indexes) {
     connector_ = connector;
     Text word;
     column_ = Trim(SplitField(word, term, kBlank));
     const DataColumn* column =
         cursor_->File() != nullptr ? cursor_->File()->FindColumn(column_) : nullptr;
-    if (column == nullptr)
-        return kUnknownColumn;
+    if (column == nullptr) {
+        return Result::Failure(u"the filter names \"" + column_ + u"\", which is not a column of " +
+                               (cursor_->File() != nullptr ? cursor_->File()->Path() : Text()));
+    }
     columnPosition_ = column->position;
     index_ = IndexOfColumn(indexes);
     operator_ = SplitField(word, term, kBlank);
@@ -39,7 +41,7 @@ int FieldCondition::Parse(TextView term, int connector, ColumnIndexMap& indexes)
     std::optional<double> number = ToNumber(valueText_);
     isNumeric_ = number.has_value();
     numericValue_ = number.value_or(0);
-    return 0;
+    return {};
 }
 
 ColumnIndex* FieldCondition::IndexOfColumn(ColumnIndexMap& indexes) const {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/result.h"
 #include "platform/text.h"
 #include "tables/column_index.h"
 
@@ -26,14 +27,11 @@ class FieldCondition {
         kGreaterOrEqual = 3,
         kGreater = 4
     };
-    // What Parse returns for a column the data file does not have.
-    static constexpr int kUnknownColumn = 13;
-
     explicit FieldCondition(RecordCursor* cursor) : cursor_(cursor) {}
 
     // Reads the term; the column's index comes from `indexes`, or is opened and entered there
-    // when its file exists. 0, or kUnknownColumn.
-    int Parse(TextView term, int connector, ColumnIndexMap& indexes);
+    // when its file exists. Fails, naming the column, for a column the data file does not have.
+    Result Parse(TextView term, int connector, ColumnIndexMap& indexes);
     // True when the cursor's current record satisfies the term.
     bool Evaluate() const;
     // The index that can find this term's first record: an equality whose index orders keys

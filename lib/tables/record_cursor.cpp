@@ -22,7 +22,7 @@ bool RecordCursor::Open(DataFile* file, const Text* filter) {
         return false;
     isOpen_ = true;
     MakeFields();
-    if (filter != nullptr && SetFilter(*filter) != 0) {
+    if (filter != nullptr && !SetFilter(*filter)) {
         isOpen_ = false;
         return false;
     }
@@ -33,7 +33,7 @@ bool RecordCursor::Open(DataFile* file, const Text* filter) {
     return true;
 }
 
-int RecordCursor::SetFilter(const Text& text) {
+Result RecordCursor::SetFilter(const Text& text) {
     if (!filter_)
         filter_ = std::make_unique<RecordFilter>(*this);
     return filter_->SetFilter(text);

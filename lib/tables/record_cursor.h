@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/result.h"
 #include "platform/text.h"
 #include "tables/data_file.h"
 
@@ -63,9 +64,9 @@ class RecordCursor {
     }
     int FieldCount() const { return static_cast<int>(fields_.size()); }
     const Text& CurrentLine() const { return currentLine_; }
-    // The filter operations (RecordFilter): 0 or FieldCondition::kUnknownColumn; true when the
-    // cursor stands on a record that satisfies every term; true when every term holds.
-    int SetFilter(const Text& text);
+    // The filter operations (RecordFilter): fails for a term on an unknown column; true when
+    // the cursor stands on a record that satisfies every term; true when every term holds.
+    Result SetFilter(const Text& text);
     bool FindFirst();
     bool AllConditionsHold() const;
     const RecordFilter* Filter() const { return filter_.get(); }

@@ -7,9 +7,9 @@
 
 namespace dorvex {
 
-int RecordFilter::SetFilter(const Text& text) {
+Result RecordFilter::SetFilter(const Text& text) {
     if (text == filterText_)
-        return 0;
+        return {};
     conditions_.clear();
     filterText_.clear();
     TextView rest = text;
@@ -19,14 +19,14 @@ int RecordFilter::SetFilter(const Text& text) {
         TextView term = rest.substr(0, cut);
         rest.remove_prefix(std::min(cut + 1, rest.size()));
         FieldCondition condition(&cursor_);
-        if (int result = condition.Parse(term, connector, indexes_); result != 0) {
+        if (Result parsed = condition.Parse(term, connector, indexes_); !parsed) {
             conditions_.clear();
-            return result;
+            return parsed;
         }
         conditions_.push_back(std::move(condition));
     }
     filterText_ = text;
-    return 0;
+    return {};
 }
 
 void RecordFilter::UseIndex(int column, std::unique_ptr<ColumnIndex> index) {

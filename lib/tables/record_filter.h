@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/result.h"
 #include "platform/text.h"
 #include "tables/field_condition.h"
 
@@ -23,10 +24,10 @@ class RecordFilter {
     RecordFilter(const RecordFilter&) = delete;
     RecordFilter& operator=(const RecordFilter&) = delete;
 
-    // Replaces the terms; 0 on success or when the text is the current one, or
-    // FieldCondition::kUnknownColumn when a term names a column the data file lacks (then no
-    // term stays and the filter text is forgotten).
-    int SetFilter(const Text& text);
+    // Replaces the terms (nothing to do when the text is the current one). Fails, naming the
+    // column, when a term names a column the data file lacks; then no term stays and the filter
+    // text is forgotten.
+    Result SetFilter(const Text& text);
     // Terms on `column` are answered through `index` (by scanning when it is null) instead of
     // the column's index file: for an index opened from memory. The terms are dropped (they
     // point at the indexes they use): set the filter afterwards.

@@ -84,15 +84,15 @@ TEST_F(FilterIndex, AnIndexGivenToTheFilterReplacesTheFile) {
     ASSERT_TRUE(inMemory->OpenBytes(&file, 1, IndexBytes(4, 2, 0, u"NAME", {18, 36}), dataBytes));
     filter.UseIndex(1, std::move(inMemory));
     const Text term = u"NAME = apple";
-    ASSERT_EQ(filter.SetFilter(term), 0);
+    ASSERT_TRUE(filter.SetFilter(term).Ok());
     ASSERT_TRUE(filter.FindFirst());
     EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"2");
     // The same term again, now without an index: scanned.
     filter.UseIndex(1, nullptr);
-    ASSERT_EQ(filter.SetFilter(term), 0);
+    ASSERT_TRUE(filter.SetFilter(term).Ok());
     ASSERT_TRUE(filter.FindFirst());
     EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"2");
-    ASSERT_EQ(filter.SetFilter(u"NAME = fig"), 0);
+    ASSERT_TRUE(filter.SetFilter(u"NAME = fig").Ok());
     ASSERT_TRUE(filter.FindFirst());
     EXPECT_EQ(*cursor.GetFieldValue(u"plu"), u"4");
     EXPECT_EQ(filter.Conditions().front().Index(), nullptr);
