@@ -23,15 +23,11 @@ std::string Write(std::string_view fields) {
 
 class ScaleSimTcp : public ::testing::Test {
   protected:
-    std::vector<std::string> Args(std::vector<std::string> extra = {}) const {
-        extra.insert(extra.begin(), {"--tables", tables_.TablesPath()});
-        return extra;
-    }
     TempTables tables_;
 };
 
 TEST_F(ScaleSimTcp, AnswersIdentityAndMarksWhatItDoesNotUnderstand) {
-    ScaleSimProcess sim(Args());
+    ScaleSimProcess sim(tables_.SimArgs());
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
     ASSERT_TRUE(client.Connected());
@@ -49,7 +45,7 @@ TEST_F(ScaleSimTcp, AnswersIdentityAndMarksWhatItDoesNotUnderstand) {
 }
 
 TEST_F(ScaleSimTcp, RefusesRequestsItCannotExecuteWithErrorTexts) {
-    ScaleSimProcess sim(Args({"--device", "2"}));
+    ScaleSimProcess sim(tables_.SimArgs({"--device", "2"}));
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
 
@@ -70,7 +66,7 @@ TEST_F(ScaleSimTcp, RefusesRequestsItCannotExecuteWithErrorTexts) {
 
 // Errors and missing replies are injected by the export tests; the "not understood" one here.
 TEST_F(ScaleSimTcp, InjectsNotUnderstoodRepliesWithoutExecuting) {
-    ScaleSimProcess sim(Args({"--unknown-nth", "2"}));
+    ScaleSimProcess sim(tables_.SimArgs({"--unknown-nth", "2"}));
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
 
@@ -87,8 +83,8 @@ TEST_F(ScaleSimTcp, InjectsNotUnderstoodRepliesWithoutExecuting) {
 TEST_F(ScaleSimTcp, CutsRequestsAtAWholeLeadingTagOrAfterTheQuietTimeWhenAskedTo) {
     for (bool strict : {false, true}) {
         ScaleSimProcess sim(
-            Args(strict ? std::vector<std::string>{"--strict-quiet", "--quiet-ms", "400"}
-                        : std::vector<std::string>{}));
+            tables_.SimArgs(strict ? std::vector<std::string>{"--strict-quiet", "--quiet-ms", "400"}
+                                   : std::vector<std::string>{}));
         ASSERT_TRUE(sim.Started());
         RawClient client(sim.Port());
         // An incomplete leading tag waits for the rest.
