@@ -22,8 +22,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -55,9 +57,8 @@ class ScaleSimProcess {
             logPath_ = *(log + 1);
         } else {
             logPath_ = TemporaryLog();
-            ownedLog_ = !logPath_.empty();
-            if (ownedLog_)
-                args.insert(args.end(), {"--log", logPath_});
+            ownedLog_ = true;
+            args.insert(args.end(), {"--log", logPath_});
         }
         Spawn(args);
         started_ = WaitForLine("", 1, Milliseconds(10000)) && ReadReadyLine();
@@ -172,6 +173,12 @@ class ScaleSimProcess {
         return requests;
     }
 
+    // A name in the temporary directory for the simulator to create its log under.
+    static std::string TemporaryLog() {
+        const std::string name = "dorvex-sim-log-" + std::to_string(std::random_device()());
+        return (std::filesystem::temp_directory_path() / name).string();
+    }
+
     // Reads the output until `done` holds, the output ends or `timeout` passes; whether
     // `done` held.
     template <typename Done>
@@ -188,10 +195,6 @@ class ScaleSimProcess {
     }
 
 #ifdef _WIN32
-    static std::string TemporaryLog() {
-        return UnixProcess::TemporaryFile("dsl");
-    }
-
     void Spawn(const std::vector<std::string>& args) {
         std::vector<std::string> command = {UnixProcess::SimulatorPath()};
         for (const std::string& arg : args)
@@ -221,14 +224,6 @@ class ScaleSimProcess {
         }
     }
 #else
-    static std::string TemporaryLog() {
-        char name[] = "/tmp/dorvex-sim-log-XXXXXX";
-        int fd = ::mkstemp(name);
-        if (fd < 0)
-            return {};
-        ::close(fd);
-        return name;
-    }
 
     // The output goes to an unlinked temporary file that this side reads at its own offset.
     void Spawn(const std::vector<std::string>& args) {
