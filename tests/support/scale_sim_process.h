@@ -173,10 +173,15 @@ class ScaleSimProcess {
         return requests;
     }
 
-    // A name in the temporary directory for the simulator to create its log under.
+    // A name in the temporary directory for the simulator's log. Under Wine an existing file,
+    // whose Windows path Wine is sure to translate.
     static std::string TemporaryLog() {
+#ifdef _WIN32
+        return UnixProcess::TemporaryFile("dsl");
+#else
         const std::string name = "dorvex-sim-log-" + std::to_string(std::random_device()());
         return (std::filesystem::temp_directory_path() / name).string();
+#endif
     }
 
     // Reads the output until `done` holds, the output ends or `timeout` passes; whether
