@@ -17,17 +17,6 @@
 namespace dorvex::test {
 namespace {
 
-std::string Write(std::string_view fields) {
-    return "<art m=\"w\"><dvn>1" + std::string(fields);
-}
-
-std::string Read(std::string_view key) {
-    return "<art m=\"r\"><dvn>1<plu>" + std::string(key);
-}
-
-const std::string kOk = "<art m=\"w\"><res>OK";
-const std::string kNotFound = "<art m=\"e\"><err>record not found";
-
 std::vector<std::string> FileLines(const std::string& path) {
     std::vector<std::string> lines;
     std::ifstream in(path);
@@ -71,11 +60,11 @@ TEST_F(ScaleSimFleet, ServesEveryScaleWithItsOwnDataLogAndCount) {
     RawClient zero(ports[0]);
     RawClient one(ports[1]);
     RawClient four(ports[4]);
-    EXPECT_EQ(zero.Exchange(Write("<plu>1<nam>zero")), kOk);
-    EXPECT_EQ(one.Exchange(Read("1")), kNotFound);
-    EXPECT_EQ(one.Exchange(Write("<plu>1<nam>one")), kOk);
-    EXPECT_EQ(zero.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>zero<pri>");
-    EXPECT_EQ(one.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>one<pri>");
+    EXPECT_EQ(zero.Exchange(ArticleWrite("<plu>1<nam>zero")), kWritten);
+    EXPECT_EQ(one.Exchange(ArticleRead("1")), kNotFound);
+    EXPECT_EQ(one.Exchange(ArticleWrite("<plu>1<nam>one")), kWritten);
+    EXPECT_EQ(zero.Exchange(ArticleRead("1")), "<art m=\"r\"><plu>1<nam>zero<pri>");
+    EXPECT_EQ(one.Exchange(ArticleRead("1")), "<art m=\"r\"><plu>1<nam>one<pri>");
     EXPECT_NE(four.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article")
                   .find("COUNT(*)<val>0"),
               std::string::npos);
@@ -86,7 +75,7 @@ TEST_F(ScaleSimFleet, ServesEveryScaleWithItsOwnDataLogAndCount) {
     ASSERT_EQ(logZero.size(), 2u);
     ASSERT_EQ(logOne.size(), 3u);
     EXPECT_EQ(logOne[0].sequence, 1);
-    EXPECT_EQ(logOne[0].text, Read("1"));
+    EXPECT_EQ(logOne[0].text, ArticleRead("1"));
     EXPECT_EQ(sim.Requests(4).size(), 1u);
     EXPECT_TRUE(sim.WaitForLine("accepted connection 1 on scale4"));
 }
@@ -152,9 +141,9 @@ TEST_F(ScaleSimFleet, ServesAHundredScalesAndRestsWhileIdle) {
         clients.push_back(std::make_unique<RawClient>(port));
     // All at once, as a fleet sends: each reply is one write, so a short quiet time is enough.
     for (std::size_t i = 0; i < clients.size(); ++i)
-        ASSERT_TRUE(clients[i]->Send(Write("<plu>" + std::to_string(i))));
+        ASSERT_TRUE(clients[i]->Send(ArticleWrite("<plu>" + std::to_string(i))));
     for (std::size_t i = 0; i < clients.size(); ++i)
-        EXPECT_EQ(clients[i]->Receive(Ms(3000), Ms(5)), kOk) << "scale " << i;
+        EXPECT_EQ(clients[i]->Receive(Ms(3000), Ms(5)), kWritten) << "scale " << i;
 
     // With 100 listeners and 100 idle connections, a second costs next to no CPU: a loop
     // that polled without waiting would take most of it.
@@ -173,7 +162,7 @@ TEST_F(ScaleSimFleet, AltersAndDropsStoredRowsBeforeServing) {
         RawClient client(sim.Port());
         for (const char* row :
              {"<plu>1<nam>one<pri>2.50", "<plu>2<nam>two<pri>3", "<plu>3<nam>three<pri>4"})
-            ASSERT_EQ(client.Exchange(Write(row)), kOk);
+            ASSERT_EQ(client.Exchange(ArticleWrite(row)), kWritten);
         ASSERT_EQ(sim.Stop(), 0);
     }
     ScaleSimProcess sim(
@@ -182,9 +171,9 @@ TEST_F(ScaleSimFleet, AltersAndDropsStoredRowsBeforeServing) {
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
     // Texts are stored as they are and sent escaped.
-    EXPECT_EQ(client.Exchange(Read("1")), "<art m=\"r\"><plu>1<nam>a&lt;b&gt;c<pri>2.5");
-    EXPECT_EQ(client.Exchange(Read("2")), "<art m=\"r\"><plu>2<nam>a:b=c<pri>3");
-    EXPECT_EQ(client.Exchange(Read("3")), kNotFound);
+    EXPECT_EQ(client.Exchange(ArticleRead("1")), "<art m=\"r\"><plu>1<nam>a&lt;b&gt;c<pri>2.5");
+    EXPECT_EQ(client.Exchange(ArticleRead("2")), "<art m=\"r\"><plu>2<nam>a:b=c<pri>3");
+    EXPECT_EQ(client.Exchange(ArticleRead("3")), kNotFound);
     EXPECT_NE(client.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article")
                   .find("COUNT(*)<val>2"),
               std::string::npos);
@@ -197,8 +186,10 @@ TEST_F(ScaleSimFleet, EachScaleKeepsItsOwnDatabaseAndFaultsReachOnlyTheFaultyOne
         ASSERT_TRUE(sim.Started());
         std::vector<int> ports = sim.Ports(2);
         ASSERT_EQ(ports.size(), 2u);
-        EXPECT_EQ(RawClient(ports[0]).Exchange(Write("<plu>5<nam>first<pri>1.00")), kOk);
-        EXPECT_EQ(RawClient(ports[1]).Exchange(Write("<plu>5<nam>second<pri>1.00")), kOk);
+        EXPECT_EQ(RawClient(ports[0]).Exchange(ArticleWrite("<plu>5<nam>first<pri>1.00")),
+                  kWritten);
+        EXPECT_EQ(RawClient(ports[1]).Exchange(ArticleWrite("<plu>5<nam>second<pri>1.00")),
+                  kWritten);
         EXPECT_EQ(sim.Stop(), 0);
     }
     EXPECT_TRUE(std::filesystem::exists(db + ".0"));
@@ -213,13 +204,13 @@ TEST_F(ScaleSimFleet, EachScaleKeepsItsOwnDatabaseAndFaultsReachOnlyTheFaultyOne
     RawClient healthy(ports[0]);
     RawClient faulty(ports[1]);
     for (int turn = 0; turn < 2; ++turn)
-        EXPECT_EQ(healthy.Exchange(Read("5")), "<art m=\"r\"><plu>5<nam>first<pri>1.00");
-    EXPECT_EQ(faulty.Exchange(Read("5")), "<art m=\"r\"><plu>5<nam>second<pri>9");
+        EXPECT_EQ(healthy.Exchange(ArticleRead("5")), "<art m=\"r\"><plu>5<nam>first<pri>1.00");
+    EXPECT_EQ(faulty.Exchange(ArticleRead("5")), "<art m=\"r\"><plu>5<nam>second<pri>9");
     // The faulty scale's second request is received and logged, but neither answered nor
     // executed.
-    faulty.Send(Write("<plu>6"));
+    faulty.Send(ArticleWrite("<plu>6"));
     EXPECT_EQ(faulty.Receive(Ms(300)), "");
-    EXPECT_EQ(faulty.Exchange(Read("6")), kNotFound);
+    EXPECT_EQ(faulty.Exchange(ArticleRead("6")), kNotFound);
     EXPECT_EQ(sim.Requests(1).size(), 3u);
 }
 }  // namespace

@@ -17,10 +17,6 @@ std::string ErrorText(const std::string& reply) {
     return ToUtf8(ErrorResultText(FromUtf8(reply)));
 }
 
-std::string Write(std::string_view fields) {
-    return "<art m=\"w\"><dvn>1" + std::string(fields);
-}
-
 class ScaleSimTcp : public ::testing::Test {
   protected:
     TempTables tables_;
@@ -60,7 +56,7 @@ TEST_F(ScaleSimTcp, RefusesRequestsItCannotExecuteWithErrorTexts) {
     for (const auto& [request, text] : refused)
         EXPECT_EQ(ErrorText(client.Exchange(request)), text) << request;
     // Device 0 ("fm" in reads) reaches every scale.
-    EXPECT_EQ(client.Exchange("<art m=\"w\"><dvn>0<plu>1"), "<art m=\"w\"><res>OK");
+    EXPECT_EQ(client.Exchange("<art m=\"w\"><dvn>0<plu>1"), kWritten);
     EXPECT_EQ(client.Exchange("<art m=\"r\"><dvn>fm<plu>1"), "<art m=\"r\"><plu>1<nam><pri>");
 }
 
@@ -70,10 +66,10 @@ TEST_F(ScaleSimTcp, InjectsNotUnderstoodRepliesWithoutExecuting) {
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
 
-    EXPECT_EQ(client.Exchange(Write("<plu>1")), "<art m=\"w\"><res>OK");
-    EXPECT_EQ(client.Exchange(Write("<plu>2")), "<unt>");
-    EXPECT_EQ(client.Exchange(Write("<plu>3")), "<art m=\"w\"><res>OK");
-    EXPECT_EQ(client.Exchange(Write("<plu>4")), "<unt>");
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>1")), kWritten);
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>2")), "<unt>");
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>3")), kWritten);
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>4")), "<unt>");
     // Requests 2 and 4 were not executed.
     EXPECT_NE(
         client.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article").find("<val>2"),

@@ -16,6 +16,16 @@ namespace dorvex::test {
 
 using Ms = std::chrono::milliseconds;
 
+// The article requests for device 1 that the simulator tests send, and two of its replies.
+inline std::string ArticleWrite(std::string_view fields) {
+    return "<art m=\"w\"><dvn>1" + std::string(fields);
+}
+inline std::string ArticleRead(std::string_view key) {
+    return "<art m=\"r\"><dvn>1<plu>" + std::string(key);
+}
+inline const std::string kWritten = "<art m=\"w\"><res>OK";
+inline const std::string kNotFound = "<art m=\"e\"><err>record not found";
+
 class RawClient {
   public:
     explicit RawClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
