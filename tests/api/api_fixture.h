@@ -1,13 +1,19 @@
-// What the export tests share: the library's reasons as strings, the article table, a link
-// that nobody answers, the wait for a transfer's end and a listening link on a free port.
+// What the export tests share: the library's reasons as strings, the article table and
+// simulators serving it, a link that nobody answers, the wait for a transfer's end and a
+// listening link on a free port.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "dorvex.h"
+#include "support/scale_sim_process.h"
+#include "support/test_directory.h"
 
 namespace dorvex::test {
 
@@ -18,16 +24,17 @@ inline constexpr const char* kArticleTables =
 // Port 9 (discard) has no listener on loopback: every open is refused at once.
 inline constexpr const char* kRefusedLink = "IPC:9";
 
-inline std::string LastError() {
+// The text one of the reason exports gives, empty when it gives none.
+inline std::string ReasonText(int(DORVEX_CALL* reason)(char*, int)) {
     std::vector<char> text(2048);
-    int length = GetLastErrorText(text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), static_cast<std::size_t>(length));
+    const int length = reason(text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), static_cast<std::size_t>(std::max(length, 0)));
 }
-
+inline std::string LastError() {
+    return ReasonText(&GetLastErrorText);
+}
 inline std::string TransferError() {
-    std::vector<char> text(2048);
-    int length = GetTransferErrorText(text.data(), static_cast<int>(text.size()));
-    return length > 0 ? std::string(text.data(), static_cast<std::size_t>(length)) : "";
+    return ReasonText(&GetTransferErrorText);
 }
 
 inline long long MillisecondsSince(Clock::time_point start) {
@@ -55,5 +62,44 @@ inline int OpenServerLink(const std::string& tableFile) {
     }
     return 0;
 }
+
+// A test directory holding the article table; the default engine is closed before and after.
+class ArticleTableTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        CloseDorvex();
+        dir_.Write("table.csv", kArticleTables);
+    }
+    void TearDown() override { CloseDorvex(); }
+
+    std::string TableFile() const { return (dir_.Root() / "table.csv").string(); }
+
+    ScaleSimProcess Sim(std::vector<std::string> extra = {}) const {
+        extra.insert(extra.begin(), {"--tables", TableFile()});
+        return ScaleSimProcess(extra);
+    }
+
+    void SetDirectories() const {
+        SetInputDir(dir_.In().string().c_str());
+        SetOutputDir(dir_.Out().string().c_str());
+        SetErrorDir(dir_.Err().string().c_str());
+    }
+
+    // Opens the default engine as every caller does: the test's directories, "|" as marker.
+    void OpenDefault(const std::string& link, const char* device = "1", int unicode = 0) {
+        SetConnectionTimeout(2000);
+        ASSERT_EQ(OpenDorvex(link.c_str(), device, "127.0.0.1", 0, unicode, TableFile().c_str()), 1)
+            << LastError();
+        SetDirectories();
+        SetDestination(device);
+        SetCRChar("|");
+    }
+    void OpenDefault(const ScaleSimProcess& sim, const char* device = "1", int unicode = 0) {
+        ASSERT_TRUE(sim.Started());
+        OpenDefault("IPC:" + std::to_string(sim.Port()), device, unicode);
+    }
+
+    TestDirectory dir_{"dorvex-api"};
+};
 
 }  // namespace dorvex::test

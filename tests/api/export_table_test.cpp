@@ -6,9 +6,12 @@
 #include <sstream>
 #include <string>
 
-#include "api/export_names.h"
-
 namespace {
+
+// Every function dorvex.h declares, read from the header when the build is configured.
+const std::set<std::string> kDocumentedNames = {
+#include "api/header_export_names.inc"
+};
 
 TEST(ExportTable, ExactlyTheDocumentedNames) {
     const std::string command =
@@ -25,7 +28,7 @@ TEST(ExportTable, ExactlyTheDocumentedNames) {
             names.insert(name);
     }
     ASSERT_EQ(pclose(pipe), 0);
-    EXPECT_EQ(names, dorvex::test::DocumentedExportNames());
+    EXPECT_EQ(names, kDocumentedNames);
 }
 
 }  // namespace

@@ -71,14 +71,9 @@ constexpr std::u16string_view kIdentity = u"<idt m=\"r\"><dvn>3<dpn>1";
 constexpr std::string_view kIdentityReply =
     "<idt m=\"r\"><dvn>3<dpn>1<mdl>dorvex-scale-sim<ver>1.0";
 
-class ScaleSimRoles : public ::testing::Test {
-  protected:
-    TempTables tables_;
-};
-
-TEST_F(ScaleSimRoles, SerialScaleAnswersFramesForItsDeviceWithItsStation) {
-    ScaleSimProcess sim(
-        {"--tables", tables_.TablesPath(), "--serial", "pty", "--device", "3", "--station", "7"});
+TEST(ScaleSimRoles, SerialScaleAnswersFramesForItsDeviceWithItsStation) {
+    TempTables tables;
+    ScaleSimProcess sim(tables.SimArgs({"--serial", "pty", "--device", "3", "--station", "7"}));
     ASSERT_TRUE(sim.Started());
     LineEnd line(sim.SerialPath());
     ASSERT_TRUE(line.Open());
@@ -102,10 +97,11 @@ TEST_F(ScaleSimRoles, SerialScaleAnswersFramesForItsDeviceWithItsStation) {
     EXPECT_EQ(sim.Requests().size(), 3u);
 }
 
-TEST_F(ScaleSimRoles, TcpClientConnectsAndReconnectsWhenTheConnectionEnds) {
+TEST(ScaleSimRoles, TcpClientConnectsAndReconnectsWhenTheConnectionEnds) {
+    TempTables tables;
     Listener listener;
-    ScaleSimProcess sim({"--tables", tables_.TablesPath(), "--connect",
-                         "127.0.0.1:" + std::to_string(listener.Port()), "--reconnect-ms", "50"});
+    ScaleSimProcess sim(tables.SimArgs(
+        {"--connect", "127.0.0.1:" + std::to_string(listener.Port()), "--reconnect-ms", "50"}));
     ASSERT_TRUE(sim.Started());
 
     // One exchange per connection: the simulator connects again after each close.

@@ -17,21 +17,13 @@ std::string ErrorText(const std::string& reply) {
     return ToUtf8(ErrorResultText(FromUtf8(reply)));
 }
 
-std::string Write(std::string_view fields) {
-    return "<art m=\"w\"><dvn>1" + std::string(fields);
-}
-
 class ScaleSimTcp : public ::testing::Test {
   protected:
-    std::vector<std::string> Args(std::vector<std::string> extra = {}) const {
-        extra.insert(extra.begin(), {"--tables", tables_.TablesPath()});
-        return extra;
-    }
     TempTables tables_;
 };
 
 TEST_F(ScaleSimTcp, AnswersIdentityAndMarksWhatItDoesNotUnderstand) {
-    ScaleSimProcess sim(Args());
+    ScaleSimProcess sim(tables_.SimArgs());
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
     ASSERT_TRUE(client.Connected());
@@ -49,7 +41,7 @@ TEST_F(ScaleSimTcp, AnswersIdentityAndMarksWhatItDoesNotUnderstand) {
 }
 
 TEST_F(ScaleSimTcp, RefusesRequestsItCannotExecuteWithErrorTexts) {
-    ScaleSimProcess sim(Args({"--device", "2"}));
+    ScaleSimProcess sim(tables_.SimArgs({"--device", "2"}));
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
 
@@ -64,20 +56,20 @@ TEST_F(ScaleSimTcp, RefusesRequestsItCannotExecuteWithErrorTexts) {
     for (const auto& [request, text] : refused)
         EXPECT_EQ(ErrorText(client.Exchange(request)), text) << request;
     // Device 0 ("fm" in reads) reaches every scale.
-    EXPECT_EQ(client.Exchange("<art m=\"w\"><dvn>0<plu>1"), "<art m=\"w\"><res>OK");
+    EXPECT_EQ(client.Exchange("<art m=\"w\"><dvn>0<plu>1"), kWritten);
     EXPECT_EQ(client.Exchange("<art m=\"r\"><dvn>fm<plu>1"), "<art m=\"r\"><plu>1<nam><pri>");
 }
 
 // Errors and missing replies are injected by the export tests; the "not understood" one here.
 TEST_F(ScaleSimTcp, InjectsNotUnderstoodRepliesWithoutExecuting) {
-    ScaleSimProcess sim(Args({"--unknown-nth", "2"}));
+    ScaleSimProcess sim(tables_.SimArgs({"--unknown-nth", "2"}));
     ASSERT_TRUE(sim.Started());
     RawClient client(sim.Port());
 
-    EXPECT_EQ(client.Exchange(Write("<plu>1")), "<art m=\"w\"><res>OK");
-    EXPECT_EQ(client.Exchange(Write("<plu>2")), "<unt>");
-    EXPECT_EQ(client.Exchange(Write("<plu>3")), "<art m=\"w\"><res>OK");
-    EXPECT_EQ(client.Exchange(Write("<plu>4")), "<unt>");
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>1")), kWritten);
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>2")), "<unt>");
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>3")), kWritten);
+    EXPECT_EQ(client.Exchange(ArticleWrite("<plu>4")), "<unt>");
     // Requests 2 and 4 were not executed.
     EXPECT_NE(
         client.Exchange("<sql m=\"r\"><dvn>1<qry>SELECT COUNT(*) FROM Article").find("<val>2"),
@@ -87,8 +79,8 @@ TEST_F(ScaleSimTcp, InjectsNotUnderstoodRepliesWithoutExecuting) {
 TEST_F(ScaleSimTcp, CutsRequestsAtAWholeLeadingTagOrAfterTheQuietTimeWhenAskedTo) {
     for (bool strict : {false, true}) {
         ScaleSimProcess sim(
-            Args(strict ? std::vector<std::string>{"--strict-quiet", "--quiet-ms", "400"}
-                        : std::vector<std::string>{}));
+            tables_.SimArgs(strict ? std::vector<std::string>{"--strict-quiet", "--quiet-ms", "400"}
+                                   : std::vector<std::string>{}));
         ASSERT_TRUE(sim.Started());
         RawClient client(sim.Port());
         // An incomplete leading tag waits for the rest.

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "support/test_directory.h"
 #include "support/test_sockets.h"
@@ -15,10 +16,15 @@ namespace dorvex::test {
 
 using Ms = std::chrono::milliseconds;
 
-inline std::int64_t NowMs() {
-    return std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+// The article requests for device 1 that the simulator tests send, and two of its replies.
+inline std::string ArticleWrite(std::string_view fields) {
+    return "<art m=\"w\"><dvn>1" + std::string(fields);
 }
+inline std::string ArticleRead(std::string_view key) {
+    return "<art m=\"r\"><dvn>1<plu>" + std::string(key);
+}
+inline const std::string kWritten = "<art m=\"w\"><res>OK";
+inline const std::string kNotFound = "<art m=\"e\"><err>record not found";
 
 class RawClient {
   public:
@@ -99,20 +105,18 @@ class Listener {
 // A temporary directory with a table.csv, removed with everything in it at the end.
 class TempTables : public TestDirectory {
   public:
-    static constexpr const char* kDefault =
-        "TABLE;F1;F2;F3\n"
-        "Article;PLU;NAME;PRICE\n"
-        "art;plu;nam;pri\n"
-        "' messages\n"
-        "Message;CODE;TEXT\n"
-        "msg;cod;txt\n";
-
-    explicit TempTables(std::string_view content = kDefault) : TestDirectory("dorvex-sim") {
-        Write("table.csv", std::string(content));
+    TempTables() : TestDirectory("dorvex-sim") {
+        Write("table.csv",
+              "TABLE;F1;F2;F3\nArticle;PLU;NAME;PRICE\nart;plu;nam;pri\n"
+              "' messages\nMessage;CODE;TEXT\nmsg;cod;txt\n");
     }
 
-    std::string TablesPath() const { return PathOf("table.csv"); }
     std::string PathOf(std::string_view name) const { return (Root() / name).string(); }
+    // The simulator's arguments: these tables, then `extra`.
+    std::vector<std::string> SimArgs(std::vector<std::string> extra = {}) const {
+        extra.insert(extra.begin(), {"--tables", PathOf("table.csv")});
+        return extra;
+    }
 };
 
 }  // namespace dorvex::test

@@ -2,9 +2,10 @@
 // "--port 0" (a free port), and without "--log" a temporary log that Requests() reads. The
 // destructor stops it (SIGTERM, then SIGKILL after 5 s), reaps it and removes the temporary
 // logs. With "--scales N" Port() is the first scale's, Ports(N) every scale's, Requests(K)
-// the log of scale K (LOG.K). Windows builds, under Wine, start the simulator of the Linux
-// build (DORVEX_SCALE_SIM) with Windows paths among the arguments translated; see
-// unix_process.h.
+// the log of scale K (LOG.K). Its output goes to a file that is read when a test waits for a
+// line, so a simulator that prints much never blocks. Windows builds, under Wine, start the
+// simulator of the Linux build (DORVEX_SCALE_SIM) with Windows paths among the arguments
+// translated; see unix_process.h.
 #pragma once
 
 #ifdef _WIN32
@@ -18,14 +19,13 @@
 #endif
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -47,27 +47,32 @@ class ScaleSimProcess {
     using Milliseconds = std::chrono::milliseconds;
 
     explicit ScaleSimProcess(std::vector<std::string> args = {}) {
-        if (!HasOption(args, {"--port", "--connect", "--serial"})) {
-            args.push_back("--port");
-            args.push_back("0");
+        const auto given = [&](std::string_view name) {
+            return std::find(args.begin(), args.end(), name) != args.end();
+        };
+        if (!given("--port") && !given("--connect") && !given("--serial"))
+            args.insert(args.end(), {"--port", "0"});
+        if (const auto log = std::find(args.begin(), args.end(), "--log");
+            log != args.end() && log + 1 != args.end()) {
+            logPath_ = *(log + 1);
+        } else {
+            logPath_ = TemporaryLog();
+            ownedLog_ = true;
+            args.insert(args.end(), {"--log", logPath_});
         }
-        if (!HasOption(args, {"--log"})) {
-            const std::string name = TemporaryLog();
-            ownedLog_ = !name.empty();
-            if (ownedLog_)
-                args.insert(args.end(), {"--log", name});
-        }
-        logPath_ = OptionValue(args, "--log");
         Spawn(args);
-        started_ = WaitForLine("", 1, Milliseconds(10000));
-        ReadReadyLine(FirstLine());
+        started_ = WaitForLine("", 1, Milliseconds(10000)) && ReadReadyLine();
     }
 
     ~ScaleSimProcess() {
         Stop();
+#ifndef _WIN32
+        if (output_ >= 0)
+            ::close(output_);
+#endif
         if (ownedLog_) {
             std::remove(logPath_.c_str());
-            for (int scale = 0; std::remove(ScaleLogPath(scale).c_str()) == 0; ++scale) {
+            for (int scale = 0; std::remove(ScaleLog(scale).c_str()) == 0; ++scale) {
             }
         }
     }
@@ -76,11 +81,18 @@ class ScaleSimProcess {
     ScaleSimProcess& operator=(const ScaleSimProcess&) = delete;
 
     // The simulator printed its ready line ("listening on", "connecting to", "serial on").
-    bool Started() const { return started_; }
-    // The TCP server's port, 0 for the other roles.
-    int Port() const { return port_; }
+    bool Started() const {
+        return started_;
+    }
+    // The TCP server's port (the first scale's), 0 for the other roles.
+    int Port() const {
+        const std::vector<int> ports = ListeningPorts(1);
+        return ports.empty() ? 0 : ports[0];
+    }
     // The line the serial role uses ("serial on PATH"), empty for the other roles.
-    const std::string& SerialPath() const { return serialPath_; }
+    const std::string& SerialPath() const {
+        return serialPath_;
+    }
 #ifndef _WIN32
     pid_t Pid() const {
         return pid_;
@@ -91,37 +103,21 @@ class ScaleSimProcess {
     // the start ("accepted connection", "connected").
     bool WaitForLine(std::string_view prefix, int occurrences = 1,
                      Milliseconds timeout = Milliseconds(5000)) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] {
-            return CountLines(prefix) >= occurrences || outputEnded_;
-        }) && CountLines(prefix) >= occurrences;
+        return PollUntil([&] { return CountLines(prefix) >= occurrences; }, timeout);
     }
 
     // The ports of the first `count` scales, in order, from their "listening on" lines.
-    std::vector<int> Ports(int count, Milliseconds timeout = Milliseconds(5000)) {
-        const std::string listening = "listening on 127.0.0.1:";
-        std::vector<int> ports;
-        if (!WaitForLine(listening, count, timeout))
-            return ports;
-        std::lock_guard lock(mutex_);
-        for (const std::string& line : lines_) {
-            if (line.rfind(listening, 0) == 0 && static_cast<int>(ports.size()) < count)
-                ports.push_back(std::atoi(line.c_str() + listening.size()));
-        }
-        return ports;
+    std::vector<int> Ports(int count) {
+        return WaitForLine(kListening, count) ? ListeningPorts(count) : std::vector<int>();
     }
 
-    // Every request logged so far, in order.
-    std::vector<LoggedRequest> Requests() const {
-        return ReadLog(logPath_);
-    }
-    // The same for scale `scale` of a simulator started with "--scales".
-    std::vector<LoggedRequest> Requests(int scale) const {
-        return ReadLog(ScaleLogPath(scale));
+    // Every request logged so far, in order; with "--scales", those of scale `scale`.
+    std::vector<LoggedRequest> Requests(int scale = -1) const {
+        return ReadLog(scale < 0 ? logPath_ : ScaleLog(scale));
     }
 
-    bool WaitForRequests(std::size_t count, Milliseconds timeout = Milliseconds(5000)) const {
-        const auto end = std::chrono::steady_clock::now() + timeout;
+    bool WaitForRequests(std::size_t count) const {
+        const auto end = std::chrono::steady_clock::now() + Milliseconds(5000);
         while (Requests().size() < count && std::chrono::steady_clock::now() < end)
             std::this_thread::sleep_for(Milliseconds(5));
         return Requests().size() >= count;
@@ -130,35 +126,15 @@ class ScaleSimProcess {
     // Stops the simulator and returns its exit status; -1 when it ended by a signal or was
     // not running. Later calls return the same status.
     int Stop() {
-#ifdef _WIN32
-        if (process_ != nullptr && !WaitForOutputEnd(Milliseconds(0))) {
-            if (int pid = SimulatorPid(); pid > 0) {
-                UnixProcess::Signal(pid, "TERM");
-                if (!WaitForOutputEnd(Milliseconds(5000))) {
-                    UnixProcess::Signal(pid, "KILL");
-                    WaitForOutputEnd(Milliseconds(5000));
-                }
-            }
-        }
-        abandoned_.store(true);
-#else
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            if (!WaitForExit(status, Milliseconds(5000))) {
-                ::kill(pid_, SIGKILL);
-                ::waitpid(pid_, &status, 0);
-            }
-            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            pid_ = -1;
-        }
-#endif
-        if (reader_.joinable())
-            reader_.join();
+        const auto ended = [&] { return ended_; };
+        if (!ended_ && Signal(false) && !PollUntil(ended, Milliseconds(5000)) && Signal(true))
+            PollUntil(ended, Milliseconds(5000));
         return exitStatus_;
     }
 
   private:
+    static constexpr std::string_view kListening = "listening on 127.0.0.1:";
+
     // Undoes the log's escapes: "\\\\", "\\r", "\\n", "\\t", "\\xHH".
     static std::string Unescape(std::string_view text) {
         std::string result;
@@ -179,7 +155,7 @@ class ScaleSimProcess {
         return result;
     }
 
-    std::string ScaleLogPath(int scale) const {
+    std::string ScaleLog(int scale) const {
         return logPath_ + "." + std::to_string(scale);
     }
 
@@ -197,80 +173,71 @@ class ScaleSimProcess {
         return requests;
     }
 
-    static bool HasOption(const std::vector<std::string>& args,
-                          std::initializer_list<std::string_view> names) {
-        return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
-            std::string_view name = std::string_view(arg).substr(0, arg.find('='));
-            return std::find(names.begin(), names.end(), name) != names.end();
-        });
+    // A name in the temporary directory for the simulator's log. Under Wine an existing file,
+    // whose Windows path Wine is sure to translate.
+    static std::string TemporaryLog() {
+#ifdef _WIN32
+        return UnixProcess::TemporaryFile("dsl");
+#else
+        const std::string name = "dorvex-sim-log-" + std::to_string(std::random_device()());
+        return (std::filesystem::temp_directory_path() / name).string();
+#endif
     }
 
-    static std::string OptionValue(const std::vector<std::string>& args, std::string_view name) {
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            if (args[i] == name && i + 1 < args.size())
-                return args[i + 1];
-            if (args[i].rfind(std::string(name) + "=", 0) == 0)
-                return args[i].substr(name.size() + 1);
+    // Reads the output until `done` holds, the output ends or `timeout` passes; whether
+    // `done` held.
+    template <typename Done>
+    bool PollUntil(Done done, Milliseconds timeout) {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            ReadNewLines();
+            if (done())
+                return true;
+            if (ended_ || std::chrono::steady_clock::now() >= end)
+                return false;
+            std::this_thread::sleep_for(Milliseconds(5));
         }
-        return {};
     }
 
 #ifdef _WIN32
-    static std::string TemporaryLog() {
-        return UnixProcess::TemporaryFile("dsl");
-    }
-
     void Spawn(const std::vector<std::string>& args) {
         std::vector<std::string> command = {UnixProcess::SimulatorPath()};
         for (const std::string& arg : args)
             command.push_back(UnixProcess::UnixPathOf(arg));
         process_ = std::make_unique<UnixProcess>(command);
-        reader_ = std::thread([this] { ReadOutput(); });
     }
 
-    // The output is a file: polled until the shell reports the end.
-    void ReadOutput() {
-        for (;;) {
-            std::vector<std::string> lines = process_->NewLines();
-            std::lock_guard lock(mutex_);
-            lines_.insert(lines_.end(), lines.begin(), lines.end());
-            pid_ = process_->Pid();
-            if (process_->Ended()) {
-                // A signal's end is -1, as on Linux.
-                exitStatus_ = process_->ExitStatus() >= 128 ? -1 : process_->ExitStatus();
-                outputEnded_ = true;
-            }
-            changed_.notify_all();
-            if (outputEnded_ || abandoned_.load())
-                return;
-            std::this_thread::sleep_for(Milliseconds(5));
+    // TERM, or KILL when `hard`, through the system's kill once the shell has said which
+    // process number the simulator has.
+    bool Signal(bool hard) {
+        PollUntil([&] { return process_->Pid() > 0; }, Milliseconds(5000));
+        if (process_->Pid() <= 0 || ended_)
+            return false;
+        UnixProcess::Run({"/bin/kill", hard ? "-KILL" : "-TERM", std::to_string(process_->Pid())});
+        return true;
+    }
+
+    void ReadNewLines() {
+        if (ended_)
+            return;
+        std::vector<std::string> lines = process_->NewLines();
+        lines_.insert(lines_.end(), lines.begin(), lines.end());
+        if (process_->Ended()) {
+            // A signal's end is -1, as on Linux.
+            exitStatus_ = process_->ExitStatus() >= 128 ? -1 : process_->ExitStatus();
+            ended_ = true;
         }
     }
-
-    bool WaitForOutputEnd(Milliseconds timeout) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, timeout, [&] { return outputEnded_; });
-    }
-
-    int SimulatorPid() {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, Milliseconds(5000), [&] { return pid_ > 0 || outputEnded_; });
-        return pid_;
-    }
 #else
-    static std::string TemporaryLog() {
-        char name[] = "/tmp/dorvex-sim-log-XXXXXX";
-        int fd = ::mkstemp(name);
-        if (fd < 0)
-            return {};
-        ::close(fd);
-        return name;
-    }
 
+    // The output goes to an unlinked temporary file that this side reads at its own offset.
     void Spawn(const std::vector<std::string>& args) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
+        char outputName[] = "/tmp/dorvex-sim-out-XXXXXX";
+        output_ = ::mkostemp(outputName, O_CLOEXEC);
+        ended_ = output_ < 0;
+        if (ended_)
             return;
+        ::unlink(outputName);
         std::string program = std::string(DORVEX_BIN_DIR) + "/dorvex-scale-sim";
         std::vector<char*> argv;
         argv.push_back(program.data());
@@ -280,47 +247,35 @@ class ScaleSimProcess {
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output_, STDOUT_FILENO);
         if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        int readFd = fds[0];
-        reader_ = std::thread([this, readFd] { ReadOutput(readFd); });
+        ended_ = pid_ < 0;
     }
 
-    void ReadOutput(int fd) {
-        std::string partial;
-        char buffer[1024];
-        ssize_t count;
-        while ((count = ::read(fd, buffer, sizeof buffer)) > 0)
-            AddOutput(partial, buffer, static_cast<std::size_t>(count));
-        ::close(fd);
-        std::lock_guard lock(mutex_);
-        outputEnded_ = true;
-        changed_.notify_all();
-    }
-
-    bool WaitForExit(int& status, Milliseconds timeout) {
-        auto end = std::chrono::steady_clock::now() + timeout;
-        while (::waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() >= end)
-                return false;
-            std::this_thread::sleep_for(Milliseconds(2));
+    // What the simulator printed since the last call; once it has ended, all of it.
+    void ReadNewLines() {
+        if (int status = 0; pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_) {
+            exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            pid_ = -1;
+            ended_ = true;
         }
-        return true;
+        char buffer[4096];
+        for (ssize_t count; (count = ::pread(output_, buffer, sizeof buffer, read_)) > 0;) {
+            read_ += count;
+            partial_.append(buffer, static_cast<std::size_t>(count));
+        }
+        for (std::size_t end; (end = partial_.find('\n')) != std::string::npos;) {
+            lines_.push_back(partial_.substr(0, end));
+            partial_.erase(0, end + 1);
+        }
+    }
+
+    bool Signal(bool hard) {
+        return pid_ > 0 && ::kill(pid_, hard ? SIGKILL : SIGTERM) == 0;
     }
 #endif
-
-    void AddOutput(std::string& partial, const char* bytes, std::size_t count) {
-        partial.append(bytes, count);
-        std::lock_guard lock(mutex_);
-        for (std::size_t end; (end = partial.find('\n')) != std::string::npos;) {
-            lines_.push_back(partial.substr(0, end));
-            partial.erase(0, end + 1);
-        }
-        changed_.notify_all();
-    }
 
     int CountLines(std::string_view prefix) const {
         return static_cast<int>(
@@ -328,40 +283,41 @@ class ScaleSimProcess {
                           [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
     }
 
-    std::string FirstLine() {
-        std::lock_guard lock(mutex_);
-        return lines_.empty() ? std::string() : lines_.front();
+    // The ports of the first `count` "listening on" lines.
+    std::vector<int> ListeningPorts(int count) const {
+        std::vector<int> ports;
+        for (const std::string& line : lines_) {
+            if (line.rfind(kListening, 0) == 0 && static_cast<int>(ports.size()) < count)
+                ports.push_back(std::atoi(line.c_str() + kListening.size()));
+        }
+        return ports;
     }
 
-    void ReadReadyLine(const std::string& line) {
-        const std::string listening = "listening on 127.0.0.1:";
+    // Whether the first line is a ready line; takes the serial role's path from it.
+    bool ReadReadyLine() {
+        const std::string& line = lines_.front();
         const std::string serial = "serial on ";
-        if (line.rfind(listening, 0) == 0)
-            port_ = std::atoi(line.c_str() + listening.size());
-        else if (line.rfind(serial, 0) == 0)
+        if (line.rfind(serial, 0) == 0)
             serialPath_ = line.substr(serial.size());
-        started_ =
-            started_ && (port_ > 0 || !serialPath_.empty() || line.rfind("connecting to", 0) == 0);
+        return line.rfind(kListening, 0) == 0 || !serialPath_.empty() ||
+               line.rfind("connecting to", 0) == 0;
     }
 
 #ifdef _WIN32
     std::unique_ptr<UnixProcess> process_;
-    std::atomic<bool> abandoned_{false};
-    int pid_ = -1;
 #else
     pid_t pid_ = -1;
+    int output_ = -1;
+    off_t read_ = 0;
+    std::string partial_;
 #endif
+    bool ended_ = false;  // the output can grow no more
     int exitStatus_ = -1;
     bool started_ = false;
-    int port_ = 0;
     std::string serialPath_;
     std::string logPath_;
     bool ownedLog_ = false;
-    std::thread reader_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
     std::vector<std::string> lines_;
-    bool outputEnded_ = false;
 };
 
 }  // namespace dorvex::test

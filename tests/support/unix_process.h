@@ -63,7 +63,6 @@ class UnixProcess {
     UnixProcess(const UnixProcess&) = delete;
     UnixProcess& operator=(const UnixProcess&) = delete;
 
-    bool Started() const { return started_; }
     // The program's process number once known, -1 before.
     int Pid() const { return pid_; }
     bool Ended() const { return ended_ || !started_; }
@@ -99,10 +98,6 @@ class UnixProcess {
                 return text;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-    }
-
-    static void Signal(int pid, const std::string& name) {
-        Run({"/bin/kill", "-" + name, std::to_string(pid)});
     }
 
     // The Linux path of a Windows path ("C:\\users\\..."); anything else as it is.
