@@ -13,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "fuzz_check.h"
 #include "platform/text.h"
 #include "tables/column_index.h"
 #include "tables/data_file.h"
@@ -21,10 +22,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using dorvex::fuzz::Check;
 
 constexpr int kColumns = 3;
 

@@ -5,16 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/text.h"
 #include "tables/data_file.h"
 #include "tables/record_cursor.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using dorvex::fuzz::Check;
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/text.h"
 #include "tables/field_split.h"
 
@@ -13,10 +14,7 @@ namespace {
 
 constexpr std::size_t kMaxUnits = 512;
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using dorvex::fuzz::Check;
 
 dorvex::TextView SeparatorsFor(std::uint8_t selector) {
     switch (selector % 5) {

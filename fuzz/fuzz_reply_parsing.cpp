@@ -6,16 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "platform/text.h"
 #include "protocol/reply_markers.h"
 #include "tables/table_catalog.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using dorvex::fuzz::Check;
 
 dorvex::TableCatalog& Catalog() {
     static dorvex::TableCatalog catalog = [] {

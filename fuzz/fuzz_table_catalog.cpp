@@ -7,15 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "platform/text.h"
 #include "tables/table_catalog.h"
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        __builtin_trap();
-}
+using dorvex::fuzz::Check;
 
 // A kilobyte holds dozens of tables, long tags and a wide header; beyond it an input only
 // repeats the same reading for longer.

@@ -1,11 +1,10 @@
-// Paths, the module's own place, the clocks and pauses, UTC calendar fields, serial port names
+// Paths, the module's own place, the clocks and pauses, serial port names
 // and the error display, as each platform provides them.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/calendar.h"
 #include "platform/clock.h"
 #include "platform/error_display.h"
 #include "platform/module_path.h"
@@ -63,14 +62,6 @@ TEST(Clock, PausesEndAtTheirDeadlineNeverBefore) {
     SleepUntilUs(start - 5000);  // a deadline in the past returns at once
     SleepMs(-3);
     EXPECT_LT(TickUs() - start, kLateUs);
-}
-
-TEST(Calendar, UtcFieldsWhateverTheLocalZone) {
-    // 2024-02-29 23:05:09 UTC was a Thursday.
-    const std::tm utc = UtcCalendar(1709247909);
-    EXPECT_EQ((std::vector<int>{utc.tm_year, utc.tm_mon, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                                utc.tm_sec, utc.tm_wday}),
-              (std::vector<int>{124, 1, 29, 23, 5, 9, 4}));
 }
 
 TEST(SerialPortNames, PortsFromTenOnUseTheDeviceNamespaceOnWindows) {

@@ -1,38 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "tables/column_index_test_files.h"
 
 namespace dorvex {
 namespace {
 
-using test::FileBytes;
 using test::Found;
 using test::SearchFor;
 using test::TempDir;
-
-// 250 records keyed k0..k149 in random order and letter case, so that many keys repeat.
-Text RepeatingKeys() {
-    std::mt19937 random(7);
-    Text content = u"KEY;ROW\r\n";
-    for (int row = 0; row < 250; ++row) {
-        Text key = (random() % 2 ? u"k" : u"K") + NumberText(random() % 150);
-        content += key + u";" + NumberText(row) + u"\r\n";
-    }
-    return content;
-}
-
-TEST(ColumnIndexOrder, BuildingEqualsInsertingInFileOrder) {
-    TempDir dir;
-    DataFile file(dir.WriteNarrow("keys.csv", RepeatingKeys()));
-    const test::Indexed inserted = test::InsertedOneByOne(file, 0, ColumnType::Text);
-    const std::string insertedFile = FileBytes(dir.PathOf("keys.i00"));
-    ASSERT_GT(inserted.refused.size(), 50u);
-    const test::Indexed built = test::Built(file, 0, ColumnType::Text);
-    EXPECT_EQ(FileBytes(dir.PathOf("keys.i00")), insertedFile);
-    EXPECT_EQ(built.refused, inserted.refused);
-}
 
 TEST(ColumnIndexOrder, SearchReportsWhereTheKeyIsOrWouldGo) {
     TempDir dir;

@@ -40,10 +40,13 @@ TEST(ColumnIndexSearch, AwkwardTextKeysBuildAsInsertingThemWouldInBothEncodings)
         const Text content = AwkwardKeys(400);
         DataFile file(wide ? dir.WriteWide("keys.csw", content)
                            : dir.WriteNarrow("keys.csv", content));
+        const Text indexPath = dir.PathOf("keys.i01");
         const Indexed inserted = InsertedOneByOne(file, 1, ColumnType::Text);
+        const std::string insertedFile = test::FileBytes(indexPath);
         const Indexed built = Built(file, 1, ColumnType::Text);
         ASSERT_GT(inserted.refused.size(), 100u);
         EXPECT_EQ(built.entries, inserted.entries) << (wide ? "UTF-16" : "8-bit");
+        EXPECT_EQ(test::FileBytes(indexPath), insertedFile);
         EXPECT_EQ(built.refused, inserted.refused) << (wide ? "UTF-16" : "8-bit");
 
         // Every kept record is found at its place, whatever the letter case asked for.
