@@ -93,16 +93,10 @@ TEST_F(PlanTransferTest, AHeaderOnlyReadNeedsNoTags) {
     EXPECT_NE(Run("article_all_r.csv", "d").text.find("whole-table delete"), std::string::npos);
 }
 
-TEST_F(PlanTransferTest, TheLibraryNamesItsFileAndItsTableDefinitions) {
-    char path[4096];
-    const int length = GetLibraryPath(path, sizeof(path));
-    EXPECT_EQ(std::string(path, static_cast<std::size_t>(length > 0 ? length : 0))
-                  .rfind(DORVEX_BIN_DIR "/libdorvex.so", 0),
-              0u)
-        << path;
-    EXPECT_EQ(FindTableFile("table.csv", path, sizeof(path)),
-              static_cast<int>(std::string(DORVEX_BIN_DIR "/table.csv").size()));
-    EXPECT_STREQ(path, DORVEX_BIN_DIR "/table.csv");
+// Where the library and its table definitions are found is what `dorvex --version` shows (the
+// command's tests); a file that is nowhere names every place looked in.
+TEST_F(PlanTransferTest, AMissingTableFileNamesThePlacesLookedIn) {
+    char path[64];
     EXPECT_EQ(FindTableFile("no-such-tables.csv", path, sizeof(path)), -1);
     EXPECT_STREQ(path, "");
     EXPECT_NE(LastError().find("no-such-tables.csv not found; looked in: "), std::string::npos);

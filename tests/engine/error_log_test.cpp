@@ -1,4 +1,4 @@
-// Lines of error.log: format, timestamp and place.
+// Lines of error.log: format and timestamp (its place is the exports' tests').
 #include <gtest/gtest.h>
 
 #include "engine/error_log.h"
@@ -28,12 +28,6 @@ TEST(ErrorLog, LinesOfEveryCode) {
               t + u"\tDevice 3\tTag for column  from prices_w.csv does not exist\r\n");
     EXPECT_EQ(ErrorLog::FormatLine(106, t, u"3", u"cannot open x_w.csv : check input directory."),
               t + u"\tDevice 3\tcannot open x_w.csv : check input directory.\r\n");
-}
-
-TEST(ErrorLog, PlaceFollowsTheErrorDirectory) {
-    EXPECT_EQ(ErrorLog::PathFor(u"/var/err", u"/opt/lib/"), u"/var/err/error.log");
-    EXPECT_EQ(ErrorLog::PathFor(u"", u"/opt/lib/"), u"/opt/lib/error.log");
-    EXPECT_EQ(ErrorLog::PathFor(u"", u""), u"error.log");
 }
 
 }  // namespace

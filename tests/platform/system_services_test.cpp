@@ -1,5 +1,5 @@
-// Paths, the module's own place, the clocks and pauses, serial port names
-// and the error display, as each platform provides them.
+// Paths, the clocks and pauses, serial port names and the error display, as each platform
+// provides them (the module's own place is where the exports' tests find error.log).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 
 #include "platform/clock.h"
 #include "platform/error_display.h"
-#include "platform/module_path.h"
 #include "platform/path.h"
 #include "platform/serial_port.h"
 
@@ -32,17 +31,6 @@ TEST(Paths, JoinAndSplitWithThePlatformSeparators) {
         EXPECT_EQ(JoinPath(u"C:\\data\\", u"a.csv"), u"C:\\data\\a.csv");
     }
     EXPECT_EQ(FileSystemPath(u"dir/plain.csv"), "dir/plain.csv");
-}
-
-TEST(ModulePath, NamesThisProgramAndItsDirectory) {
-    // The internals are linked into the test program, so the module is the program itself.
-    const Text path = ModulePath();
-    ASSERT_FALSE(path.empty());
-    EXPECT_NE(path.find(u"dorvex_platform_tests"), Text::npos);
-    const Text directory = ModuleDirectory();
-    ASSERT_FALSE(directory.empty());
-    EXPECT_TRUE(IsPathSeparator(directory.back()));
-    EXPECT_EQ(directory + BaseName(path), path);
 }
 
 // Wide upper bounds only: the machine may be busy.
