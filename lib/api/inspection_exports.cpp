@@ -20,8 +20,6 @@ namespace {
 
 // Copies `text` like GetLastErrorText; the length of all of it in bytes.
 int CopyWhole(const Text& text, char* buffer, int size) {
-    if (buffer != nullptr && size > 0)
-        buffer[0] = '\0';
     CopyReason(text, buffer, size);
     return static_cast<int>(dorvex::EncodeApiText(text).size());
 }

@@ -290,6 +290,8 @@ Result TransferEngine::RefusePlan(const TransferPlan& plan) {
         return RefuseStart(LogError(
             ErrorLog::kCannotOpen, u"cannot open " + plan.BareName() + u" : check input directory.",
             plan.Reason()));
+    // A column without a tag, or a write of a header alone: both are logged as a column
+    // without a tag, the second with an empty column name.
     requestKind_ = plan.Kind();
     requests_.Clear();
     return RefuseStart(LogError(ErrorLog::kNoTag,

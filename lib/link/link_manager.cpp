@@ -26,8 +26,6 @@ Result LinkManager::Open(TextView address, bool displayErrors, int connectTimeou
         return LinkFailure(opened);
     framing_ = link_->NewFraming(options_);
     readsInWait_.store(link_->HowRepliesAreRead() == RepliesRead::InTheWait);
-    if (!link_->IsOpen())
-        return LinkFailure(Result::Failure({}));
     StartReceiveThread();
     return {};
 }
